@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Every profile file and every byte-wise scan (table script, emulator listing) is Windows-1252;
+// strings inside the programs are UTF-8.
+
+// Returns the Windows-1252 bytes of a UTF-8 text; a character the code page lacks becomes '?'.
+std::string Utf8ToCp1252(std::string_view utf8);
+
+// Returns the UTF-8 form of Windows-1252 bytes. Every byte maps to one character, so the
+// conversion back with Utf8ToCp1252 gives the same bytes.
+std::string Cp1252ToUtf8(std::string_view bytes);
+
+// Lower case of one Windows-1252 byte: ASCII letters and the accented Latin-1 capitals.
+char Cp1252Lower(char c);
+
+// Returns `bytes` with Cp1252Lower applied to every byte.
+std::string Cp1252ToLower(std::string_view bytes);
+
+// Returns the UTF-8 form of UTF-16LE bytes: each pair of bytes, low byte first, is one code
+// unit; a trailing odd byte is dropped; a byte-order mark stays a character; an unpaired
+// surrogate becomes U+FFFD.
+std::string Utf16LeToUtf8(std::string_view bytes);

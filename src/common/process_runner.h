@@ -1,0 +1,22 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+// The show value the platform's start operation receives for window style `style` (its integer
+// part is the code): the code's table value when no arguments are given, the code itself when
+// arguments are given. X11 and Wayland give no control over another program's window, so the
+// value is computed and kept but changes nothing there.
+int ShowValueForStyle(double style, bool has_arguments);
+
+// Called with "Wait failed or abandoned" when waiting for the started program fails. The
+// front-end shows a message box; without one the text goes to standard error.
+using WaitFailureReporter = std::function<void(const std::string& message)>;
+
+// Starts `program` (with `arguments`, "" for none) in `folder` and returns when it has ended,
+// processing the caller's pending events every millisecond in between. A folder starting with
+// "\" is taken relative to the program folder and `folder` receives the absolute form. The
+// process's current folder becomes `folder`. A program that cannot be started returns after
+// the 200 ms pause without a message.
+void RunAndWait(std::string& folder, const std::string& program, const std::string& arguments,
+                double style, const WaitFailureReporter& report_failure = nullptr);

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+// The nine option words of the command line.
+struct ExtractorOptions {
+  bool txt = false;        // single table: result to output.txt instead of names.ini
+  bool clear = false;      // delete names.ini, info.ini and the listing cache first
+  bool hide = false;       // never show the window; implies exit
+  bool exit = false;       // end when the work is done
+  bool overwrite = false;  // replace catalogue entries that exist
+  bool noalias = false;    // LookupName does not apply aliases
+  bool nopics = false;     // no screenshot export
+  bool nodocs = false;     // no document export
+  bool norename = false;   // accepted, no effect
+};
+
+// Everything one extractor run shares between its procedures.
+struct ExtractorState {
+  std::string program_folder;  // folder of the catalogue files, without a trailing separator
+
+  std::string TableArg;      // table path or folder from the command line, absolute
+  std::string CurrentTable;  // full path of the table being processed
+  std::string ResultName;    // ROM name ("nf" when none), then base name
+  ExtractorOptions options;
+
+  // Settings from Tabrin.ini. Folders end with "/" when set, as names are appended directly.
+  std::string MAMEFolder;
+  std::string MAMEProgram;
+  int16_t UsePinMAME = 0;
+  std::string ArtFolder;
+
+  // Table name, author, version, release date, e-mail, website of the current table.
+  std::array<std::string, 6> TableInfoFields;
+  // True once the table file reader has filled TableInfoFields for the current table.
+  bool table_info_read = false;
+
+  // Returns program_folder + "/" + name: the path of a file beside the program.
+  std::string InProgramFolder(const std::string& name) const { return program_folder + "/" + name; }
+};

@@ -1,0 +1,151 @@
+#include "extractor/mame_info.h"
+
+#include <QFile>
+#include <filesystem>
+
+#include "common/codepage.h"
+#include "common/paths.h"
+#include "common/process_runner.h"
+#include "common/profile.h"
+#include "extractor/catalogue.h"
+
+namespace {
+
+constexpr char kListingName[] = "lx.xml";
+constexpr char kScriptName[] = "lx.sh";
+
+std::string_view TrimSpaces(std::string_view text) {
+  const size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// The text after the first `open` up to the first `close` after it (the end when there is
+// none), trimmed of spaces; "" when `open` is absent.
+std::string_view Between(std::string_view text, std::string_view open, std::string_view close) {
+  const size_t start = text.find(open);
+  if (start == std::string_view::npos) return {};
+  const std::string_view rest = text.substr(start + open.size());
+  return TrimSpaces(rest.substr(0, rest.find(close)));
+}
+
+// The query goes onto the emulator's command line, so it may only be a plain ROM set name.
+bool IsSafeQuery(std::string_view query) {
+  if (query.empty()) return false;
+  for (const char c : query) {
+    if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_')) return false;
+  }
+  return true;
+}
+
+std::string SingleQuoted(std::string_view text) {
+  std::string quoted = "'";
+  for (const char c : text) {
+    if (c == '\'') {
+      quoted += "'\\''";
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + "'";
+}
+
+// Leaves names of ordinary characters readable in the script and quotes anything else.
+std::string QuotedIfNeeded(std::string_view text) {
+  for (const char c : text) {
+    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                       std::string_view("_-.+,:@%/").find(c) != std::string_view::npos;
+    if (!plain) return SingleQuoted(text);
+  }
+  return std::string(text);
+}
+
+// Writes lx.sh, which runs the emulator in `mame_folder` with its listing sent to lx.xml.
+// Returns false when the script could not be written.
+bool WriteListingScript(const ExtractorState& state, const std::string& mame_folder,
+                        const std::string& query, bool pinmame_mode) {
+  std::string script = "#!/bin/sh\ncd /\ncd " + SingleQuoted(mame_folder) + "\n./" +
+                       QuotedIfNeeded(state.MAMEProgram);
+  script += pinmame_mode ? " -lx >lx.xml\n" : " " + query + " -lx >lx.xml\n";
+  const std::string path = PathForCreate(state.InProgramFolder(kScriptName));
+  if (!WriteFileAtomically(path, script)) return false;
+  std::error_code ignored;
+  std::filesystem::permissions(path, std::filesystem::perms(0755),
+                               std::filesystem::perm_options::replace, ignored);
+  return !ignored;
+}
+
+}  // namespace
+
+std::string_view GameText(std::string_view listing, const std::string& query_name,
+                          bool pinmame_mode) {
+  if (!pinmame_mode) return listing;
+  const std::string marker = "<game name=\"" + query_name + "\"";
+  const size_t start = listing.find(marker);
+  if (start == std::string_view::npos) return {};
+  const std::string_view rest = listing.substr(start + marker.size());
+  return rest.substr(0, rest.find("</game>"));
+}
+
+GameInfo CutGameFields(std::string_view game_text, const std::string& default_parent) {
+  GameInfo info;
+  info.description = Between(game_text, "<description>", "</description>");
+  info.year = Between(game_text, "<year>", "</year>");
+  info.manufacturer = Between(game_text, "<manufacturer>", "</manufacturer>");
+  if (game_text.find("cloneof=\"") != std::string_view::npos) {
+    info.parent = Between(game_text, "cloneof=\"", "\"");
+  } else {
+    info.parent = default_parent;
+  }
+  return info;
+}
+
+void GetMAMEInfo(ExtractorState& state) {
+  if (!OrdinaryFileExists(state.MAMEFolder + state.MAMEProgram)) return;
+
+  const std::string& rom_name = state.ResultName;
+  const std::string info_ini = state.InProgramFolder(kInfoIni);
+  if (!state.options.overwrite && !ProfileRead("PMInfo", rom_name, info_ini).empty()) return;
+
+  const std::string alias = ProfileRead("Alias", rom_name, state.InProgramFolder(kAliasIni));
+  const std::string& key = alias.empty() ? rom_name : alias;
+  // Compared with the listing's bytes, so it is kept in the listing's code page.
+  const std::string query = Cp1252ToLower(Utf8ToCp1252(key));
+  const bool pinmame_mode = state.UsePinMAME != 0;
+  if (!pinmame_mode && !IsSafeQuery(query)) return;
+
+  // The script must not fall back to running the emulator somewhere else.
+  std::string mame_folder = state.MAMEFolder;
+  while (mame_folder.size() > 1 && mame_folder.back() == '/') mame_folder.pop_back();
+  mame_folder = FindExistingPath(mame_folder);
+  if (mame_folder.empty() || !FolderExists(mame_folder)) return;
+  if (mame_folder.back() != '/') mame_folder += '/';
+
+  std::string listing_path = FindExistingPath(mame_folder + kListingName);
+  if (!pinmame_mode || listing_path.empty()) {
+    // A listing left from another game must never be read as this game's.
+    std::error_code ignored;
+    if (!listing_path.empty()) std::filesystem::remove(listing_path, ignored);
+    if (!WriteListingScript(state, mame_folder, query, pinmame_mode)) return;
+    std::string folder = state.program_folder + "/";
+    RunAndWait(folder, kScriptName, "", 0);
+    listing_path = mame_folder + kListingName;
+  }
+
+  // PinMAME listings run to tens of megabytes, so the file is mapped rather than copied.
+  QFile file(QString::fromStdString(listing_path));
+  if (!file.open(QIODevice::ReadOnly) || file.size() == 0) return;
+  const uchar* bytes = file.map(0, file.size());
+  if (bytes == nullptr) return;
+  const std::string_view listing(reinterpret_cast<const char*>(bytes),
+                                 static_cast<size_t>(file.size()));
+
+  const std::string_view game_text = GameText(listing, query, pinmame_mode);
+  // A game the listing lacks stores nothing, so it is asked for again next time.
+  if (game_text.empty()) return;
+  const GameInfo info = CutGameFields(game_text, Utf8ToCp1252(key));
+  ProfileWrite("PMInfo", key,
+               Cp1252ToUtf8(info.description) + "|" + Cp1252ToUtf8(info.year) + "|" +
+                   Cp1252ToUtf8(info.manufacturer) + "|" + Cp1252ToUtf8(info.parent),
+               info_ini);
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "extractor/extractor_state.h"
+
+class ByteSource;
+
+// Finds the ROM name that the script in `file_bytes` (a whole table file, Windows-1252, one
+// character per byte) assigns to ".GameName". Returns it in lower case (UTF-8), or "nf".
+std::string ScanForRomName(std::string_view file_bytes);
+
+// The same scan over a file streamed through `source`.
+std::string ScanForRomName(ByteSource& source);
+
+// Sets ResultName for CurrentTable: the catalogued ROM name (or its alias), else the ROM name
+// scanned from the file, else "nf". Runs GetTableInfo for a table not yet catalogued and
+// GetMAMEInfo when a ROM name is known. Leaves ResultName unchanged when the file is gone.
+void FindRomName(ExtractorState& state);

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+
+// A Visual Pinball table to write as a compound file. Texts are UTF-8 and are stored as
+// UTF-16LE; an unset text writes no stream at all, a set empty one writes a 0-byte stream.
+struct TableSpec {
+  std::optional<std::string> table_name;
+  std::optional<std::string> author_name;
+  std::optional<std::string> table_version;
+  std::optional<std::string> release_date;
+  std::optional<std::string> author_email;
+  std::optional<std::string> author_website;
+  std::optional<std::string> blurb;
+  std::optional<std::string> description;
+  std::optional<std::string> rules;
+  std::optional<std::string> screenshot;  // raw bytes (JPEG, PNG, ...)
+  bool with_table_info = true;            // false: no "TableInfo" storage at all
+
+  // Raw streams of "TableInfo" that override or add to the above (name -> bytes), for odd
+  // lengths and invalid text.
+  std::map<std::string, std::string> raw_info_streams;
+
+  // The table script, stored as the "GameData" stream of the "GameStg" storage (bytes).
+  std::string script;
+  // Bytes of filler written as "GameStg/Image0" before the script, to make big files.
+  size_t padding_bytes = 0;
+};
+
+// Writes `spec` to `path` as a compound file. Returns false when the file cannot be written.
+bool WriteTable(const std::string& path, const TableSpec& spec);
+
+// Returns `utf8` as UTF-16LE bytes.
+std::string ToUtf16Le(const std::string& utf8);
