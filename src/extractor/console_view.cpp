@@ -3,7 +3,7 @@
 #include <cstdio>
 
 void ConsoleView::Print() {
-  if (printed_once_ && text_ == printed_) return;
+  if (text_.empty() || (printed_once_ && text_ == printed_)) return;
   std::string out;
   for (size_t i = 0; i < text_.size(); ++i) {
     if (text_[i] == '\r' && i + 1 < text_.size() && text_[i + 1] == '\n') continue;

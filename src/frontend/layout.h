@@ -1,0 +1,29 @@
+#pragma once
+
+// Geometry in twips (15 per device-independent pixel), single precision, relative to the
+// control's container.
+struct TwipsRect {
+  float Left = 0;
+  float Top = 0;
+  float Width = 0;
+  float Height = 0;
+};
+
+inline constexpr float kTwipsPerPixel = 15.0f;
+
+// Returns twips converted to the nearest whole pixel.
+int TwipsToPixels(float twips);
+
+// The controls that the window's layout moves, at their current geometry.
+struct MainLayout {
+  TwipsRect File1, List1, cmdLaunch, cmdRescan, cmdPRescan, cmdList, FraData;
+  TwipsRect cmdInfo, cmdEditInfo, cmdDelInfo, cmdRules, cmdDesc, cmdSnapShot, cmdGlass, cmdCab,
+      cmdFlyer;
+};
+
+// Returns the design geometry of the window's controls.
+MainLayout DesignLayout();
+
+// Lays `layout` out for a window of outer width `width` and height `height` (twips). A computed
+// width or height below 0 is rejected and the control keeps its previous value.
+void LayOut(MainLayout& layout, float width, float height);

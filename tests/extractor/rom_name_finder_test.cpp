@@ -1,0 +1,106 @@
+#include "extractor/rom_name_finder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "extractor/byte_source.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+struct ScriptCase {
+  const char* what;
+  std::string script;
+  std::string expected;
+};
+
+// Scripts are wrapped in binary noise, as they sit inside a real table file.
+std::string InFile(const std::string& script) {
+  return std::string("\xD0\xCF\x11\xE0 binary\0\x01\x02 head ", 22) + script +
+         std::string("\0\0 tail \xFF", 10);
+}
+
+class RomNameScan : public testing::TestWithParam<ScriptCase> {};
+
+TEST_P(RomNameScan, FindsTheNameTheScriptAssigns) {
+  EXPECT_EQ(ScanForRomName(InFile(GetParam().script)), GetParam().expected) << GetParam().what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scripts, RomNameScan,
+    testing::Values(
+        ScriptCase{"literal with comment", "Controller.GameName = \"XYZ_L1\" ' the rom\r\n",
+                   "xyz_l1"},
+        ScriptCase{"constant assigned elsewhere",
+                   "Const romVar = \"abc_l3\"\r\n.GameName = romVar\r\n", "abc_l3"},
+        ScriptCase{"declaration before assignment",
+                   "Dim romVar : romVar = \"abc_l3\"\r\n.GameName = romVar\r\n", "abc_l3"},
+        ScriptCase{"lower-case-n token as fallback", "x.Gamename = \"abc_l3\"\r\n", "abc_l3"},
+        ScriptCase{"all lower-case token", "x.gamename = \"abc_l3\"\r\n", "nf"},
+        ScriptCase{"all upper-case token", "x.GAMENAME = \"abc_l3\"\r\n", "nf"},
+        ScriptCase{"array through its first element",
+                   "Const romVar = \"abc_l3\"\r\n.GameName = array(romVar, altVar)\r\nx = 1",
+                   "abc_l3"},
+        ScriptCase{"name assigned an array of literals",
+                   "romVar = array(\"abc_l3\", \"x\")\r\n.GameName = romVar\r\n", "nf"},
+        ScriptCase{"name assigned an array of names",
+                   "altVar = \"abc_l3\"\r\nromVar = Array(altVar, b)\r\n.GameName = romVar\r\n",
+                   "abc_l3"},
+        ScriptCase{"name assigned a name is not followed",
+                   "romVar = altVar\r\naltVar = \"abc_l3\"\r\n.GameName = romVar\r\n", "nf"},
+        ScriptCase{"colon call after the name",
+                   "romVar = \"abc_l3\"\r\n.GameName = romVar:.Run\r\n", "nf"},
+        ScriptCase{"only the first token counts",
+                   "' .GameName = \"old_l1\"\r\n.GameName = \"new_l2\"\r\n", "old_l1"},
+        ScriptCase{"no token", "Sub Table1_Init\r\nEnd Sub\r\n", "nf"},
+        ScriptCase{"tabs and line breaks flattened", ".GameName =\t\r\n  \"Tab_L1\"\r\n", "tab_l1"},
+        ScriptCase{"name matched inside a longer identifier",
+                   "myromVar = \"abc_l3\"\r\n.GameName = romVar\r\n", "abc_l3"},
+        ScriptCase{"assignment beyond the 50-character window",
+                   "romVar" + std::string(60, ' ') + "= \"abc_l3\"\r\n.GameName = romVar\r\n",
+                   "nf"},
+        ScriptCase{"token at the very end", "x.GameName", "nf"},
+        ScriptCase{"token and equals at the very end", "x.GameName =", "nf"},
+        ScriptCase{"unterminated literal at the end", ".GameName = \"abc", "abc"},
+        ScriptCase{"empty literal", ".GameName = \"\"\r\n", "nf"},
+        ScriptCase{"value of only array(", ".GameName = array(,x)\r\n", "nf"},
+        ScriptCase{"array naming itself ends", "a = array(a, b)\r\n.GameName = a\r\n", "nf"},
+        ScriptCase{"Windows-1252 letters lower-cased", ".GameName = \"\xC9T\xC9_L1\"\r\n",
+                   "\xC3\xA9t\xC3\xA9_l1"}),
+    [](const testing::TestParamInfo<ScriptCase>& info) {
+      std::string name;
+      for (const char c : std::string(info.param.what)) name += std::isalnum(c) ? c : '_';
+      return name;
+    });
+
+TEST(RomNameScan, FindsMatchesAcrossTheFileWindows) {
+  // The file source reads a few MiB at a time; a statement split across two windows and a
+  // variable defined far before it must still be found.
+  TempDir dir;
+  std::string bytes = "romVar = \"far_l1\"\r\n";
+  bytes += std::string((size_t{4} << 20) - bytes.size() - 4, 'x');
+  bytes += ".GameName = romVar\r\n";
+  const std::string path = dir.WriteFile("big.vpt", bytes);
+  FileSource source;
+  ASSERT_TRUE(source.Open(path));
+  EXPECT_EQ(ScanForRomName(source), "far_l1");
+}
+
+TEST(RomNameScan, FileAndMemorySourcesAgree) {
+  TempDir dir;
+  const std::string bytes = InFile("Const cGameName = \"afm_113b\"\r\n.GameName = cGameName\r\n");
+  FileSource source;
+  ASSERT_TRUE(source.Open(dir.WriteFile("t.vpt", bytes)));
+  EXPECT_EQ(ScanForRomName(source), "afm_113b");
+  EXPECT_EQ(ScanForRomName(bytes), "afm_113b");
+}
+
+TEST(FindBytes, FoldedSearchMatchesEitherCase) {
+  EXPECT_EQ(FindBytes("xx RomVAR = 1", "romvar", 0, true), 3u);
+  EXPECT_EQ(FindBytes("xx RomVAR = 1", "romvar", 0, false), ByteSource::kNotFound);
+  EXPECT_EQ(FindBytes("abab", "ab", 1, true), 2u);
+  EXPECT_EQ(FindBytes("ab", "", 0, true), ByteSource::kNotFound);
+}
+
+}  // namespace

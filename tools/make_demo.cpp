@@ -1,0 +1,140 @@
+// Generates the demo collection: a folder laid out like an installed program folder, with table
+// files, art folders, the extractor's settings and a stand-in emulator.
+//   make_demo OUT_FOLDER TOOLS_FOLDER
+#include <QBuffer>
+#include <QColor>
+#include <QFont>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "table_writer.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct DemoTable {
+  const char* file;
+  const char* name;
+  const char* author;
+  const char* version;
+  const char* date;
+  const char* rom;  // "" for a plain table
+  unsigned color;
+};
+
+// Fictional tables; the ROM names are those the stand-in emulator knows.
+const DemoTable kTables[] = {
+    {"Nebula Quest (1991)", "Nebula Quest", "Ada Lindqvist", "1.2", "2006-03-14", "nebq_l4",
+     0x3050c0},
+    {"Harbor_Lights_VP91x", "Harbor Lights", "Bram Okafor", "2.0", "2007-11-02", "hbrl_l2",
+     0xc08030},
+    {"Iron Comet [r3]", "Iron Comet", "Chen Wei", "1.0", "2005-07-21", "icmt_a1", 0x808080},
+    {"Midnight Rally", "Midnight Rally: Turbo", "Dora Nagy", "3.1", "2008-01-30", "mdrl_l1",
+     0x202060},
+    {"Jungle Drums 2.5", "Jungle Drums", "Emeka Obi", "2.5", "2006-09-09", "jngd_l5", 0x208030},
+    {"Space Ranger (1978)", "Space Ranger", "Femke de Vries", "1.1", "2004-12-24", "sprg_p7",
+     0x601060},
+    {"Circus of Wonders", "Circus of Wonders", "Gus Pereira", "0.9", "2009-05-05", "crcw_l1",
+     0xd04040},
+    {"Atlantis Deep", "Atlantis Deep", "Hana Sato", "1.0", "2005-02-11", "", 0x106080},
+    {"Cowboy_Sunset", "", "Ivo Petrov", "1.3", "2006-06-06", "", 0xd0a040},
+    {"Lucky Clover VP9", "Lucky Clover", "Jade Moreau", "2.2", "2007-03-17", "", 0x30a030},
+    {"Robot Rumble", "Robot Rumble", "Kai Lindgren", "1.0", "2008-08-08", "", 0x707090},
+    {"Pharaoh's Gold (1983)", "Pharaoh's Gold", "Lena Haddad", "1.4", "2009-10-31", "", 0xb09020},
+};
+
+std::string Jpeg(const std::string& title, unsigned rgb, int width, int height) {
+  QImage image(width, height, QImage::Format_RGB32);
+  QColor base(rgb);
+  for (int y = 0; y < height; ++y) {
+    const QColor row = base.darker(100 + 150 * y / height);
+    for (int x = 0; x < width; ++x) image.setPixel(x, y, row.rgb());
+  }
+  QPainter painter(&image);
+  painter.setPen(Qt::white);
+  QFont font;
+  font.setPixelSize(height / 10);
+  font.setBold(true);
+  painter.setFont(font);
+  painter.drawText(image.rect(), Qt::AlignCenter | Qt::TextWordWrap, QString::fromStdString(title));
+  painter.end();
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "JPEG", 85);
+  return bytes.toStdString();
+}
+
+std::string Script(const DemoTable& table) {
+  std::string script = "Option Explicit\r\nRandomize\r\n\r\n";
+  if (*table.rom) {
+    script += "Const cGameName = \"" + std::string(table.rom) + "\"\r\n";
+    script += "LoadVPM \"01530000\", \"WPC.VBS\", 3.1\r\n\r\nSub Table1_Init\r\n";
+    script += "  With Controller\r\n    .GameName = cGameName\r\n    .SplashInfoLine = \"";
+    script += std::string(table.name) + "\"\r\n    .Run\r\n  End With\r\nEnd Sub\r\n";
+  } else {
+    script += "Sub Table1_Init\r\n  LoadEM\r\nEnd Sub\r\n";
+  }
+  // Real scripts are long; the script spreads over many sectors of the file.
+  for (int i = 0; i < 200; ++i) {
+    script += "Sub Trigger" + std::to_string(i) + "_Hit : AddScore " + std::to_string(i * 10) +
+              " : End Sub\r\n";
+  }
+  return script;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: make_demo OUT_FOLDER TOOLS_FOLDER\n");
+    return 2;
+  }
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
+  const fs::path out = argv[1];
+  const fs::path tools = argv[2];
+  std::error_code error;
+  for (const char* folder : {"tables", "Blurb", "Description", "Rules", "snap", "mame"}) {
+    fs::create_directories(out / folder, error);
+  }
+  for (const DemoTable& table : kTables) {
+    TableSpec spec;
+    spec.table_name = table.name;
+    spec.author_name = table.author;
+    spec.table_version = table.version;
+    spec.release_date = table.date;
+    spec.author_email = std::string(table.author).substr(0, 3) + "@example.org";
+    spec.author_website = "https://example.org/tables";
+    spec.blurb = std::string("A demo table: ") + (*table.name ? table.name : table.file) + ".";
+    spec.rules = "Shoot the ramps to light the jackpot.\r\nComplete the targets for an extra ball.";
+    spec.description = std::string("Made for the demo collection by ") + table.author + ".";
+    spec.screenshot = Jpeg(*table.name ? table.name : table.file, table.color, 640, 480);
+    spec.script = Script(table);
+    if (!WriteTable((out / "tables" / (std::string(table.file) + ".vpt")).string(), spec)) {
+      std::fprintf(stderr, "make_demo: cannot write %s\n", table.file);
+      return 1;
+    }
+  }
+  // The extractor asks the stand-in emulator, in PinMAME mode, for the game information.
+  const fs::path emulator = tools / "fake-emulator";
+  if (fs::exists(emulator)) {
+    fs::copy_file(emulator, out / "mame" / "pinmame", fs::copy_options::overwrite_existing, error);
+    const fs::path listing = tools / "fake_listing.xml";
+    if (fs::exists(listing)) {
+      fs::copy_file(listing, out / "mame" / "fake_listing.xml",
+                    fs::copy_options::overwrite_existing, error);
+    }
+  }
+  std::ofstream ini(out / "Tabrin.ini", std::ios::binary | std::ios::trunc);
+  ini << "[MAME]\r\nPath=\\mame\\\r\nExe=pinmame\r\nIsPinMAME=1\r\n[VP]\r\nArtPath=\r\n";
+  std::printf("Demo collection written to %s\n", out.string().c_str());
+  return 0;
+}
