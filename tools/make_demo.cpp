@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
   const fs::path emulator = tools / "fake-emulator";
   if (fs::exists(emulator)) {
     fs::copy_file(emulator, out / "mame" / "pinmame", fs::copy_options::overwrite_existing, error);
-    const fs::path listing = tools / "fake_listing.xml";
+    const fs::path listing = tools / "demo_listing.xml";
     if (fs::exists(listing)) {
       fs::copy_file(listing, out / "mame" / "fake_listing.xml",
                     fs::copy_options::overwrite_existing, error);

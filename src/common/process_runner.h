@@ -15,8 +15,9 @@ using WaitFailureReporter = std::function<void(const std::string& message)>;
 
 // Starts `program` (with `arguments`, "" for none) in `folder` and returns when it has ended,
 // processing the caller's pending events every millisecond in between. A folder starting with
-// "\" is taken relative to the program folder and `folder` receives the absolute form. The
-// process's current folder becomes `folder`. A program that cannot be started returns after
-// the 200 ms pause without a message.
+// "\" is taken relative to the program folder and `folder` receives the absolute form. A program
+// name without "/" is looked up in `folder` first, then on PATH. The process's current folder
+// becomes `folder`. A program that cannot be started returns after the 200 ms pause without a
+// message.
 void RunAndWait(std::string& folder, const std::string& program, const std::string& arguments,
                 double style, const WaitFailureReporter& report_failure = nullptr);

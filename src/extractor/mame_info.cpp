@@ -108,7 +108,7 @@ void GetMAMEInfo(ExtractorState& state) {
   if (!state.options.overwrite && !ProfileRead("PMInfo", rom_name, info_ini).empty()) return;
 
   const std::string alias = ProfileRead("Alias", rom_name, state.InProgramFolder(kAliasIni));
-  const std::string& key = alias.empty() ? rom_name : alias;
+  const std::string key = alias.empty() ? rom_name : alias;
   // Compared with the listing's bytes, so it is kept in the listing's code page.
   const std::string query = Cp1252ToLower(Utf8ToCp1252(key));
   const bool pinmame_mode = state.UsePinMAME != 0;

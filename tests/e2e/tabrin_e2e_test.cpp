@@ -13,14 +13,14 @@
 
 namespace {
 
-struct Run {
+struct RunResult {
   int exit_code = -1;
   std::string out;
 };
 
-class Tabrin : public testing::Test {
+class TabrinProgram : public testing::Test {
  protected:
-  Tabrin() {
+  TabrinProgram() {
     program_ = dir_.Path("tabrin");
     std::filesystem::copy_file(TABRIN_BINARY, program_);
     dir_.MakeDir("tables");
@@ -28,7 +28,7 @@ class Tabrin : public testing::Test {
   }
 
   // Runs tabrin with `args` and no display, so a window's text goes to standard output.
-  Run Tabrin_(const std::vector<std::string>& args, bool display = false) {
+  RunResult RunTabrin(const std::vector<std::string>& args, bool display = false) {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove("DISPLAY");
@@ -40,7 +40,7 @@ class Tabrin : public testing::Test {
     for (const std::string& arg : args) list << QString::fromStdString(arg);
     process.setWorkingDirectory("/");
     process.start(QString::fromStdString(program_), list);
-    Run run;
+    RunResult run;
     if (!process.waitForFinished(120000)) return run;
     run.exit_code = process.exitCode();
     run.out = process.readAllStandardOutput().toStdString();
@@ -69,8 +69,8 @@ class Tabrin : public testing::Test {
   std::string program_;
 };
 
-TEST_F(Tabrin, EmptyCommandLineShowsUsageAndCreatesNothing) {
-  const Run run = Tabrin_({});
+TEST_F(TabrinProgram, EmptyCommandLineShowsUsageAndCreatesNothing) {
+  const RunResult run = RunTabrin({});
   EXPECT_EQ(run.exit_code, 2);
   EXPECT_NE(run.out.find("Error!  No Parameters Specified!!!"), std::string::npos);
   EXPECT_NE(run.out.find("USAGE:  tabrin \"path/vptname.vpt\" [-txt] [-clear] [-hide] [-exit]"),
@@ -78,14 +78,14 @@ TEST_F(Tabrin, EmptyCommandLineShowsUsageAndCreatesNothing) {
   EXPECT_FALSE(dir_.Exists("names.ini"));
 }
 
-TEST_F(Tabrin, FolderScanFillsTheCatalogueInListOrder) {
+TEST_F(TabrinProgram, FolderScanFillsTheCatalogueInListOrder) {
   Table("Night Table.vpt", PinMame("Night Table Deluxe", "NTBL_L2"));
   TableSpec plain;
   plain.script = "Sub Table1_Init\r\nEnd Sub\r\n";
   Table("My_Table_VP91x.vpt", plain);
   dir_.WriteFile("tables/readme.txt", "not a table");
 
-  const Run run = Tabrin_({dir_.Path("tables") + "/*.*", "-hide"});
+  const RunResult run = RunTabrin({dir_.Path("tables") + "/*.*", "-hide"});
   ASSERT_EQ(run.exit_code, 0);
   EXPECT_EQ(run.out, "");  // hidden: nothing shown anywhere
   EXPECT_EQ(Names("VP", "Night Table"), "Night Table Deluxe");
@@ -101,13 +101,13 @@ TEST_F(Tabrin, FolderScanFillsTheCatalogueInListOrder) {
 
   // A second run finds everything catalogued and writes nothing.
   const std::string before = dir_.ReadFile("names.ini");
-  ASSERT_EQ(Tabrin_({dir_.Path("tables") + "/*.*", "-hide"}).exit_code, 0);
+  ASSERT_EQ(RunTabrin({dir_.Path("tables") + "/*.*", "-hide"}).exit_code, 0);
   EXPECT_EQ(dir_.ReadFile("names.ini"), before);
 }
 
-TEST_F(Tabrin, ShowsEachResultWhenNotHidden) {
+TEST_F(TabrinProgram, ShowsEachResultWhenNotHidden) {
   Table("Night Table.vpt", PinMame("", "ntbl_l2"));
-  const Run run = Tabrin_({dir_.Path("tables/Night Table.vpt"), "-exit"});
+  const RunResult run = RunTabrin({dir_.Path("tables/Night Table.vpt"), "-exit"});
   EXPECT_EQ(run.exit_code, 0);
   EXPECT_NE(run.out.find("Table Type:  PinMAME\n\nVpt Name:  Night Table\nROM Name:  ntbl_l2\n"
                          "Base Name:  Night Table"),
@@ -115,53 +115,53 @@ TEST_F(Tabrin, ShowsEachResultWhenNotHidden) {
       << run.out;
 }
 
-TEST_F(Tabrin, RelativePathsStartAtTheProgramFolder) {
+TEST_F(TabrinProgram, RelativePathsStartAtTheProgramFolder) {
   Table("x.vpt", TableSpec{});
-  EXPECT_EQ(Tabrin_({"tables/x.vpt", "-hide"}).exit_code, 0);
+  EXPECT_EQ(RunTabrin({"tables/x.vpt", "-hide"}).exit_code, 0);
   EXPECT_EQ(Names("VP", "x"), "x");
-  EXPECT_EQ(Tabrin_({"\\tables\\x.vpt", "-hide", "-overwrite"}).exit_code, 0);
+  EXPECT_EQ(RunTabrin({"\\tables\\x.vpt", "-hide", "-overwrite"}).exit_code, 0);
 }
 
-TEST_F(Tabrin, TxtWritesOutputInsteadOfTheCatalogue) {
+TEST_F(TabrinProgram, TxtWritesOutputInsteadOfTheCatalogue) {
   Table("x.vpt", TableSpec{});
-  ASSERT_EQ(Tabrin_({dir_.Path("tables/x.vpt"), "-txt", "-hide"}).exit_code, 0);
+  ASSERT_EQ(RunTabrin({dir_.Path("tables/x.vpt"), "-txt", "-hide"}).exit_code, 0);
   EXPECT_EQ(dir_.ReadFile("output.txt"), "x\r\n");
   EXPECT_EQ(Names("VP", "x"), "");
 
   // Folder mode ignores -txt.
   std::filesystem::remove(dir_.Path("output.txt"));
-  ASSERT_EQ(Tabrin_({dir_.Path("tables/*.*"), "-txt", "-hide"}).exit_code, 0);
+  ASSERT_EQ(RunTabrin({dir_.Path("tables/*.*"), "-txt", "-hide"}).exit_code, 0);
   EXPECT_FALSE(dir_.Exists("output.txt"));
   EXPECT_EQ(Names("VP", "x"), "x");
 }
 
-TEST_F(Tabrin, MissingTableEndsQuietlyOrSaysSo) {
-  EXPECT_EQ(Tabrin_({dir_.Path("tables/none.vpt"), "-exit"}).exit_code, 1);
+TEST_F(TabrinProgram, MissingTableEndsQuietlyOrSaysSo) {
+  EXPECT_EQ(RunTabrin({dir_.Path("tables/none.vpt"), "-exit"}).exit_code, 1);
   EXPECT_EQ(dir_.ReadFile("names.ini"), "[VP]\r\n\r\n[PinMAME]\r\n");
   EXPECT_EQ(dir_.ReadFile("info.ini"), "[Tabrin]\r\n\r\n[PMInfo]\r\n");
 
-  const Run run = Tabrin_({"tables/none.vpt"});
+  const RunResult run = RunTabrin({"tables/none.vpt"});
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_NE(run.out.find("Error!  File Not Found!\nThe file \"" + dir_.Path("tables/none.vpt") +
                          "\" could not be found."),
             std::string::npos)
       << run.out;
   // An empty folder has nothing to match a folder pattern.
-  EXPECT_EQ(Tabrin_({dir_.Path("tables/*.*"), "-hide"}).exit_code, 1);
+  EXPECT_EQ(RunTabrin({dir_.Path("tables/*.*"), "-hide"}).exit_code, 1);
 }
 
-TEST_F(Tabrin, ClearStartsTheCatalogueAgain) {
+TEST_F(TabrinProgram, ClearStartsTheCatalogueAgain) {
   dir_.WriteFile("names.ini", "[VP]\r\nold=Old\r\n");
   dir_.WriteFile("info.ini", "[Tabrin]\r\nold=x|||||\r\n");
   dir_.WriteFile("alias.ini", "[Alias]\r\na=b\r\n");
   Table("x.vpt", TableSpec{});
-  ASSERT_EQ(Tabrin_({dir_.Path("tables/x.vpt"), "-clear", "-hide"}).exit_code, 0);
+  ASSERT_EQ(RunTabrin({dir_.Path("tables/x.vpt"), "-clear", "-hide"}).exit_code, 0);
   EXPECT_EQ(dir_.ReadFile("names.ini"), "[VP]\r\nx=x\r\n\r\n[PinMAME]\r\n");
   EXPECT_EQ(dir_.ReadFile("info.ini"), "[Tabrin]\r\n\r\n[PMInfo]\r\n");
   EXPECT_EQ(dir_.ReadFile("alias.ini"), "[Alias]\r\na=b\r\n");
 }
 
-TEST_F(Tabrin, HostileFilesAndNamesGetTheQuietOutcome) {
+TEST_F(TabrinProgram, HostileFilesAndNamesGetTheQuietOutcome) {
   dir_.WriteFile("tables/empty.vpt", "");
   dir_.WriteFile("tables/garbage [v2] 'quoted' \"x\".vpt", std::string(5000, '\xD0'));
   dir_.WriteFile("tables/Caf\xC3\xA9 (2001).vpt", "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1 truncated");
@@ -172,7 +172,7 @@ TEST_F(Tabrin, HostileFilesAndNamesGetTheQuietOutcome) {
   evil.script = ".GameName = \"x;touch pwned\"";
   Table("evil.vpt", evil);
 
-  ASSERT_EQ(Tabrin_({dir_.Path("tables/*.*"), "-hide"}).exit_code, 0);
+  ASSERT_EQ(RunTabrin({dir_.Path("tables/*.*"), "-hide"}).exit_code, 0);
   EXPECT_EQ(Names("VP", "empty"), "empty");
   EXPECT_EQ(Names("VP", "garbage [v2] 'quoted' \"x\""), "garbage");
   EXPECT_EQ(Names("VP", "Caf\xC3\xA9 (2001)"), "Caf\xC3\xA9");
@@ -182,7 +182,7 @@ TEST_F(Tabrin, HostileFilesAndNamesGetTheQuietOutcome) {
   EXPECT_FALSE(dir_.Exists("pwned"));
 }
 
-TEST_F(Tabrin, ConcurrentRunsLoseNoEntries) {
+TEST_F(TabrinProgram, ConcurrentRunsLoseNoEntries) {
   constexpr int kTables = 40;
   for (int i = 0; i < kTables; ++i) {
     Table("t" + std::to_string(i) + ".vpt",
@@ -204,9 +204,9 @@ TEST_F(Tabrin, ConcurrentRunsLoseNoEntries) {
   EXPECT_EQ(std::count(names.begin(), names.end(), '\n'), 2 * kTables + 3);
 }
 
-TEST_F(Tabrin, WindowRunEndsWithExit) {
+TEST_F(TabrinProgram, WindowRunEndsWithExit) {
   Table("x.vpt", TableSpec{});
-  const Run run = Tabrin_({dir_.Path("tables/*.*"), "-exit"}, /*display=*/true);
+  const RunResult run = RunTabrin({dir_.Path("tables/*.*"), "-exit"}, /*display=*/true);
   EXPECT_EQ(run.exit_code, 0);
   EXPECT_EQ(Names("VP", "x"), "x");
 }

@@ -1,0 +1,383 @@
+#include "common/profile.h"
+
+#include <mutex>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "common/codepage.h"
+#include "common/paths.h"
+#include "common/profile_cache.h"
+#include "common/profile_internal.h"
+
+namespace {
+
+using profile_internal::FileStamp;
+
+// The platform's read buffer holds 255 characters, the last of them the terminating NUL.
+constexpr std::size_t kMaxValueLength = 254;
+// Blanks around names and values, as the C library's isspace sees them on one line.
+constexpr std::string_view kBlanks = " \t\r\v\f";
+// A handful of profile files is normal; a runaway caller must not grow the cache forever.
+constexpr std::size_t kMaxCachedFiles = 64;
+
+std::string_view Trim(std::string_view text, std::string_view blanks = kBlanks) {
+  const std::size_t first = text.find_first_not_of(blanks);
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+// Strings reach the platform API as C strings: a NUL ends them.
+std::string_view UpToNul(std::string_view text) { return text.substr(0, text.find('\0')); }
+
+enum class LineKind { kBlank, kComment, kSection, kKey };
+
+struct ParsedLine {
+  LineKind kind = LineKind::kBlank;
+  std::string_view name;   // section name or key
+  std::string_view value;  // a key's value, enclosing quotes removed
+};
+
+// A section line is "[name]" with nothing but blanks or a comment after its last "]"; so the
+// line "[Alias]=x" holds the key "[Alias]", and a written key cannot open a section.
+ParsedLine ParseLine(std::string_view raw) {
+  const std::string_view line = Trim(raw);
+  if (line.empty()) return {};
+  if (line.front() == ';') return {LineKind::kComment, {}, {}};
+  if (line.front() == '[') {
+    const std::size_t close = line.rfind(']');
+    const std::string_view rest =
+        close == std::string_view::npos ? line : Trim(line.substr(close + 1));
+    if (close != std::string_view::npos && (rest.empty() || rest.front() == ';')) {
+      return {LineKind::kSection, Trim(UpToNul(line.substr(1, close - 1))), {}};
+    }
+  }
+  const std::size_t equals = line.find('=');
+  if (equals == std::string_view::npos) return {LineKind::kKey, Trim(UpToNul(line)), {}};
+  std::string_view value = Trim(UpToNul(line.substr(equals + 1)));
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+      value.back() == value.front()) {
+    value = value.substr(1, value.size() - 2);
+  }
+  return {LineKind::kKey, Trim(UpToNul(line.substr(0, equals))), value};
+}
+
+// The Windows-1252 form of a caller's section, key or value: cut at a NUL, with every line
+// break a space so that nothing written can add a line.
+std::string ToFileText(std::string_view utf8) {
+  std::string text = Utf8ToCp1252(UpToNul(utf8));
+  for (char& c : text) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  return text;
+}
+
+// A section or key name as the file holds it: its text, trimmed.
+std::string ToFileName(std::string_view utf8) {
+  std::string name = ToFileText(utf8);
+  name.erase(name.find_last_not_of(kBlanks) + 1);  // npos + 1 erases all
+  name.erase(0, name.find_first_not_of(kBlanks));
+  return name;
+}
+
+// A name in the form the indexes use, without a copy per step: reads are hot.
+std::string ToLookupName(std::string_view utf8) {
+  std::string name = ToFileName(utf8);
+  for (char& c : name) c = Cp1252Lower(c);
+  return name;
+}
+
+// A parsed profile file. Each section keeps its lines as they were (so an untouched line is
+// written back unchanged) and a hash index of its keys, so a lookup is two hash probes and an
+// insertion touches only its own section.
+class ProfileFile {
+ public:
+  enum class Change { kNone, kMade, kRefused };
+
+  static ProfileFile Parse(std::string_view bytes) {
+    ProfileFile file;
+    file.sections_.emplace_back();  // lines before the first section, which never match
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+      std::size_t end = bytes.find('\n', start);
+      if (end == std::string_view::npos) end = bytes.size();
+      std::string_view line = bytes.substr(start, end - start);
+      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+      file.AddLine(line);
+      start = end + 1;
+    }
+    return file;
+  }
+
+  // Returns the value of `key` in `section` (both in lower case), or nullptr.
+  const std::string* Find(const std::string& section, const std::string& key) const {
+    const auto found_section = section_index_.find(section);
+    if (found_section == section_index_.end()) return nullptr;
+    const Section& in = sections_[found_section->second];
+    const auto found_key = in.keys.find(key);
+    return found_key == in.keys.end() ? nullptr : &found_key->second.value;
+  }
+
+  // Sets `key` of `section` to `value` (Windows-1252, names trimmed, no line breaks). Refuses a
+  // key whose line would not read back as that key: one holding "=", one starting with ";", or
+  // one whose line would look like a section.
+  Change Set(const std::string& section, const std::string& key, const std::string& value) {
+    const std::string section_lower = Cp1252ToLower(section);
+    const std::string key_lower = Cp1252ToLower(key);
+    const auto found_section = section_index_.find(section_lower);
+    if (found_section == section_index_.end()) {
+      const std::string line = key + "=" + value;
+      if (!ReadsAsKey(line, key)) return Change::kRefused;
+      AddLine("[" + section + "]");
+      AddLine(line);
+      return Change::kMade;
+    }
+    Section& in = sections_[found_section->second];
+    const auto found_key = in.keys.find(key_lower);
+    if (found_key != in.keys.end()) {
+      // Windows keeps the key as the file spells it.
+      std::string& old_line = in.lines[found_key->second.line];
+      const std::string spelling(ParseLine(old_line).name);
+      std::string line = spelling + "=" + value;
+      if (!ReadsAsKey(line, spelling)) return Change::kRefused;
+      if (line == old_line) return Change::kNone;
+      found_key->second.value = ParseLine(line).value;
+      old_line = std::move(line);
+      return Change::kMade;
+    }
+    std::string line = key + "=" + value;
+    if (!ReadsAsKey(line, key)) return Change::kRefused;
+    // Only blank lines follow the end of the content, so no indexed line moves.
+    in.keys.emplace(key_lower, Entry{in.content_end, std::string(ParseLine(line).value)});
+    in.lines.insert(in.lines.begin() + static_cast<std::ptrdiff_t>(in.content_end),
+                    std::move(line));
+    ++in.content_end;
+    return Change::kMade;
+  }
+
+  // Returns the whole file, every line ended by CR LF.
+  std::string Serialize() const {
+    std::size_t size = 0;
+    for (const Section& section : sections_) {
+      for (const std::string& line : section.lines) size += line.size() + 2;
+    }
+    std::string out;
+    out.reserve(size);
+    for (const Section& section : sections_) {
+      for (const std::string& line : section.lines) {
+        out += line;
+        out += "\r\n";
+      }
+    }
+    return out;
+  }
+
+ private:
+  struct Entry {
+    std::size_t line;   // index in its section's lines
+    std::string value;  // quotes removed, not yet cut or trimmed
+  };
+
+  struct Section {
+    std::vector<std::string> lines;               // the header first, except before any
+    std::unordered_map<std::string, Entry> keys;  // lower-case key -> its first line
+    std::size_t content_end = 0;                  // just past the last non-blank line
+  };
+
+  static bool ReadsAsKey(std::string_view line, std::string_view key) {
+    const ParsedLine parsed = ParseLine(line);
+    return parsed.kind == LineKind::kKey && parsed.name == key;
+  }
+
+  void AddLine(std::string_view line) {
+    const ParsedLine parsed = ParseLine(line);
+    if (parsed.kind == LineKind::kSection) {
+      section_index_.try_emplace(Cp1252ToLower(parsed.name), sections_.size());
+      sections_.emplace_back();
+    }
+    Section& in = sections_.back();
+    if (parsed.kind == LineKind::kKey) {
+      in.keys.try_emplace(Cp1252ToLower(parsed.name),
+                          Entry{in.lines.size(), std::string(parsed.value)});
+    }
+    in.lines.emplace_back(line);
+    if (parsed.kind != LineKind::kBlank) in.content_end = in.lines.size();
+  }
+
+  std::vector<Section> sections_;
+  std::unordered_map<std::string, std::size_t> section_index_;  // lower-case name -> first
+};
+
+// Parsed profile files of this process, each checked against its file's stamp before use.
+class ProfileCache {
+ public:
+  std::string Read(const std::string& section, const std::string& key, const std::string& file) {
+    const std::lock_guard lock(mutex_);
+    ++stats_.reads;
+    const std::string key_lower = ToLookupName(key);
+    if (key_lower.empty()) return "";  // Windows answers an empty key with the default
+    std::string path;
+    FileStamp stamp;
+    if (!ResolveExisting(file, path, stamp)) return "";
+    const Cached* cached = Load(path, stamp);
+    if (cached == nullptr) return "";
+    const std::string* value = cached->file.Find(ToLookupName(section), key_lower);
+    if (value == nullptr) return "";
+    const std::string_view cut = std::string_view(*value).substr(0, kMaxValueLength);
+    return Cp1252ToUtf8(Trim(cut, " "));
+  }
+
+  void Write(const std::string& section, const std::string& key, const std::string& value,
+             const std::string& file) {
+    const std::lock_guard lock(mutex_);
+    ++stats_.writes;
+    const std::string file_key = ToFileName(key);
+    if (file_key.empty() || file.empty()) return;
+    // The lock serialises the whole read-modify-write with writers in other processes.
+    const profile_internal::FolderLock folder_lock(profile_internal::FolderOf(PathForCreate(file)));
+    if (!folder_lock.folder_exists()) return;
+    std::string path;
+    FileStamp stamp;
+    if (ResolveExisting(file, path, stamp)) {
+      Cached* cached = Load(path, stamp);
+      if (cached == nullptr) return;
+      if (cached->file.Set(ToFileName(section), file_key, ToFileText(value)) !=
+          ProfileFile::Change::kMade) {
+        return;
+      }
+      if (!Store(path, *cached)) files_.erase(path);  // the cache must not outlive the file
+      return;
+    }
+    Cached created;
+    if (created.file.Set(ToFileName(section), file_key, ToFileText(value)) !=
+        ProfileFile::Change::kMade) {
+      return;
+    }
+    path = PathForCreate(file);
+    files_.erase(path);
+    if (Store(path, created)) Remember(path, std::move(created));
+  }
+
+  ProfileCacheStats stats() {
+    const std::lock_guard lock(mutex_);
+    return stats_;
+  }
+
+  void ResetStats() {
+    const std::lock_guard lock(mutex_);
+    stats_ = {};
+  }
+
+  void Clear() {
+    const std::lock_guard lock(mutex_);
+    files_.clear();
+    resolved_names_.clear();
+  }
+
+ private:
+  struct Cached {
+    FileStamp stamp;
+    // The stamp may hide a change made within the same clock step; the bytes let the next use
+    // check the file's content instead. Empty otherwise.
+    bool recent = false;
+    std::string recent_bytes;
+    ProfileFile file;
+  };
+
+  // Finds the existing ordinary file that `file` names, matching its case-variants.
+  bool ResolveExisting(const std::string& file, std::string& path, FileStamp& stamp) {
+    if (profile_internal::StatFile(file, stamp)) {
+      path = file;
+      return true;
+    }
+    const auto known = resolved_names_.find(file);
+    if (known != resolved_names_.end() && profile_internal::StatFile(known->second, stamp)) {
+      path = known->second;
+      return true;
+    }
+    path = FindExistingPath(file);
+    if (path.empty() || !profile_internal::StatFile(path, stamp)) {
+      resolved_names_.erase(file);
+      return false;
+    }
+    if (resolved_names_.size() >= kMaxCachedFiles) resolved_names_.clear();
+    resolved_names_[file] = path;
+    return true;
+  }
+
+  // Returns the parsed file `path`, parsing it only when `stamp` (just taken) shows a change.
+  Cached* Load(const std::string& path, const FileStamp& stamp) {
+    const auto found = files_.find(path);
+    if (found != files_.end() && found->second.stamp == stamp && !found->second.recent) {
+      return &found->second;
+    }
+    std::string bytes;
+    FileStamp read_stamp;
+    if (!profile_internal::ReadFileWithStamp(path, bytes, read_stamp)) {
+      if (found != files_.end()) files_.erase(found);
+      return nullptr;
+    }
+    const bool recent = profile_internal::StampIsRecent(read_stamp);
+    if (found != files_.end() && found->second.recent && found->second.recent_bytes == bytes) {
+      Cached& cached = found->second;
+      cached.stamp = read_stamp;
+      cached.recent = recent;
+      cached.recent_bytes = recent ? std::move(bytes) : std::string();
+      return &cached;
+    }
+    ++stats_.parses;
+    Cached parsed;
+    parsed.stamp = read_stamp;
+    parsed.file = ProfileFile::Parse(bytes);
+    parsed.recent = recent;
+    if (recent) parsed.recent_bytes = std::move(bytes);
+    return Remember(path, std::move(parsed));
+  }
+
+  Cached* Remember(const std::string& path, Cached cached) {
+    if (files_.size() >= kMaxCachedFiles && !files_.contains(path)) files_.clear();
+    return &(files_[path] = std::move(cached));
+  }
+
+  // Writes `cached` to `path`. A stamp taken from our own complete write needs no content
+  // check, as every cooperating writer replaces the file rather than changing it in place.
+  static bool Store(const std::string& path, Cached& cached) {
+    FileStamp stamp;
+    if (!profile_internal::ReplaceFile(profile_internal::WriteTargetOf(path),
+                                       cached.file.Serialize(), stamp)) {
+      return false;
+    }
+    cached.stamp = stamp;
+    cached.recent = false;
+    cached.recent_bytes.clear();
+    return true;
+  }
+
+  std::mutex mutex_;
+  std::unordered_map<std::string, Cached> files_;
+  std::unordered_map<std::string, std::string> resolved_names_;  // as asked -> as on disk
+  ProfileCacheStats stats_;
+};
+
+ProfileCache& TheCache() {
+  static ProfileCache cache;
+  return cache;
+}
+
+}  // namespace
+
+std::string ProfileRead(const std::string& section, const std::string& key,
+                        const std::string& file) {
+  return TheCache().Read(section, key, file);
+}
+
+void ProfileWrite(const std::string& section, const std::string& key, const std::string& value,
+                  const std::string& file) {
+  TheCache().Write(section, key, value, file);
+}
+
+ProfileCacheStats GetProfileCacheStats() { return TheCache().stats(); }
+
+void ResetProfileCacheStats() { TheCache().ResetStats(); }
+
+void ClearProfileCache() { TheCache().Clear(); }
