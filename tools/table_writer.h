@@ -16,8 +16,9 @@ struct TableSpec {
   std::optional<std::string> blurb;
   std::optional<std::string> description;
   std::optional<std::string> rules;
-  std::optional<std::string> screenshot;  // raw bytes (JPEG, PNG, ...)
-  bool with_table_info = true;            // false: no "TableInfo" storage at all
+  std::optional<std::string> screenshot;        // raw bytes (JPEG, PNG, ...)
+  bool with_table_info = true;                  // false: no "TableInfo" storage at all
+  std::string info_storage_name = "TableInfo";  // another spelling, for name matching
 
   // Raw streams of "TableInfo" that override or add to the above (name -> bytes), for odd
   // lengths and invalid text.

@@ -1,0 +1,139 @@
+#include "extractor/compound_file.h"
+
+#include <gsf/gsf-infile-msole.h>
+#include <gsf/gsf-input-stdio.h>
+#include <gsf/gsf-utils.h>
+
+#include <QSaveFile>
+#include <QString>
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+namespace {
+
+// Streams are copied in pieces of this size: screenshots and documents can be huge.
+constexpr size_t kCopyChunk = 64 * 1024;
+
+void IgnoreLog(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
+
+constexpr auto kQuietLevels =
+    static_cast<GLogLevelFlags>(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE |
+                                G_LOG_LEVEL_INFO | G_LOG_LEVEL_DEBUG);
+
+// Damaged tables are ordinary input and the extractor keeps no log: libgsf's complaints about
+// them would only clutter the output of hidden runs.
+void InitGsf() {
+  static const bool initialised = [] {
+    gsf_init();
+    for (const char* domain : {"libgsf", "libgsf:msole"}) {
+      g_log_set_handler(domain, kQuietLevels, IgnoreLog, nullptr);
+    }
+    return true;
+  }();
+  (void)initialised;
+}
+
+// libgsf reports a child it cannot open in the default domain, which is not only its own, so
+// that domain is quiet just for the call.
+GsfInput* ChildByIndexQuietly(GsfInfile* parent, int index) {
+  const guint handler = g_log_set_handler(nullptr, kQuietLevels, IgnoreLog, nullptr);
+  GsfInput* child = gsf_infile_child_by_index(parent, index);
+  g_log_remove_handler(nullptr, handler);
+  return child;
+}
+
+// Names match as in the compound file format: same length in UTF-16 code units, each unit
+// compared upper-cased.
+bool SameEntryName(const char* stored, std::string_view wanted) {
+  const QString a = QString::fromUtf8(stored);
+  const QString b = QString::fromUtf8(wanted.data(), static_cast<qsizetype>(wanted.size()));
+  if (a.size() != b.size()) return false;
+  for (qsizetype i = 0; i < a.size(); ++i) {
+    if (a[i].toUpper() != b[i].toUpper()) return false;
+  }
+  return true;
+}
+
+// The first child of `parent` named `name`, when it is of the wanted kind.
+InputPtr OpenChild(GsfInfile* parent, std::string_view name, bool want_storage) {
+  if (parent == nullptr) return nullptr;
+  const int count = gsf_infile_num_children(parent);
+  for (int i = 0; i < count; ++i) {
+    const char* child_name = gsf_infile_name_by_index(parent, i);
+    if (child_name == nullptr || !SameEntryName(child_name, name)) continue;
+    InputPtr child(ChildByIndexQuietly(parent, i));
+    if (!child) return nullptr;
+    const bool is_storage =
+        GSF_IS_INFILE(child.get()) && gsf_infile_num_children(GSF_INFILE(child.get())) >= 0;
+    if (is_storage != want_storage) return nullptr;
+    return child;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+void GObjectUnref::operator()(void* object) const {
+  if (object != nullptr) g_object_unref(object);
+}
+
+InfilePtr OpenCompoundFile(const std::string& path) {
+  // Opening a pipe or a device would wait for a writer forever.
+  std::error_code error_code;
+  if (!std::filesystem::is_regular_file(path, error_code)) return nullptr;
+  InitGsf();
+  GError* error = nullptr;
+  InputPtr source(gsf_input_stdio_new(path.c_str(), &error));
+  g_clear_error(&error);
+  if (!source) return nullptr;
+  InfilePtr root(gsf_infile_msole_new(source.get(), &error));  // takes its own reference
+  g_clear_error(&error);
+  return root;
+}
+
+InfilePtr OpenStorage(GsfInfile* parent, std::string_view name) {
+  InputPtr child = OpenChild(parent, name, true);
+  return InfilePtr(child ? GSF_INFILE(child.release()) : nullptr);
+}
+
+InputPtr OpenStream(GsfInfile* parent, std::string_view name) {
+  return OpenChild(parent, name, false);
+}
+
+bool ReadStreamStart(GsfInput* stream, size_t limit, std::string& out) {
+  out.clear();
+  // gsf_input_seek reports an error as true.
+  if (stream == nullptr || gsf_input_seek(stream, 0, G_SEEK_SET)) return false;
+  const gsf_off_t size = gsf_input_size(stream);
+  if (size < 0) return false;
+  const size_t wanted = static_cast<size_t>(std::min<gsf_off_t>(size, limit));
+  if (wanted == 0) return true;
+  out.resize(wanted);
+  if (gsf_input_read(stream, wanted, reinterpret_cast<guint8*>(out.data())) == nullptr) {
+    out.clear();
+    return false;
+  }
+  return true;
+}
+
+bool CopyStreamToFile(GsfInput* stream, const std::string& path) {
+  if (stream == nullptr || gsf_input_seek(stream, 0, G_SEEK_SET)) return false;
+  // QSaveFile writes beside the target and renames only on commit; dropped unfinished, it
+  // removes its temporary file, so no reader ever sees a partial copy.
+  QSaveFile file(QString::fromStdString(path));
+  if (!file.open(QIODevice::WriteOnly)) return false;
+  std::vector<guint8> chunk(kCopyChunk);
+  for (gsf_off_t left = gsf_input_size(stream); left > 0;) {
+    const size_t count = static_cast<size_t>(std::min<gsf_off_t>(left, kCopyChunk));
+    if (gsf_input_read(stream, count, chunk.data()) == nullptr ||
+        file.write(reinterpret_cast<const char*>(chunk.data()), static_cast<qint64>(count)) !=
+            static_cast<qint64>(count)) {
+      file.cancelWriting();
+      return false;
+    }
+    left -= static_cast<gsf_off_t>(count);
+  }
+  return file.commit();
+}
