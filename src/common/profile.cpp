@@ -239,7 +239,9 @@ class ProfileCache {
     std::string path;
     FileStamp stamp;
     if (ResolveExisting(file, path, stamp)) {
-      Cached* cached = Load(path, stamp);
+      // Under the lock the file is always read again: a stamp cannot tell apart two
+      // same-sized versions written within one clock step on a reused inode.
+      Cached* cached = Load(path, stamp, /*verify=*/true);
       if (cached == nullptr) return;
       if (cached->file.Set(ToFileName(section), file_key, ToFileText(value)) !=
           ProfileFile::Change::kMade) {
@@ -277,10 +279,10 @@ class ProfileCache {
  private:
   struct Cached {
     FileStamp stamp;
-    // The stamp may hide a change made within the same clock step; the bytes let the next use
-    // check the file's content instead. Empty otherwise.
+    // The stamp may hide a change made within the same clock step; then the next use checks
+    // the file's content against `bytes`, the content the parsed copy was made from.
     bool recent = false;
-    std::string recent_bytes;
+    std::string bytes;
     ProfileFile file;
   };
 
@@ -305,10 +307,11 @@ class ProfileCache {
     return true;
   }
 
-  // Returns the parsed file `path`, parsing it only when `stamp` (just taken) shows a change.
-  Cached* Load(const std::string& path, const FileStamp& stamp) {
+  // Returns the parsed file `path`, parsing it only when `stamp` (just taken) shows a change,
+  // or, with `verify`, when its content differs from the parsed copy's.
+  Cached* Load(const std::string& path, const FileStamp& stamp, bool verify = false) {
     const auto found = files_.find(path);
-    if (found != files_.end() && found->second.stamp == stamp && !found->second.recent) {
+    if (found != files_.end() && found->second.stamp == stamp && !found->second.recent && !verify) {
       return &found->second;
     }
     std::string bytes;
@@ -318,11 +321,10 @@ class ProfileCache {
       return nullptr;
     }
     const bool recent = profile_internal::StampIsRecent(read_stamp);
-    if (found != files_.end() && found->second.recent && found->second.recent_bytes == bytes) {
+    if (found != files_.end() && found->second.bytes == bytes) {
       Cached& cached = found->second;
       cached.stamp = read_stamp;
       cached.recent = recent;
-      cached.recent_bytes = recent ? std::move(bytes) : std::string();
       return &cached;
     }
     ++stats_.parses;
@@ -330,7 +332,7 @@ class ProfileCache {
     parsed.stamp = read_stamp;
     parsed.file = ProfileFile::Parse(bytes);
     parsed.recent = recent;
-    if (recent) parsed.recent_bytes = std::move(bytes);
+    parsed.bytes = std::move(bytes);
     return Remember(path, std::move(parsed));
   }
 
@@ -343,13 +345,13 @@ class ProfileCache {
   // check, as every cooperating writer replaces the file rather than changing it in place.
   static bool Store(const std::string& path, Cached& cached) {
     FileStamp stamp;
-    if (!profile_internal::ReplaceFile(profile_internal::WriteTargetOf(path),
-                                       cached.file.Serialize(), stamp)) {
+    std::string bytes = cached.file.Serialize();
+    if (!profile_internal::ReplaceFile(profile_internal::WriteTargetOf(path), bytes, stamp)) {
       return false;
     }
     cached.stamp = stamp;
     cached.recent = false;
-    cached.recent_bytes.clear();
+    cached.bytes = std::move(bytes);
     return true;
   }
 

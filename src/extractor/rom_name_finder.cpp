@@ -128,7 +128,9 @@ void FindRomName(ExtractorState& state) {
   if (!state.options.overwrite) {
     const std::string key = DropLastChars(FileNameOf(state.CurrentTable), 4);
     const std::string stored = LookupName(state, key, false);
-    if (!stored.empty()) {
+    // A table with a ROM name but no base name was cut short (a crash, or another run that is
+    // still at it); reading it again gives it its real table name instead of the file's.
+    if (!stored.empty() && !LookupName(state, key, true).empty()) {
       state.ResultName = stored;
       GetMAMEInfo(state);
       return;
