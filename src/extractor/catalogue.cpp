@@ -6,14 +6,9 @@
 #include "common/codepage.h"
 #include "common/paths.h"
 #include "common/profile.h"
+#include "common/text.h"
 
 namespace {
-
-std::string TrimSpaces(const std::string& text) {
-  const size_t first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
 
 // The number at the start of `text` (0 when there is none), rounded half to even into 16 bits;
 // values beyond the range are clamped rather than failing the whole settings read.

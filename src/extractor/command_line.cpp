@@ -3,14 +3,9 @@
 #include <algorithm>
 
 #include "common/paths.h"
+#include "common/text.h"
 
 namespace {
-
-std::string AsciiLowerCopy(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
 
 // Sets the flag of `word` (already in lower case); returns false for any other word.
 bool SetOption(const std::string& word, ExtractorOptions& options) {
@@ -36,12 +31,6 @@ bool SetOption(const std::string& word, ExtractorOptions& options) {
     }
   }
   return false;
-}
-
-std::string TrimSpaces(const std::string& text) {
-  const size_t first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "common/codepage.h"
 #include "common/paths.h"
+#include "common/text.h"
 #include "extractor/byte_source.h"
 #include "extractor/catalogue.h"
 #include "extractor/mame_info.h"
@@ -15,12 +16,6 @@ constexpr char kNotFound[] = "nf";
 constexpr size_t kTokenLength = 9;
 constexpr size_t kLookAhead = 50;
 constexpr std::string_view kArray = "array(";
-
-std::string TrimSpaces(std::string_view text) {
-  const size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
-}
 
 // Flattens a piece of script: CR and LF become spaces, TABs go, a comment ("'") is cut off,
 // and surrounding spaces are removed.

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Returns `text` without leading and trailing spaces (only the space character, as the
+// classic string functions trim).
+std::string TrimSpaces(std::string_view text);
+
+// Returns `text` with the ASCII capitals in lower case.
+std::string AsciiLowerCopy(std::string text);
