@@ -204,6 +204,27 @@ TEST_F(TabrinProgram, ConcurrentRunsLoseNoEntries) {
   EXPECT_EQ(std::count(names.begin(), names.end(), '\n'), 2 * kTables + 3);
 }
 
+TEST_F(TabrinProgram, AsksThePinMameStandInOnceForAllTables) {
+  dir_.MakeDir("emu");
+  std::filesystem::copy_file(TOOLS_DIR "/fake-emulator", dir_.Path("emu/pinmame"));
+  std::filesystem::copy_file(TOOLS_DIR "/fake_listing.xml", dir_.Path("emu/fake_listing.xml"));
+  dir_.WriteFile("Tabrin.ini", "[MAME]\r\nPath=\\emu\\\r\nExe=pinmame\r\nIsPinMAME=1\r\n");
+  Table("A.vpt", PinMame("Attack", "afm_11"));
+  Table("B.vpt", PinMame("Medieval", "mm_109c"));
+  Table("C.vpt", PinMame("Unknown", "zzz_l1"));
+  qputenv("FAKE_EMULATOR_LOG", QByteArray::fromStdString(dir_.Path("emulator.log")));
+  ASSERT_EQ(RunTabrin({dir_.Path("tables/*.*"), "-hide"}).exit_code, 0);
+  qunsetenv("FAKE_EMULATOR_LOG");
+  EXPECT_EQ(dir_.ReadFile("emulator.log"), "-lx\n");  // the listing is a cache for every table
+  const std::string info = dir_.Path("info.ini");
+  EXPECT_EQ(ProfileRead("PMInfo", "afm_11", info), "Attack from Mars (1.1)|1995|Bally|afm_113b");
+  EXPECT_EQ(ProfileRead("PMInfo", "mm_109c", info),
+            "Medieval Madness (1.09C)|1997|Williams|mm_109c");
+  EXPECT_EQ(ProfileRead("PMInfo", "zzz_l1", info), "");  // not listed: asked again next time
+  EXPECT_TRUE(dir_.Exists("emu/lx.xml"));
+  EXPECT_TRUE(dir_.Exists("lx.sh"));
+}
+
 TEST_F(TabrinProgram, WindowRunEndsWithExit) {
   Table("x.vpt", TableSpec{});
   const RunResult run = RunTabrin({dir_.Path("tables/*.*"), "-exit"}, /*display=*/true);
