@@ -19,7 +19,14 @@ struct MainLayout {
   TwipsRect File1, List1, cmdLaunch, cmdRescan, cmdPRescan, cmdList, FraData;
   TwipsRect cmdInfo, cmdEditInfo, cmdDelInfo, cmdRules, cmdDesc, cmdSnapShot, cmdGlass, cmdCab,
       cmdFlyer;
+  // Never moved by the layout: the controls inside FraData (placed when they are shown) and
+  // the hidden picture holders.
+  TwipsRect lblInfo, txtRules, imgArt, PicSnap, PicMarquee, picCabinet, PicFlyer;
 };
+
+// The window's client area at design, in twips.
+inline constexpr float kDesignClientWidth = 16290.0f;
+inline constexpr float kDesignClientHeight = 8010.0f;
 
 // Returns the design geometry of the window's controls.
 MainLayout DesignLayout();

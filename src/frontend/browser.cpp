@@ -1,0 +1,99 @@
+#include "frontend/browser.h"
+
+#include <cctype>
+
+#include "common/profile.h"
+
+std::string CatalogueKey(const std::string& vp_name) {
+  return vp_name.size() < 4 ? std::string() : vp_name.substr(0, vp_name.size() - 4);
+}
+
+void ReadIdentity(const std::string& program_folder, const std::string& key, WindowState& state) {
+  const std::string names = program_folder + "/names.ini";
+  state.VPOnly = 0;
+  state.RomName = ProfileRead("PinMAME", key, names);
+  const std::string base_name = ProfileRead("VP", key, names);
+  if (!state.RomName.empty()) {
+    state.BaseName = base_name;
+  } else {
+    // A plain table goes by its base name wherever a ROM name would be used.
+    state.RomName = base_name;
+    state.BaseName = base_name;
+    state.VPOnly = 1;
+  }
+  state.RomAlias = ProfileRead("Alias", state.RomName, program_folder + "/alias.ini");
+}
+
+bool NeedsScan(const FrontendSettings& settings, const WindowState& state) {
+  return settings.ScanIfNotFound == 1 && (state.RomName.empty() || state.BaseName.empty());
+}
+
+std::string ExtractorArguments(const std::string& file_folder, const std::string& key) {
+  return "\"" + file_folder + "/" + key + ".vpt\" -exit -hide";
+}
+
+void ReadIni(const std::string& vp_name, const std::string& file_folder,
+             const std::string& program_folder, const FrontendSettings& settings,
+             WindowState& state, const ExtractorRunner& run) {
+  const std::string key = CatalogueKey(vp_name);
+  ReadIdentity(program_folder, key, state);
+  if (!NeedsScan(settings, state)) return;
+  std::string folder = program_folder + "/";
+  if (run) run(folder, kExtractorProgram, ExtractorArguments(file_folder, key));
+  // One run per selection: what it left is what the table gets.
+  ReadIdentity(program_folder, key, state);
+}
+
+int16_t NextViewMode(int16_t view_mode) {
+  const int next = view_mode + 1;
+  return static_cast<int16_t>(next > 2 ? 0 : next);
+}
+
+std::string ViewButtonCaption(int16_t view_mode) {
+  switch (view_mode) {
+    case 1:
+      return "View by Table Name";
+    case 2:
+      return "View by File Name";
+    default:
+      return "View by PinMAME Name";
+  }
+}
+
+void ClearForNameEntry(int16_t view_mode, WindowState& state) {
+  state.PMName.clear();
+  state.RomAlias.clear();
+  if (view_mode == 2) state.TableName.clear();
+}
+
+std::string NameListText(int16_t view_mode, const WindowState& state) {
+  if (view_mode == 2 && !state.TableName.empty()) return state.TableName;
+  if (!state.PMName.empty()) return state.PMName;
+  if (!state.RomAlias.empty()) return state.RomAlias;
+  return state.RomName;
+}
+
+bool IsLauncher(const std::string& vp_exe) {
+  if (vp_exe.size() < 4) return false;
+  std::string start = vp_exe.substr(0, 4);
+  for (char& c : start) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return start == "vp-l";
+}
+
+std::string LaunchArguments(bool launcher_mode, const std::string& table_path,
+                            const std::string& file_name) {
+  if (launcher_mode) return table_path + file_name;
+  return "-play -\"" + table_path + file_name + "\"";
+}
+
+ListKeyAction ActionForKey(int16_t key_code) {
+  switch (key_code) {
+    case kKeyReturn:
+    case kKeyControl:
+      return ListKeyAction::kLaunch;
+    case kKeyF5:
+      return ListKeyAction::kReread;
+    default:
+      return ListKeyAction::kNone;
+  }
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "frontend/settings.h"
+#include "frontend/window_state.h"
+
+// The table browser's logic over plain data: catalogue identity, extractor and launch command
+// lines, the name views and the keys. The window only feeds it and shows the results.
+
+// The extractor's program name in the program folder.
+inline constexpr char kExtractorProgram[] = "tabrin";
+
+// Returns the catalogue key of the File1 entry `vp_name`: the name less its last four
+// characters (the ".vpt"); "" for a shorter name.
+std::string CatalogueKey(const std::string& vp_name);
+
+// Reads the identity of the table `key` from names.ini and alias.ini in `program_folder`:
+// VPOnly, RomName, BaseName and RomAlias. A missing file or entry reads as "".
+void ReadIdentity(const std::string& program_folder, const std::string& key, WindowState& state);
+
+// True when the catalogue does not know the selected table well enough and the settings ask
+// for a scan: ScanIfNotFound is exactly 1 and RomName or BaseName is empty.
+bool NeedsScan(const FrontendSettings& settings, const WindowState& state);
+
+// Returns the extractor's arguments for one table of the folder `file_folder` (File1's folder,
+// without a trailing separator): the quoted table path, then " -exit -hide".
+std::string ExtractorArguments(const std::string& file_folder, const std::string& key);
+
+// Runs the extractor with these arguments in program folder + "/" and returns when it has
+// ended.
+using ExtractorRunner = std::function<void(std::string& folder, const std::string& program,
+                                           const std::string& arguments)>;
+
+// Reads the catalogue identity of the File1 entry `vp_name` into `state`. When the catalogue
+// does not know it and the settings ask for it, runs the extractor once through `run` and reads
+// again, whatever the run left.
+void ReadIni(const std::string& vp_name, const std::string& file_folder,
+             const std::string& program_folder, const FrontendSettings& settings,
+             WindowState& state, const ExtractorRunner& run);
+
+// Returns the view after `view_mode`: 0, 1, 2, then 0 again.
+int16_t NextViewMode(int16_t view_mode);
+
+// Returns the caption of cmdList while `view_mode` is shown: it names the next view.
+std::string ViewButtonCaption(int16_t view_mode);
+
+// Empties what a name view entry must not inherit from the table before it: PMName and
+// RomAlias, and in the table-name view also TableName.
+void ClearForNameEntry(int16_t view_mode, WindowState& state);
+
+// Returns the name-list text of the selected table in view 1 or 2: the first non-empty of
+// (TableName,) PMName, RomAlias, else RomName even when that is empty.
+std::string NameListText(int16_t view_mode, const WindowState& state);
+
+// True when `vp_exe` names a launcher: its first four characters, in lower case, are "vp-l".
+bool IsLauncher(const std::string& vp_exe);
+
+// Returns the arguments that start the table `file_name` of the folder `table_path`: "-play -"
+// and the quoted path, or for a launcher the bare path. The two are joined without a separator.
+std::string LaunchArguments(bool launcher_mode, const std::string& table_path,
+                            const std::string& file_name);
+
+// What a key pressed in a list does.
+enum class ListKeyAction { kNone, kLaunch, kReread };
+
+// Virtual key codes of the keys the lists act on.
+inline constexpr int16_t kKeyReturn = 13;
+inline constexpr int16_t kKeyControl = 17;
+inline constexpr int16_t kKeyF5 = 116;
+
+// Returns what the key `key_code` does; the shift state plays no part.
+ListKeyAction ActionForKey(int16_t key_code);

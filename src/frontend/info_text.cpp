@@ -1,0 +1,176 @@
+#include "frontend/info_text.h"
+
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "common/codepage.h"
+#include "common/paths.h"
+#include "common/profile.h"
+
+namespace {
+
+constexpr std::string_view kLineBreak = "\r\n";
+constexpr std::string_view kDashes = "-----------------------------------";
+
+// Splits `value` at every "|"; there is no escape, so "a||b" gives three fields.
+std::vector<std::string> SplitFields(const std::string& value) {
+  std::vector<std::string> fields;
+  size_t start = 0;
+  while (true) {
+    const size_t bar = value.find('|', start);
+    if (bar == std::string::npos) {
+      fields.push_back(value.substr(start));
+      return fields;
+    }
+    fields.push_back(value.substr(start, bar - start));
+    start = bar + 1;
+  }
+}
+
+std::string WithoutColons(std::string text) {
+  std::erase(text, ':');
+  return text;
+}
+
+// The text file reader behind GetTextFile that also says when the file could not be read,
+// which ends the information build.
+std::optional<std::string> ReadUtf16File(const std::string& path) {
+  const std::string found = FindExistingPath(path);
+  std::string bytes;
+  if (found.empty() || !ReadWholeFile(found, bytes)) return std::nullopt;
+  return Utf16LeToUtf8(bytes);
+}
+
+// Collects the rows of the information text: CR LF between rows, none after the last.
+class InfoRows {
+ public:
+  void Add(std::string_view row) {
+    if (started_) text_ += kLineBreak;
+    started_ = true;
+    text_ += row;
+  }
+  void Add(std::string_view label, std::string_view value) {
+    Add(label);
+    text_ += value;
+  }
+  // Continues the last row; a multi-line blurb brings its own line breaks.
+  void Append(std::string_view more) { text_ += more; }
+  std::string Take() { return std::move(text_); }
+
+ private:
+  std::string text_;
+  bool started_ = false;
+};
+
+// The table-information block and the texts named after the table. Returns false when the
+// build has to end here.
+bool AddTableInfo(const std::string& program_folder, const FrontendSettings& settings,
+                  WindowState& state, InfoRows& rows) {
+  const std::string value = ReadInfoIni(program_folder, state.BaseName, "Tabrin");
+  if (value.empty()) return true;
+  const std::vector<std::string> fields = SplitFields(value);
+  if (fields.size() < 6) return false;
+  rows.Add("");
+  rows.Add("Visual Pinball Info:");
+  rows.Add(kDashes);
+  rows.Add("Table Name:  ", fields[0]);
+  rows.Add("Author:  ", fields[1]);
+  rows.Add("Version:  ", fields[2]);
+  rows.Add("Release Date: ", fields[3]);
+  rows.Add("Email:  ", fields[4]);
+  rows.Add("Website:  ", fields[5]);
+
+  state.TableName = fields[0];
+  const std::string stem = WithoutColons(fields[0]);
+
+  const std::string blurb_file = settings.BlurbPath + stem + ".txt";
+  if (OrdinaryFileExists(blurb_file)) {
+    rows.Add("Blurb:  ");
+    const std::optional<std::string> blurb = ReadUtf16File(blurb_file);
+    if (!blurb) return false;
+    rows.Append(*blurb);
+  }
+  const std::string rules_file = settings.RulesPath + stem + ".txt";
+  if (OrdinaryFileExists(rules_file)) {
+    const std::optional<std::string> rules = ReadUtf16File(rules_file);
+    if (!rules) return false;
+    state.RulesText = *rules;
+    // The on-disk spelling, so the file can be opened on a case-sensitive file system.
+    state.RulesFile = FindExistingPath(rules_file);
+  }
+  const std::string desc_file = settings.DescPath + stem + ".txt";
+  if (OrdinaryFileExists(desc_file)) {
+    const std::optional<std::string> desc = ReadUtf16File(desc_file);
+    if (!desc) return false;
+    state.DescText = *desc;
+    state.DescFile = FindExistingPath(desc_file);
+  }
+  return true;
+}
+
+// The game-information block. A missing field ends the build after the fields before it.
+void AddGameInfo(const std::string& program_folder, WindowState& state, InfoRows& rows) {
+  // Both spellings name one section, as section names ignore case.
+  const std::string value = state.RomAlias.empty()
+                                ? ReadInfoIni(program_folder, state.RomName, "PMinfo")
+                                : ReadInfoIni(program_folder, state.RomAlias, "PMInfo");
+  if (value.empty()) return;
+  const std::vector<std::string> fields = SplitFields(value);
+  std::string* const targets[] = {&state.PMName, &state.PMYear, &state.PMManufacturer,
+                                  &state.PMParent};
+  for (size_t i = 0; i < std::size(targets); ++i) {
+    if (i >= fields.size()) return;
+    *targets[i] = fields[i];
+  }
+  if (state.PMParent.empty()) state.PMParent = state.RomAlias;
+
+  rows.Add("");
+  rows.Add(state.VPOnly == 1 ? "Extended Info:" : "MAME Info:");
+  rows.Add(kDashes);
+  rows.Add("Name:  ", state.PMName);
+  rows.Add("Manufacturer:  ", state.PMManufacturer);
+  rows.Add("Year:  ", state.PMYear);
+  rows.Add("Parent Rom:  ", state.PMParent);
+}
+
+}  // namespace
+
+std::string ReadInfoIni(const std::string& program_folder, const std::string& r_name,
+                        const std::string& r_key) {
+  return ProfileRead(r_key, r_name, program_folder + "/info.ini");
+}
+
+std::string GetTextFile(const std::string& t_path) {
+  return ReadUtf16File(t_path).value_or(std::string());
+}
+
+std::string GetInfoText(const std::string& vp_name, const std::string& program_folder,
+                        const FrontendSettings& settings, WindowState& state) {
+  // The game fields are not reset: they change only when a game entry is found.
+  state.PMParent.clear();
+  state.TableName.clear();
+  state.RulesFile.clear();
+  state.DescFile.clear();
+  state.RulesText.clear();
+  state.DescText.clear();
+  state.SnapFile.clear();
+  state.FlyerFile.clear();
+  state.BackglassFile.clear();
+  state.CabFile.clear();
+
+  const bool vp_only = state.VPOnly == 1;
+  InfoRows rows;
+  rows.Add("File Info:");
+  rows.Add(kDashes);
+  rows.Add("Vpt Name: ", vp_name);
+  rows.Add(vp_only ? "Table Type:  Visual Pinball" : "Table Type:  PinMAME");
+  rows.Add(vp_only ? "Base Name:  " : "Rom Name:  ", state.RomName);
+  if (!state.RomAlias.empty()) rows.Add("Alias:  ", state.RomAlias);
+
+  // From here on the first failure ends the build, keeping what was reached.
+  if (AddTableInfo(program_folder, settings, state, rows)) {
+    AddGameInfo(program_folder, state, rows);
+  }
+  return rows.Take();
+}

@@ -1,0 +1,401 @@
+#include "frontend/main_window.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <utility>
+#include <vector>
+
+#include "common/paths.h"
+#include "common/process_runner.h"
+#include "frontend/browser.h"
+
+namespace {
+
+// The virtual key code of a Qt key, for the keys the lists care about and their neighbours;
+// 0 for the rest.
+int16_t VirtualKeyCode(int key) {
+  if (key >= Qt::Key_A && key <= Qt::Key_Z) return static_cast<int16_t>(key);
+  if (key >= Qt::Key_0 && key <= Qt::Key_9) return static_cast<int16_t>(key);
+  if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return static_cast<int16_t>(112 + key - Qt::Key_F1);
+  switch (key) {
+    case Qt::Key_Backspace:
+      return 8;
+    case Qt::Key_Tab:
+      return 9;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      return kKeyReturn;
+    case Qt::Key_Shift:
+      return 16;
+    case Qt::Key_Control:
+      return kKeyControl;
+    case Qt::Key_Alt:
+      return 18;
+    case Qt::Key_Escape:
+      return 27;
+    case Qt::Key_Space:
+      return 32;
+    case Qt::Key_PageUp:
+      return 33;
+    case Qt::Key_PageDown:
+      return 34;
+    case Qt::Key_End:
+      return 35;
+    case Qt::Key_Home:
+      return 36;
+    case Qt::Key_Left:
+      return 37;
+    case Qt::Key_Up:
+      return 38;
+    case Qt::Key_Right:
+      return 39;
+    case Qt::Key_Down:
+      return 40;
+    case Qt::Key_Delete:
+      return 46;
+    default:
+      return 0;
+  }
+}
+
+// The shift state of a key event: 1 Shift, 2 Ctrl, 4 Alt.
+int16_t ShiftState(Qt::KeyboardModifiers modifiers) {
+  return static_cast<int16_t>((modifiers & Qt::ShiftModifier ? 1 : 0) |
+                              (modifiers & Qt::ControlModifier ? 2 : 0) |
+                              (modifiers & Qt::AltModifier ? 4 : 0));
+}
+
+void Place(QWidget* control, const TwipsRect& r) {
+  control->setGeometry(TwipsToPixels(r.Left), TwipsToPixels(r.Top), TwipsToPixels(r.Width),
+                       TwipsToPixels(r.Height));
+}
+
+// Selects `row` of `list` so that its handler runs once, also when the row was selected
+// already.
+template <typename Handler>
+void SelectRunning(QListWidget* list, int row, Handler handler) {
+  if (list->currentRow() == row) {
+    handler();
+  } else {
+    list->setCurrentRow(row);
+  }
+}
+
+}  // namespace
+
+FileListBox::FileListBox(QWidget* parent) : QListWidget(parent) {
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  // One line per entry: thousands of tables need no per-entry text measuring.
+  setUniformItemSizes(true);
+  // Until told otherwise the list shows the folder the program was started in.
+  path_ = QDir::currentPath().toStdString();
+  Refresh();
+}
+
+bool FileListBox::SetPath(const std::string& folder) {
+  std::string trimmed = folder;
+  while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
+  if (trimmed.empty() || !FolderExists(trimmed)) return false;
+  const std::string found = FindExistingPath(trimmed);
+  path_ = QDir(QString::fromStdString(found)).absolutePath().toStdString();
+  Refresh();
+  return true;
+}
+
+void FileListBox::Refresh() {
+  // A fresh list has nothing selected, and emptying it is no selection of the user's.
+  const QSignalBlocker blocker(this);
+  clear();
+  QStringList names;
+  for (const std::string& name : ListFiles(path_, pattern_)) {
+    names << QString::fromStdString(name);
+  }
+  addItems(names);
+  setCurrentRow(-1);
+}
+
+std::string FileListBox::FileName() const {
+  const QListWidgetItem* item = currentItem();
+  return item == nullptr ? std::string() : item->text().toStdString();
+}
+
+Form1::Form1(std::string program_folder, Dialogs& dialogs, QWidget* parent)
+    : QWidget(parent),
+      program_folder_(std::move(program_folder)),
+      dialogs_(dialogs),
+      layout_(DesignLayout()) {
+  setObjectName("Form1");
+  setWindowTitle("Orvane");
+  // The window's geometry was drawn for an 8-point system font.
+  QFont small_font = font();
+  small_font.setPointSize(8);
+  setFont(small_font);
+  CreateControls();
+  resize(TwipsToPixels(kDesignClientWidth), TwipsToPixels(kDesignClientHeight));
+  PlaceControls();
+}
+
+void Form1::CreateControls() {
+  File1 = new FileListBox(this);
+  List1 = new QListWidget(this);
+  List1->setSelectionMode(QAbstractItemView::SingleSelection);
+  List1->setUniformItemSizes(true);
+  const auto button = [this](const char* text) { return new QPushButton(text, this); };
+  cmdRescan = button("ReScan Folder");
+  cmdPRescan = button("Purge ini and Rescan");
+  cmdList = button("View by PinMAME Name");
+  cmdLaunch = button("Launch Game");
+  cmdInfo = button("Information");
+  cmdSnapShot = button("SnapShot");
+  cmdGlass = button("Backglass");
+  cmdCab = button("Cabinet");
+  cmdFlyer = button("Flyer");
+  cmdRules = button("Rules");
+  cmdDesc = button("Description");
+  cmdEditInfo = button("Edit Alias");
+  cmdDelInfo = button("Delete Alias");
+  FraData = new QGroupBox(this);
+  lblInfo = new QLabel(FraData);
+  QFont info_font("MS Sans Serif");
+  info_font.setPointSizeF(13.5);
+  info_font.setWeight(QFont::Normal);
+  lblInfo->setFont(info_font);
+  lblInfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  lblInfo->setWordWrap(true);
+  txtRules = new QPlainTextEdit(FraData);
+  QPalette rules_palette = txtRules->palette();
+  rules_palette.setColor(QPalette::Base, rules_palette.color(QPalette::Button));
+  txtRules->setPalette(rules_palette);
+  imgArt = new QLabel(FraData);
+  imgArt->setScaledContents(true);
+  PicSnap = new QLabel(FraData);
+  PicMarquee = new QLabel(this);
+  picCabinet = new QLabel(this);
+  PicFlyer = new QLabel(this);
+
+  const std::pair<QWidget*, const char*> names[] = {
+      {File1, "File1"},           {List1, "List1"},
+      {cmdRescan, "cmdRescan"},   {cmdPRescan, "cmdPRescan"},
+      {cmdList, "cmdList"},       {cmdLaunch, "cmdLaunch"},
+      {cmdInfo, "cmdInfo"},       {cmdSnapShot, "cmdSnapShot"},
+      {cmdGlass, "cmdGlass"},     {cmdCab, "cmdCab"},
+      {cmdFlyer, "cmdFlyer"},     {cmdRules, "cmdRules"},
+      {cmdDesc, "cmdDesc"},       {cmdEditInfo, "cmdEditInfo"},
+      {cmdDelInfo, "cmdDelInfo"}, {FraData, "FraData"},
+      {lblInfo, "lblInfo"},       {txtRules, "txtRules"},
+      {imgArt, "imgArt"},         {PicSnap, "PicSnap"},
+      {PicMarquee, "PicMarquee"}, {picCabinet, "picCabinet"},
+      {PicFlyer, "PicFlyer"},
+  };
+  for (const auto& [control, name] : names) control->setObjectName(name);
+
+  for (QWidget* hidden : std::initializer_list<QWidget*>{List1, lblInfo, txtRules, imgArt, PicSnap,
+                                                         PicMarquee, picCabinet, PicFlyer}) {
+    hidden->hide();
+  }
+  // While it is shown, the name list covers the file list completely.
+  List1->raise();
+
+  // The window's tab order, without the frame, the label and the picture holders, which never
+  // take the focus here.
+  const std::vector<QWidget*> tab_order = {
+      File1,      cmdInfo,    cmdGlass, cmdSnapShot, cmdCab,   cmdFlyer, cmdRescan, cmdEditInfo,
+      cmdDelInfo, cmdPRescan, List1,    cmdList,     txtRules, cmdRules, cmdDesc,   cmdLaunch};
+  for (size_t i = 1; i < tab_order.size(); ++i) setTabOrder(tab_order[i - 1], tab_order[i]);
+
+  connect(File1, &QListWidget::currentRowChanged, this, [this](int row) {
+    if (row >= 0) File1_Click();
+  });
+  connect(List1, &QListWidget::currentRowChanged, this, [this](int row) {
+    if (row >= 0) List1_Click();
+  });
+  File1->installEventFilter(this);
+  List1->installEventFilter(this);
+  connect(cmdList, &QPushButton::clicked, this, [this] { cmdList_Click(); });
+  connect(cmdLaunch, &QPushButton::clicked, this, [this] { cmdLaunch_Click(); });
+  connect(cmdRescan, &QPushButton::clicked, this, [this] { cmdRescan_Click(); });
+  connect(cmdPRescan, &QPushButton::clicked, this, [this] { cmdPRescan_Click(); });
+}
+
+void Form1::PlaceControls() {
+  const std::pair<QWidget*, TwipsRect MainLayout::*> controls[] = {
+      {File1, &MainLayout::File1},           {List1, &MainLayout::List1},
+      {cmdRescan, &MainLayout::cmdRescan},   {cmdPRescan, &MainLayout::cmdPRescan},
+      {cmdList, &MainLayout::cmdList},       {cmdLaunch, &MainLayout::cmdLaunch},
+      {cmdInfo, &MainLayout::cmdInfo},       {cmdSnapShot, &MainLayout::cmdSnapShot},
+      {cmdGlass, &MainLayout::cmdGlass},     {cmdCab, &MainLayout::cmdCab},
+      {cmdFlyer, &MainLayout::cmdFlyer},     {cmdRules, &MainLayout::cmdRules},
+      {cmdDesc, &MainLayout::cmdDesc},       {cmdEditInfo, &MainLayout::cmdEditInfo},
+      {cmdDelInfo, &MainLayout::cmdDelInfo}, {FraData, &MainLayout::FraData},
+      {lblInfo, &MainLayout::lblInfo},       {txtRules, &MainLayout::txtRules},
+      {imgArt, &MainLayout::imgArt},         {PicSnap, &MainLayout::PicSnap},
+      {PicMarquee, &MainLayout::PicMarquee}, {picCabinet, &MainLayout::picCabinet},
+      {PicFlyer, &MainLayout::PicFlyer},
+  };
+  for (const auto& [control, rect] : controls) Place(control, layout_.*rect);
+}
+
+void Form1::GetSettings() { ::GetSettings(program_folder_, settings_); }
+
+void Form1::Form_Load() {
+  GetSettings();
+  if (settings_.FirstRun == 1) {
+    FirstRun();
+    GetSettings();
+    settings_.RescanOnStart = 0;  // the wizard has offered its own scan
+  }
+  if (IsLauncher(settings_.VPExe)) state_.LauncherMode = true;
+  File1->SetPath(settings_.TablePath);
+  if (settings_.RescanOnStart == 1) {
+    // The window is not shown yet; the scan runs before it appears.
+    update();
+    cmdRescan_Click();
+  }
+  if (File1->count() > 0) File1->setCurrentRow(0);
+  FocusList();
+}
+
+void Form1::Form_Resize() {
+  // The layout works on the outer size, border and title bar included.
+  const QRect outer = frameGeometry();
+  LayOut(layout_, outer.width() * kTwipsPerPixel, outer.height() * kTwipsPerPixel);
+  PlaceControls();
+}
+
+void Form1::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  Form_Resize();
+}
+
+void Form1::FocusList() {
+  if (!List1->isHidden()) {
+    List1->setFocus();
+  } else {
+    File1->setFocus();
+  }
+}
+
+void Form1::RunAndWaitHere(std::string& folder, const std::string& program,
+                           const std::string& arguments, double style) {
+  RunAndWait(folder, program, arguments, style, [this](const std::string& message) {
+    dialogs_.MessageBox(message, MessageButtons::kOk, "");
+  });
+}
+
+void Form1::ReadIni(const std::string& vp_name) {
+  ::ReadIni(vp_name, File1->Path(), program_folder_, settings_, state_,
+            [this](std::string& folder, const std::string& program, const std::string& arguments) {
+              // Hidden: the extractor's window would only flash by.
+              RunAndWaitHere(folder, program, arguments, 0);
+            });
+}
+
+void Form1::File1_Click() {
+  const std::string vp_name = File1->FileName();
+  if (vp_name.empty()) return;
+  ReadIni(vp_name);
+  GetInfo();
+  if (!state_.BuildingList) LoadPictures();
+}
+
+void Form1::List1_Click() {
+  const int row = List1->currentRow();
+  if (row < 0) return;
+  // Entry i of the name list stands for entry i of the file list.
+  SelectRunning(File1, row, [this] { File1_Click(); });
+}
+
+void Form1::cmdList_Click() {
+  state_.ViewMode = NextViewMode(state_.ViewMode);
+  if (state_.ViewMode == 0) {
+    List1->hide();
+    File1->setFocus();
+    if (File1->count() > 0) File1->setCurrentRow(0);
+  } else {
+    FillNameList();
+  }
+  cmdList->setText(QString::fromStdString(ViewButtonCaption(state_.ViewMode)));
+}
+
+void Form1::FillNameList() {
+  List1->clear();
+  state_.BuildingList = true;
+  // From the last entry, so that selecting entry 0 next is a change of selection.
+  if (File1->count() > 0) File1->setCurrentRow(File1->count() - 1);
+  // One entry per file, whatever its text, so that entry i stays file i. The count is read
+  // each time: a handler that runs during an extractor run may have re-read the folder.
+  for (int i = 0; i < File1->count(); ++i) {
+    ClearForNameEntry(state_.ViewMode, state_);
+    SelectRunning(File1, i, [this] { File1_Click(); });
+    List1->addItem(QString::fromStdString(NameListText(state_.ViewMode, state_)));
+  }
+  state_.BuildingList = false;
+  List1->show();
+  if (List1->count() > 0) SelectRunning(List1, 0, [this] { List1_Click(); });
+  List1->setFocus();
+}
+
+void Form1::File1_KeyDown(int16_t key_code, int16_t /*shift*/) {
+  switch (ActionForKey(key_code)) {
+    case ListKeyAction::kLaunch:
+      Launch();
+      break;
+    case ListKeyAction::kReread:
+      // Through another folder and back, so the list is read from disk again.
+      File1->SetPath(program_folder_);
+      File1->Refresh();
+      File1->SetPath(settings_.TablePath);
+      File1->Refresh();
+      QApplication::beep();
+      break;
+    case ListKeyAction::kNone:
+      break;
+  }
+}
+
+void Form1::List1_KeyDown(int16_t key_code, int16_t shift) { File1_KeyDown(key_code, shift); }
+
+void Form1::cmdLaunch_Click() { File1_KeyDown(kKeyReturn, 0); }
+
+void Form1::Launch() {
+  const std::string file_name = File1->FileName();
+  if (file_name.empty()) return;  // nothing to play
+  RunAndWaitHere(settings_.VPPath, settings_.VPExe,
+                 LaunchArguments(state_.LauncherMode, settings_.TablePath, file_name), 1);
+  // Back from the game, the list takes the keys again.
+  activateWindow();
+  FocusList();
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && (watched == File1 || watched == List1)) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const int16_t code = VirtualKeyCode(key->key());
+    // A held key must not start the game again and again.
+    if (ActionForKey(code) != ListKeyAction::kNone && key->isAutoRepeat()) return true;
+    if (watched == File1) {
+      File1_KeyDown(code, ShiftState(key->modifiers()));
+    } else {
+      List1_KeyDown(code, ShiftState(key->modifiers()));
+    }
+    // The list's own navigation runs after the handler, as it always has.
+    return ActionForKey(code) != ListKeyAction::kNone;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void Form1::FirstRun() {}
+
+void Form1::cmdRescan_Click() {}
+
+void Form1::cmdPRescan_Click() {}
+
+void Form1::GetInfo() {}
+
+void Form1::LoadPictures() {}

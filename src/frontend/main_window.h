@@ -1,0 +1,126 @@
+#pragma once
+
+#include <QListWidget>
+#include <QWidget>
+#include <cstdint>
+#include <string>
+
+#include "frontend/dialogs.h"
+#include "frontend/layout.h"
+#include "frontend/settings.h"
+#include "frontend/window_state.h"
+
+class QGroupBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+
+// A list of the files of one folder that match a pattern ("*.vpt"), sorted by name without
+// regard to case, as a file list box shows them. The entries are file names without a folder.
+class FileListBox : public QListWidget {
+ public:
+  explicit FileListBox(QWidget* parent = nullptr);
+
+  // The folder listed, without a trailing separator.
+  const std::string& Path() const { return path_; }
+  // Lists `folder` afresh, with nothing selected. A folder that does not exist leaves the list
+  // on the folder it had and returns false.
+  bool SetPath(const std::string& folder);
+  // Reads the folder again, with nothing selected.
+  void Refresh();
+  // The selected entry, "" when none is.
+  std::string FileName() const;
+
+ private:
+  std::string path_;
+  std::string pattern_ = "*.vpt";
+};
+
+// The front-end's one window: the table list on the left, the display buttons and the data
+// frame on the right. Controls carry their names as members and as object names. The
+// window only shows data and forwards actions; the logic is in settings, layout and browser.
+class Form1 : public QWidget {
+ public:
+  // `program_folder` (no trailing separator) holds orvane.ini, the catalogue and tabrin;
+  // `dialogs` asks the user and must outlive the window.
+  Form1(std::string program_folder, Dialogs& dialogs, QWidget* parent = nullptr);
+
+  // Start-up: settings, wizard, launcher mode, table list, start-up rescan, first selection
+  // and focus. Call once, before the window is first shown.
+  void Form_Load();
+  // Lays the controls out for the window's current outer size. Runs on every resize.
+  void Form_Resize();
+  // Reads orvane.ini into settings().
+  void GetSettings();
+
+  // Reads the catalogue identity of the File1 entry `vp_name`, scanning it when asked to.
+  void ReadIni(const std::string& vp_name);
+  // The selection handlers of the two lists and the view button.
+  void File1_Click();
+  void List1_Click();
+  void cmdList_Click();
+  // Keys pressed in the lists, as virtual key codes; `shift` is ignored.
+  void File1_KeyDown(int16_t key_code, int16_t shift);
+  void List1_KeyDown(int16_t key_code, int16_t shift);
+  void cmdLaunch_Click();
+
+  // Filled in by the wizard, the rescan, the information panel and the artwork display.
+  virtual void FirstRun();
+  virtual void cmdRescan_Click();
+  virtual void cmdPRescan_Click();
+  virtual void GetInfo();
+  virtual void LoadPictures();
+
+  // Starts `program` in `folder` and returns when it has ended, answering events meanwhile; a
+  // failed wait is reported in a message box.
+  void RunAndWaitHere(std::string& folder, const std::string& program, const std::string& arguments,
+                      double style);
+  // Gives the focus to List1 when it is shown, else to File1.
+  void FocusList();
+  // Applies the twips geometry of layout() to every control.
+  void PlaceControls();
+
+  const std::string& program_folder() const { return program_folder_; }
+  FrontendSettings& settings() { return settings_; }
+  WindowState& state() { return state_; }
+  MainLayout& layout() { return layout_; }
+
+  FileListBox* File1;
+  QListWidget* List1;
+  QPushButton* cmdRescan;
+  QPushButton* cmdPRescan;
+  QPushButton* cmdList;
+  QPushButton* cmdLaunch;
+  QPushButton* cmdInfo;
+  QPushButton* cmdSnapShot;
+  QPushButton* cmdGlass;
+  QPushButton* cmdCab;
+  QPushButton* cmdFlyer;
+  QPushButton* cmdRules;
+  QPushButton* cmdDesc;
+  QPushButton* cmdEditInfo;
+  QPushButton* cmdDelInfo;
+  QGroupBox* FraData;
+  QLabel* lblInfo;
+  QPlainTextEdit* txtRules;
+  QLabel* imgArt;
+  QLabel* PicSnap;
+  QLabel* PicMarquee;
+  QLabel* picCabinet;
+  QLabel* PicFlyer;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void CreateControls();
+  void Launch();
+  void FillNameList();
+
+  std::string program_folder_;
+  Dialogs& dialogs_;
+  FrontendSettings settings_;
+  WindowState state_;
+  MainLayout layout_;
+};

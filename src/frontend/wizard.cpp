@@ -1,0 +1,199 @@
+#include "frontend/wizard.h"
+
+#include <QDir>
+#include <functional>
+
+#include "common/paths.h"
+#include "common/profile.h"
+
+namespace {
+
+constexpr char kTitle[] = "First Run Wizard";
+
+// The artwork folders, in the order they are asked and written.
+struct ArtRow {
+  const char* folder_word;
+  const char* label;
+  const char* key;
+};
+constexpr ArtRow kArtRows[] = {
+    {"snap", "Snap Shot", "SnapPath"},
+    {"marquees", "Back Glass", "BackglassPath"},
+    {"cabinets", "Cabinet", "CabPath"},
+    {"flyers", "Flyer", "FlyerPath"},
+};
+
+std::string TrimSpaces(const std::string& text) {
+  const size_t first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+std::string WithTrailingSlash(std::string folder) {
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  return folder;
+}
+
+class Wizard {
+ public:
+  Wizard(const std::string& program_folder, FrontendSettings& settings, Dialogs& dialogs,
+         WizardHost& host)
+      : program_folder_(program_folder),
+        orvane_ini_(SettingsFile(program_folder)),
+        tabrin_ini_(program_folder + "/tabrin.ini"),
+        settings_(settings),
+        dialogs_(dialogs),
+        host_(host) {}
+
+  void Run();
+
+ private:
+  using Test = std::function<bool(const std::string&)>;
+
+  // Shows the input box until it returns an answer that is not empty and passes `test` (when
+  // there is one); returns that answer trimmed.
+  std::string Ask(const std::string& prompt, const std::string& default_text,
+                  const Test& test = nullptr) {
+    std::string answer;
+    while (answer.empty()) {
+      answer = dialogs_.InputBox(prompt, kTitle, default_text);
+      if (!answer.empty() && test && !test(answer)) answer.clear();
+    }
+    return TrimSpaces(answer);
+  }
+
+  // A folder answer as the program uses it: the same rule as the extractor's MAME folder, so
+  // the test, the value kept and both readers agree on where it points.
+  std::string Folder(const std::string& answer) const {
+    return ResolveProgramRelative(answer, program_folder_);
+  }
+  Test FolderTest() const {
+    return [this](const std::string& answer) { return !FindExistingPath(Folder(answer)).empty(); };
+  }
+  static Test ProgramTest(const std::string& folder) {
+    return [folder](const std::string& answer) {
+      return OrdinaryFileExists(folder + BackslashesToSlashes(answer));
+    };
+  }
+
+  bool YesTo(const std::string& text, const std::string& title = kTitle) {
+    return dialogs_.MessageBox(text, MessageButtons::kYesNo, title) == MessageResult::kYes;
+  }
+
+  void AskVisualPinball();
+  void AskMame();
+  void AskArtwork();
+
+  const std::string program_folder_;
+  const std::string orvane_ini_;
+  const std::string tabrin_ini_;
+  FrontendSettings& settings_;
+  Dialogs& dialogs_;
+  WizardHost& host_;
+};
+
+void Wizard::AskVisualPinball() {
+  const std::string home = QDir::homePath().toStdString();
+  settings_.VPPath =
+      WithTrailingSlash(Folder(Ask("Type the Path to your Visual Pinball folder.  (Full path "
+                                   "please, and end with a /)",
+                                   home + "/Visual Pinball/", FolderTest())));
+  ProfileWrite("Dirs", "VPPath", settings_.VPPath, orvane_ini_);
+
+  settings_.VPExe = BackslashesToSlashes(
+      Ask("Type the Name of your Visual Pinball exe or to your Visual Pinball wrapper.",
+          "VPinball912.exe", ProgramTest(settings_.VPPath)));
+  ProfileWrite("Dirs", "VPExe", settings_.VPExe, orvane_ini_);
+
+  // The launch and the extractor's listing join this folder directly to file names.
+  settings_.TablePath = WithTrailingSlash(Folder(Ask("Type the Path to your Visual Pinball tables.",
+                                                     settings_.VPPath + "tables/", FolderTest())));
+  host_.PointFile1At(settings_.TablePath);
+  ProfileWrite("Dirs", "TablePath", settings_.TablePath, orvane_ini_);
+}
+
+void Wizard::AskMame() {
+  if (!YesTo("This FE uses MAME (or PinMAME) to gather extended info about Tables.  This feature "
+             "is optional but reccomened.  Would you like to setup MAME usage?")) {
+    ProfileWrite("MAME", "Path", "", tabrin_ini_);
+    ProfileWrite("MAME", "Exe", "", tabrin_ini_);
+    return;
+  }
+  const bool mame = YesTo(
+      "Click Yes to use MAME (NOT PinMAME) to parse data.  MAME is reccomended because PinMAME "
+      "currently won't let you get info for one game at a time.");
+  ProfileWrite("MAME", "IsPinMAME", mame ? "0" : "1", tabrin_ini_);
+
+  // With the separator added, the program question below can be answered at all.
+  settings_.MAMEPath = WithTrailingSlash(
+      Folder(Ask("Type the Path to your MAME folder.  (Full path please, and end with a /)",
+                 "/usr/games/", FolderTest())));
+  ProfileWrite("MAME", "Path", settings_.MAMEPath, tabrin_ini_);
+
+  settings_.MAMEExe = BackslashesToSlashes(
+      Ask("Type the Name of your MAME exe.", "mame.exe", ProgramTest(settings_.MAMEPath)));
+  ProfileWrite("MAME", "Exe", settings_.MAMEExe, tabrin_ini_);
+}
+
+void Wizard::AskArtwork() {
+  // The one box without the wizard's title: it has always shown the program's name.
+  if (!YesTo("Now to Setup the Artwork.  This FE normally checks your local artwork folders first "
+             "and then your MAME artwork folders if nothing is found.  However, you can setup "
+             "each path individually.  Would you like to setup your paths individually?",
+             "")) {
+    for (const ArtRow& row : kArtRows) {
+      ProfileWrite("Dirs", row.key, "", orvane_ini_);
+      ProfileWrite("Dirs", std::string(row.key) + "2", "", orvane_ini_);
+    }
+    return;
+  }
+  for (const ArtRow& row : kArtRows) {
+    const std::string answer =
+        Ask(std::string("Type the Path to your MAME ") + row.label + " folder.",
+            settings_.MAMEPath + row.folder_word + "/");
+    ProfileWrite("Dirs", row.key, answer, orvane_ini_);
+  }
+  // Written as typed: the settings read takes a leading "\" as the program folder.
+  for (const ArtRow& row : kArtRows) {
+    const std::string answer =
+        Ask(std::string("Type the Path to your Local ") + row.label + " folder.",
+            std::string("\\") + row.folder_word + "\\");
+    ProfileWrite("Dirs", std::string(row.key) + "2", answer, orvane_ini_);
+  }
+}
+
+void Wizard::Run() {
+  dialogs_.MessageBox(
+      "It looks like this the the first time you've launched this program.  I'm going to ask you "
+      "some questions to set things up.",
+      MessageButtons::kOk, kTitle);
+  AskVisualPinball();
+  AskMame();
+  AskArtwork();
+
+  ProfileWrite("Settings", "RescanOnStart", "0", orvane_ini_);
+  ProfileWrite("Settings", "ScanIfNotFound", "1", orvane_ini_);
+  const bool show_prompt = YesTo(
+      "For Debugging Purposes you can have the command line window visible when you rescan "
+      "for roms.  Would you like to turn on the command line?");
+  ProfileWrite("Settings", "ShowCommandPrompt", show_prompt ? "1" : "0", orvane_ini_);
+  // Cleared before the scan, so a scan that never returns does not bring the wizard back.
+  ProfileWrite("Settings", "FirstRun", "0", orvane_ini_);
+
+  if (dialogs_.MessageBox("We will now parse your tables for rom name.  It could take a while.  "
+                          "Click cancel if you'd rather do it later.",
+                          MessageButtons::kOkCancel, kTitle) == MessageResult::kOk) {
+    host_.Rescan();
+  }
+  dialogs_.MessageBox(
+      "Setup Complete!  Note that any of these settings can be found and changed manually in "
+      "the orvane.ini.",
+      MessageButtons::kOk, kTitle);
+}
+
+}  // namespace
+
+void FirstRun(const std::string& program_folder, FrontendSettings& settings, Dialogs& dialogs,
+              WizardHost& host) {
+  Wizard(program_folder, settings, dialogs, host).Run();
+}
