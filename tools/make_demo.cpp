@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -50,7 +51,7 @@ const DemoTable kTables[] = {
     {"Pharaoh's Gold (1983)", "Pharaoh's Gold", "Lena Haddad", "1.4", "2009-10-31", "", 0xb09020},
 };
 
-std::string Jpeg(const std::string& title, unsigned rgb, int width, int height) {
+QImage Picture(const std::string& title, unsigned rgb, int width, int height) {
   QImage image(width, height, QImage::Format_RGB32);
   QColor base(rgb);
   for (int y = 0; y < height; ++y) {
@@ -65,11 +66,41 @@ std::string Jpeg(const std::string& title, unsigned rgb, int width, int height) 
   painter.setFont(font);
   painter.drawText(image.rect(), Qt::AlignCenter | Qt::TextWordWrap, QString::fromStdString(title));
   painter.end();
+  return image;
+}
+
+std::string Jpeg(const std::string& title, unsigned rgb, int width, int height) {
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
-  image.save(&buffer, "JPEG", 85);
+  Picture(title, rgb, width, height).save(&buffer, "JPEG", 85);
   return bytes.toStdString();
+}
+
+// Backglass, cabinet and flyer of a table: PinMAME tables have theirs in the MAME artwork
+// folders under the ROM name, plain tables in the local folders under the table name.
+void WriteArtwork(const fs::path& out, const DemoTable& table) {
+  const bool pinmame = *table.rom != 0;
+  const std::string title = *table.name ? table.name : table.file;
+  // The front-end looks for the ROM name, or for the table's base name without colons.
+  std::string stem = title;
+  std::erase(stem, ':');
+  std::replace(stem.begin(), stem.end(), '_', ' ');  // the base name the extractor records
+  if (pinmame) stem = table.rom;                     // ROM names keep their underscores
+  const fs::path root = pinmame ? out / "mame" : out;
+  const struct {
+    const char* folder;
+    const char* kind;
+    int width, height;
+    const char* format;
+  } kinds[] = {{pinmame ? "marquees" : "backglass", "Backglass", 640, 520, "png"},
+               {"cabinets", "Cabinet", 360, 640, "png"},
+               {"flyers", "Flyer", 480, 640, "jpg"}};
+  for (const auto& kind : kinds) {
+    const fs::path target = root / kind.folder / (stem + "." + kind.format);
+    Picture(title + "\n" + kind.kind, table.color, kind.width, kind.height)
+        .save(QString::fromStdString(target.string()), nullptr, 85);
+  }
 }
 
 std::string Script(const DemoTable& table) {
@@ -102,7 +133,9 @@ int main(int argc, char** argv) {
   const fs::path out = argv[1];
   const fs::path tools = argv[2];
   std::error_code error;
-  for (const char* folder : {"tables", "Blurb", "Description", "Rules", "snap", "mame"}) {
+  for (const char* folder :
+       {"tables", "Blurb", "Description", "Rules", "snap", "backglass", "cabinets", "flyers",
+        "mame/snap", "mame/marquees", "mame/cabinets", "mame/flyers"}) {
     fs::create_directories(out / folder, error);
   }
   for (const DemoTable& table : kTables) {
@@ -122,6 +155,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "make_demo: cannot write %s\n", table.file);
       return 1;
     }
+    WriteArtwork(out, table);
   }
   // The extractor asks the stand-in emulator, in PinMAME mode, for the game information.
   const fs::path emulator = tools / "fake-emulator";
@@ -135,6 +169,16 @@ int main(int argc, char** argv) {
   }
   std::ofstream ini(out / "Tabrin.ini", std::ios::binary | std::ios::trunc);
   ini << "[MAME]\r\nPath=\\mame\\\r\nExe=pinmame\r\nIsPinMAME=1\r\n[VP]\r\nArtPath=\r\n";
+  // Visual Pinball itself is a Windows program; a stand-in records what it was asked to play.
+  fs::copy_file(tools / "fake-vpinball", out / "VPinball912.exe",
+                fs::copy_options::overwrite_existing, error);
+  const std::string folder = fs::absolute(out).lexically_normal().string();
+  const std::string slash = folder.back() == '/' ? "" : "/";
+  std::ofstream settings(out / "orvane.ini", std::ios::binary | std::ios::trunc);
+  settings << "[Settings]\r\nFirstRun=0\r\nRescanOnStart=0\r\nScanIfNotFound=1\r\n"
+           << "ShowCommandPrompt=0\r\n[Dirs]\r\nVPPath=" << folder << slash
+           << "\r\nVPExe=VPinball912.exe\r\nTablePath=" << folder << slash
+           << "tables/\r\nMAMEPath=" << folder << slash << "mame/\r\nMAMEExe=pinmame\r\n";
   std::printf("Demo collection written to %s\n", out.string().c_str());
   return 0;
 }

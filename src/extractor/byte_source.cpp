@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -71,7 +72,8 @@ bool FileSource::Open(const std::string& path) {
   }
   size_ = static_cast<size_t>(st.st_size);
   ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
-  buffer_.resize(kWindowSize);
+  // A small file needs no more window than its own size.
+  buffer_.resize(std::min(kWindowSize, size_));
   buffer_length_ = 0;
   window_start_ = 0;
   return true;

@@ -7,7 +7,9 @@
 #include <QSaveFile>
 #include <QString>
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 #include <vector>
 
@@ -73,6 +75,33 @@ InputPtr OpenChild(GsfInfile* parent, std::string_view name, bool want_storage) 
   return nullptr;
 }
 
+std::uint32_t LittleEndian32(const unsigned char* bytes) {
+  return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+}
+
+// libgsf never frees directory entries linked beside the root entry, so a hostile table would
+// grow the process by its whole directory. The format allows no such links: a file with them,
+// or whose root entry cannot be read, is refused before libgsf sees it.
+bool RootEntryHasNoSiblings(const std::string& path) {
+  constexpr std::size_t kHeaderSize = 512;
+  constexpr std::uint32_t kNoEntry = 0xFFFFFFFF;
+  std::ifstream in(path, std::ios::binary);
+  unsigned char header[kHeaderSize];
+  if (!in.read(reinterpret_cast<char*>(header), kHeaderSize)) return false;
+  const unsigned shift = header[30] | header[31] << 8;
+  if (shift < 6 || shift > 30) return false;  // libgsf refuses these sector sizes as well
+  // Where libgsf reads the first directory sector: the header fills at least one sector.
+  const std::uint64_t sector_size = std::uint64_t{1} << shift;
+  const std::uint64_t root = std::max<std::uint64_t>(kHeaderSize, sector_size) +
+                             (std::uint64_t{LittleEndian32(header + 48)} << shift);
+  unsigned char entry[128];
+  if (!in.seekg(static_cast<std::streamoff>(root)) ||
+      !in.read(reinterpret_cast<char*>(entry), sizeof entry)) {
+    return false;
+  }
+  return LittleEndian32(entry + 0x44) == kNoEntry && LittleEndian32(entry + 0x48) == kNoEntry;
+}
+
 }  // namespace
 
 void GObjectUnref::operator()(void* object) const {
@@ -83,6 +112,7 @@ InfilePtr OpenCompoundFile(const std::string& path) {
   // Opening a pipe or a device would wait for a writer forever.
   std::error_code error_code;
   if (!std::filesystem::is_regular_file(path, error_code)) return nullptr;
+  if (!RootEntryHasNoSiblings(path)) return nullptr;
   InitGsf();
   GError* error = nullptr;
   InputPtr source(gsf_input_stdio_new(path.c_str(), &error));

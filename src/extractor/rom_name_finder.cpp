@@ -16,6 +16,9 @@ constexpr char kNotFound[] = "nf";
 constexpr size_t kTokenLength = 9;
 constexpr size_t kLookAhead = 50;
 constexpr std::string_view kArray = "array(";
+// Each step through an array rescans the file from its start; scripts take one step or two,
+// and a hostile chain of thousands would take hours on a big table.
+constexpr size_t kMaxArraySteps = 8;
 
 // Flattens a piece of script: CR and LF become spaces, TABs go, a comment ("'") is cut off,
 // and surrounding spaces are removed.
@@ -64,6 +67,7 @@ std::string ResolveName(ByteSource& source, const std::string& name) {
   }
   std::set<std::string> searched;  // an array naming itself would otherwise loop for ever
   size_t from = 0;
+  size_t steps = 0;
   while (!needle.empty() && searched.insert(needle).second) {
     bool restart = false;
     for (size_t hit = source.Find(needle, from, true); hit != ByteSource::kNotFound;
@@ -74,6 +78,7 @@ std::string ResolveName(ByteSource& source, const std::string& name) {
       window = Clean(std::string_view(window).substr(1));
       if (!window.empty() && window.front() == '"') return BetweenQuotes(window);
       if (window.rfind(kArray, 0) == 0) {
+        if (++steps > kMaxArraySteps) return kNotFound;
         needle = Cp1252ToLower(FirstArrayElement(window));
         from = 0;  // the new name is searched from the start of the file
         restart = true;

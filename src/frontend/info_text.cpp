@@ -1,5 +1,6 @@
 #include "frontend/info_text.h"
 
+#include <filesystem>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -63,10 +64,33 @@ class InfoRows {
   bool started_ = false;
 };
 
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
+
+std::string LowerCase(std::string text) {
+  for (char& c : text) c = AsciiLower(c);
+  return text;
+}
+
+// True when `path` (as on disk) is an ordinary file: not hidden, and a file once links are
+// followed.
+bool IsOrdinaryFile(const std::string& path) {
+  const std::string name = FileNameOf(path);
+  std::error_code error;
+  return !name.empty() && name.front() != '.' && std::filesystem::is_regular_file(path, error);
+}
+
+// Returns the text file `name` of `folder` spelt as on disk, or "" when there is none.
+std::string FindTextFile(const std::string& folder, const std::string& name,
+                         TextFolderCache* folders) {
+  if (folders) return folders->Find(folder, name);
+  const std::string path = folder + name;
+  return OrdinaryFileExists(path) ? FindExistingPath(path) : std::string();
+}
+
 // The table-information block and the texts named after the table. Returns false when the
 // build has to end here.
 bool AddTableInfo(const std::string& program_folder, const FrontendSettings& settings,
-                  WindowState& state, InfoRows& rows) {
+                  WindowState& state, InfoRows& rows, TextFolderCache* folders) {
   const std::string value = ReadInfoIni(program_folder, state.BaseName, "Tabrin");
   if (value.empty()) return true;
   const std::vector<std::string> fields = SplitFields(value);
@@ -84,27 +108,27 @@ bool AddTableInfo(const std::string& program_folder, const FrontendSettings& set
   state.TableName = fields[0];
   const std::string stem = WithoutColons(fields[0]);
 
-  const std::string blurb_file = settings.BlurbPath + stem + ".txt";
-  if (OrdinaryFileExists(blurb_file)) {
+  // Paths come back spelt as on disk, so the files can be opened on a case-sensitive system.
+  const std::string blurb_file = FindTextFile(settings.BlurbPath, stem + ".txt", folders);
+  if (!blurb_file.empty()) {
     rows.Add("Blurb:  ");
     const std::optional<std::string> blurb = ReadUtf16File(blurb_file);
     if (!blurb) return false;
     rows.Append(*blurb);
   }
-  const std::string rules_file = settings.RulesPath + stem + ".txt";
-  if (OrdinaryFileExists(rules_file)) {
+  const std::string rules_file = FindTextFile(settings.RulesPath, stem + ".txt", folders);
+  if (!rules_file.empty()) {
     const std::optional<std::string> rules = ReadUtf16File(rules_file);
     if (!rules) return false;
     state.RulesText = *rules;
-    // The on-disk spelling, so the file can be opened on a case-sensitive file system.
-    state.RulesFile = FindExistingPath(rules_file);
+    state.RulesFile = rules_file;
   }
-  const std::string desc_file = settings.DescPath + stem + ".txt";
-  if (OrdinaryFileExists(desc_file)) {
+  const std::string desc_file = FindTextFile(settings.DescPath, stem + ".txt", folders);
+  if (!desc_file.empty()) {
     const std::optional<std::string> desc = ReadUtf16File(desc_file);
     if (!desc) return false;
     state.DescText = *desc;
-    state.DescFile = FindExistingPath(desc_file);
+    state.DescFile = desc_file;
   }
   return true;
 }
@@ -145,8 +169,39 @@ std::string GetTextFile(const std::string& t_path) {
   return ReadUtf16File(t_path).value_or(std::string());
 }
 
+std::string TextFolderCache::Find(const std::string& folder, const std::string& name) {
+  // Anything but a plain name in a folder ending with "/" goes to the disk, as without a cache.
+  if (folder.size() < 2 || folder.back() != '/' || name.empty() ||
+      name.find('/') != std::string::npos) {
+    return FindTextFile(folder, name, nullptr);
+  }
+  const auto [it, added] = folders_.try_emplace(folder);
+  Folder& entries = it->second;
+  if (added) {
+    entries.on_disk = FindExistingPath(folder.substr(0, folder.size() - 1));
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(entries.on_disk, error)) {
+      std::string entry_name = entry.path().filename().string();
+      std::string& first = entries.by_lower_case[LowerCase(entry_name)];
+      if (first.empty() || entry_name < first) first = entry_name;
+      entries.names.insert(std::move(entry_name));
+    }
+  }
+  if (entries.on_disk.empty()) return {};
+  // The exact spelling first; else the first spelling in byte order that matches ignoring case.
+  std::string on_disk = name;
+  if (!entries.names.contains(name)) {
+    const auto match = entries.by_lower_case.find(LowerCase(name));
+    if (match == entries.by_lower_case.end()) return {};
+    on_disk = match->second;
+  }
+  const std::string path = entries.on_disk + "/" + on_disk;
+  return IsOrdinaryFile(path) ? path : std::string();
+}
+
 std::string GetInfoText(const std::string& vp_name, const std::string& program_folder,
-                        const FrontendSettings& settings, WindowState& state) {
+                        const FrontendSettings& settings, WindowState& state,
+                        TextFolderCache* folders) {
   // The game fields are not reset: they change only when a game entry is found.
   state.PMParent.clear();
   state.TableName.clear();
@@ -169,7 +224,7 @@ std::string GetInfoText(const std::string& vp_name, const std::string& program_f
   if (!state.RomAlias.empty()) rows.Add("Alias:  ", state.RomAlias);
 
   // From here on the first failure ends the build, keeping what was reached.
-  if (AddTableInfo(program_folder, settings, state, rows)) {
+  if (AddTableInfo(program_folder, settings, state, rows, folders)) {
     AddGameInfo(program_folder, state, rows);
   }
   return rows.Take();

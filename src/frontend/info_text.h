@@ -1,6 +1,8 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "frontend/settings.h"
 #include "frontend/window_state.h"
@@ -14,8 +16,29 @@ std::string ReadInfoIni(const std::string& program_folder, const std::string& r_
 // character, an odd last byte is dropped); "" when it cannot be read.
 std::string GetTextFile(const std::string& t_path);
 
+// The entries of the text folders, read once and then kept, so that a run of GetInfoText calls
+// (a name view being filled) lists each folder once instead of once per file it lacks. Names
+// match as OrdinaryFileExists matches them. It does not see later changes to the folders: keep
+// it only for such a run.
+class TextFolderCache {
+ public:
+  // Returns the ordinary file `name` of `folder` (which ends with "/"), spelt as on disk, or ""
+  // when there is none.
+  std::string Find(const std::string& folder, const std::string& name);
+
+ private:
+  struct Folder {
+    std::string on_disk;  // "" when the folder does not exist
+    std::unordered_set<std::string> names;
+    std::unordered_map<std::string, std::string> by_lower_case;  // first in byte order
+  };
+  std::unordered_map<std::string, Folder> folders_;
+};
+
 // Builds the information text of the table `vp_name` (the selected File1 entry) from the
 // catalogue in `program_folder` and the text files, and updates the per-table variables of
 // `state` as the selection handler does. Returns the text for lblInfo (lines joined by CR LF).
+// The text files are looked up in `folders` when given, else on disk.
 std::string GetInfoText(const std::string& vp_name, const std::string& program_folder,
-                        const FrontendSettings& settings, WindowState& state);
+                        const FrontendSettings& settings, WindowState& state,
+                        TextFolderCache* folders = nullptr);

@@ -76,17 +76,6 @@ void Place(QWidget* control, const TwipsRect& r) {
                        TwipsToPixels(r.Height));
 }
 
-// Selects `row` of `list` so that its handler runs once, also when the row was selected
-// already.
-template <typename Handler>
-void SelectRunning(QListWidget* list, int row, Handler handler) {
-  if (list->currentRow() == row) {
-    handler();
-  } else {
-    list->setCurrentRow(row);
-  }
-}
-
 }  // namespace
 
 FileListBox::FileListBox(QWidget* parent) : QListWidget(parent) {
@@ -221,6 +210,7 @@ void Form1::CreateControls() {
   connect(cmdLaunch, &QPushButton::clicked, this, [this] { cmdLaunch_Click(); });
   connect(cmdRescan, &QPushButton::clicked, this, [this] { cmdRescan_Click(); });
   connect(cmdPRescan, &QPushButton::clicked, this, [this] { cmdPRescan_Click(); });
+  ConnectDisplay();
 }
 
 void Form1::PlaceControls() {
@@ -239,6 +229,16 @@ void Form1::PlaceControls() {
       {PicFlyer, &MainLayout::PicFlyer},
   };
   for (const auto& [control, rect] : controls) Place(control, layout_.*rect);
+}
+
+void Form1::SelectRow(QListWidget* list, int row) {
+  if (list->currentRow() != row) {
+    list->setCurrentRow(row);
+  } else if (list == File1) {
+    File1_Click();
+  } else {
+    List1_Click();
+  }
 }
 
 void Form1::GetSettings() { ::GetSettings(program_folder_, settings_); }
@@ -308,7 +308,7 @@ void Form1::List1_Click() {
   const int row = List1->currentRow();
   if (row < 0) return;
   // Entry i of the name list stands for entry i of the file list.
-  SelectRunning(File1, row, [this] { File1_Click(); });
+  SelectRow(File1, row);
 }
 
 void Form1::cmdList_Click() {
@@ -332,12 +332,12 @@ void Form1::FillNameList() {
   // each time: a handler that runs during an extractor run may have re-read the folder.
   for (int i = 0; i < File1->count(); ++i) {
     ClearForNameEntry(state_.ViewMode, state_);
-    SelectRunning(File1, i, [this] { File1_Click(); });
+    SelectRow(File1, i);
     List1->addItem(QString::fromStdString(NameListText(state_.ViewMode, state_)));
   }
   state_.BuildingList = false;
   List1->show();
-  if (List1->count() > 0) SelectRunning(List1, 0, [this] { List1_Click(); });
+  if (List1->count() > 0) SelectRow(List1, 0);
   List1->setFocus();
 }
 
@@ -389,13 +389,3 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
   }
   return QWidget::eventFilter(watched, event);
 }
-
-void Form1::FirstRun() {}
-
-void Form1::cmdRescan_Click() {}
-
-void Form1::cmdPRescan_Click() {}
-
-void Form1::GetInfo() {}
-
-void Form1::LoadPictures() {}

@@ -3,9 +3,11 @@
 #include <QListWidget>
 #include <QWidget>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "frontend/dialogs.h"
+#include "frontend/info_text.h"
 #include "frontend/layout.h"
 #include "frontend/settings.h"
 #include "frontend/window_state.h"
@@ -77,6 +79,11 @@ class Form1 : public QWidget {
                       double style);
   // Gives the focus to List1 when it is shown, else to File1.
   void FocusList();
+  // Selects `row` of File1 or List1 so that its click handler runs once, also when the row was
+  // selected already.
+  void SelectRow(QListWidget* list, int row);
+  // Sets the caption of cmdRescan and repaints it at once.
+  void SetRescanCaption(const char* caption);
   // Applies the twips geometry of layout() to every control.
   void PlaceControls();
 
@@ -123,4 +130,44 @@ class Form1 : public QWidget {
   FrontendSettings settings_;
   WindowState state_;
   MainLayout layout_;
+
+  // The information panel and the artwork display (main_window_display.cpp).
+ public:
+  // Show the information text, the rules or the description in FraData.
+  void cmdInfo_Click();
+  void cmdRules_Click();
+  void cmdDesc_Click();
+  // Opens the shown rules or description file, when there is one.
+  void txtRules_Click();
+  // Ask for, or delete, the alias of the selected table and select it again; nothing for a
+  // table without a ROM name.
+  void cmdEditInfo_Click();
+  void cmdDelInfo_Click();
+  // Writes RomAlias under RomName into alias.ini.
+  void WriteAlias();
+  // Show the snapshot, backglass, cabinet or flyer fitted into FraData.
+  void cmdSnapShot_Click();
+  void cmdGlass_Click();
+  void cmdCab_Click();
+  void cmdFlyer_Click();
+  // Opens the shown picture's file, when there is one.
+  void imgArt_Click();
+  // Fits imgArt to the picture of the holder `t_pic` inside FraData and shows it; with no
+  // picture in the holder, imgArt shows none and stays where it was.
+  void SizeImage(QLabel* t_pic);
+
+ protected:
+  // Opens `path` in the system's viewer without waiting for it.
+  virtual void OpenFileExternally(const std::string& path);
+
+ private:
+  // Connects the display buttons and the clicks on txtRules and imgArt. Called once, by the
+  // constructor.
+  void ConnectDisplay();
+  // The frame switching for ShowState -1, -2, -3, and for 1 to 4.
+  void ShowText(int16_t show_state);
+  void ShowArt(int16_t show_state);
+
+  // The text folders as read at the start of the name view being filled; empty otherwise.
+  std::optional<TextFolderCache> text_folders_;
 };

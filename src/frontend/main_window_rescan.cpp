@@ -1,0 +1,66 @@
+// Form1's folder-wide actions: rescan, purge and rescan, and the first-run wizard.
+#include <unistd.h>
+
+#include <QPushButton>
+
+#include "common/paths.h"
+#include "frontend/main_window.h"
+#include "frontend/rescan.h"
+#include "frontend/wizard.h"
+
+namespace {
+
+// The wizard's view of the window.
+class FormWizardHost : public WizardHost {
+ public:
+  explicit FormWizardHost(Form1& form) : form_(form) {}
+  void PointFile1At(const std::string& folder) override { form_.File1->SetPath(folder); }
+  void Rescan() override { form_.cmdRescan_Click(); }
+
+ private:
+  Form1& form_;
+};
+
+}  // namespace
+
+void Form1::FirstRun() {
+  FormWizardHost host(*this);
+  ::FirstRun(program_folder_, settings_, dialogs_, host);
+}
+
+void Form1::SetRescanCaption(const char* caption) {
+  cmdRescan->setText(caption);
+  // Shown at once: the handler goes on without returning to the event loop first.
+  cmdRescan->repaint();
+}
+
+void Form1::cmdRescan_Click() {
+  if (!File1->SetPath(settings_.TablePath)) {
+    // Scanning whatever folder the list shows instead would fill the catalogue with strangers.
+    dialogs_.MessageBox(TableFolderMissingText(settings_.TablePath), MessageButtons::kOk, "");
+    return;
+  }
+  SetRescanCaption("Scanning...");
+  std::string folder = program_folder_ + "/";
+  RunAndWaitHere(folder, kExtractorProgram,
+                 RescanArguments(File1->Path(), settings_.ShowCommandPrompt), 1);
+  if (OrdinaryFileExists(settings_.MAMEPath + settings_.MAMEExe)) {
+    SetRescanCaption("Getting MAME Info");
+    state_.BuildingList = true;
+    for (int i = 0; i < File1->count(); ++i) SelectRow(File1, i);
+    state_.BuildingList = false;
+  }
+  SetRescanCaption("ReScan Folder");
+  // The catalogue has changed: the first table is shown afresh even when it was selected.
+  if (File1->count() > 0) SelectRow(File1, 0);
+  FocusList();
+}
+
+void Form1::cmdPRescan_Click() {
+  for (const char* name : {"names.ini", "info.ini"}) {
+    const std::string found = FindExistingPath(program_folder_ + "/" + name);
+    // A file that cannot be deleted stays; the rescan then adds to it.
+    if (!found.empty()) ::unlink(found.c_str());
+  }
+  cmdRescan_Click();
+}

@@ -1,0 +1,85 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "common/codepage.h"
+#include "extractor/byte_source.h"
+#include "extractor/rom_name_finder.h"
+#include "fuzz_bodies.h"
+#include "fuzz_support.h"
+
+namespace {
+
+// The file source reads in windows of this size; padded inputs put the script across a border.
+constexpr std::size_t kFileWindow = std::size_t{4} << 20;
+constexpr std::uint8_t kPadMarker = 0x01;
+
+// Writes `bytes` at `offset` of a new file `path`, leaving a hole of zeros before them.
+bool WriteAt(const std::string& path, std::size_t offset, std::string_view bytes) {
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  bool ok = ftruncate(fd, static_cast<off_t>(offset + bytes.size())) == 0;
+  while (ok && !bytes.empty()) {
+    const ssize_t written = pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(offset));
+    ok = written > 0;
+    if (ok) {
+      bytes.remove_prefix(static_cast<std::size_t>(written));
+      offset += static_cast<std::size_t>(written);
+    }
+  }
+  return close(fd) == 0 && ok;
+}
+
+// Zero bytes, then the script: the memory copy of a padded file. Kept between inputs, as
+// fresh megabytes per input would cost more than the scan.
+std::string_view Padded(std::size_t padding, std::string_view script) {
+  static std::string& buffer = *new std::string();
+  if (buffer.size() < padding + script.size()) buffer.resize(padding + script.size());
+  std::copy(script.begin(), script.end(), buffer.begin() + static_cast<std::ptrdiff_t>(padding));
+  return std::string_view(buffer).substr(0, padding + script.size());
+}
+
+void Unpad(std::size_t padding, std::size_t script_size) {
+  std::string_view used = Padded(padding, {});
+  std::fill_n(const_cast<char*>(used.data()) + padding, script_size, '\0');
+}
+
+std::string CheckResult(const std::string& result) {
+  if (result == "nf") return "";
+  if (result.empty()) return "an empty ROM name instead of \"nf\"";
+  const std::string bytes = Utf8ToCp1252(result);
+  if (Cp1252ToLower(bytes) != bytes) return "a ROM name not in lower case: " + result;
+  // These end a literal or a script line, so a name holding one was cut wrongly.
+  if (bytes.find_first_of("\r\n\t\"'") != std::string::npos) {
+    return "a ROM name holding a line break, TAB, quote or comment: " + result;
+  }
+  return "";
+}
+
+std::string ScanBoth(std::string_view bytes, std::size_t padding) {
+  const std::string from_memory = ScanForRomName(bytes);
+  const std::string path = FreshFolder("rom") + "/t.vpt";
+  if (!WriteAt(path, padding, bytes.substr(padding))) return "cannot write the input";
+  FileSource source;
+  if (!source.Open(path)) return "cannot open the input";
+  const std::string from_file = ScanForRomName(source);
+  if (from_file != from_memory) {
+    return "the file scan gave \"" + from_file + "\", the memory scan \"" + from_memory + "\"";
+  }
+  return CheckResult(from_memory);
+}
+
+}  // namespace
+
+std::string FuzzRomName(const std::uint8_t* data, std::size_t size) {
+  InputReader in(data, size);
+  if (size < 3 || data[0] != kPadMarker) return ScanBoth(in.Rest(), 0);
+  in.Byte();
+  const std::size_t before_border = in.Byte() | (std::size_t{in.Byte()} << 8);
+  const std::size_t padding = kFileWindow - before_border;
+  const std::string_view script = in.Rest();
+  const std::string failure = ScanBoth(Padded(padding, script), padding);
+  Unpad(padding, script.size());
+  return failure;
+}
