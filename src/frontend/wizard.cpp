@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "common/paths.h"
+#include "common/text.h"
 #include "common/profile.h"
 
 namespace {
@@ -22,12 +23,6 @@ constexpr ArtRow kArtRows[] = {
     {"cabinets", "Cabinet", "CabPath"},
     {"flyers", "Flyer", "FlyerPath"},
 };
-
-std::string TrimSpaces(const std::string& text) {
-  const size_t first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
 
 std::string WithTrailingSlash(std::string folder) {
   if (folder.empty() || folder.back() != '/') folder += '/';
