@@ -82,7 +82,9 @@ bool IsLauncher(const std::string& vp_exe) {
 
 std::string LaunchArguments(bool launcher_mode, const std::string& table_path,
                             const std::string& file_name) {
-  if (launcher_mode) return table_path + file_name;
+  // A launcher gets the bare path. Quoted, it stays one argument when split into the
+  // program's arguments here, as it is one on a platform that hands over the whole line.
+  if (launcher_mode) return "\"" + table_path + file_name + "\"";
   return "-play -\"" + table_path + file_name + "\"";
 }
 

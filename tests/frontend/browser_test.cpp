@@ -125,7 +125,7 @@ TEST(Launch, LauncherModeByTheFirstFourLettersOfTheProgram) {
 
 TEST(Launch, ArgumentsJoinFolderAndFileWithoutASeparator) {
   EXPECT_EQ(LaunchArguments(false, "/vp/tables", "x.vpt"), "-play -\"/vp/tablesx.vpt\"");
-  EXPECT_EQ(LaunchArguments(true, "/vp/tables", "x.vpt"), "/vp/tablesx.vpt");
+  EXPECT_EQ(LaunchArguments(true, "/vp/tables", "x.vpt"), "\"/vp/tablesx.vpt\"");
 }
 
 }  // namespace

@@ -396,6 +396,11 @@ TEST_F(Launch, ALauncherGetsTheBarePathFromTheNameList) {
   ASSERT_EQ(runs.size(), 1u);
   EXPECT_EQ(runs[0].args, (Texts{tables_ + "/b.vpt"}));
   EXPECT_EQ(form.focusWidget(), form.List1);
+  // A name with a space still reaches the launcher as one path.
+  Click(form.List1, 1);
+  QTest::keyClick(form.List1, Qt::Key_Return);
+  ASSERT_EQ(Runs(vp_).size(), 2u);
+  EXPECT_EQ(Runs(vp_)[1].args, (Texts{tables_ + "/Night Table.vpt"}));
 }
 
 TEST_F(Launch, TheWindowKeepsAnsweringWhileTheGameRuns) {
