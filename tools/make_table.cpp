@@ -1,14 +1,18 @@
-// make_table: writes one table file for scripts, benchmarks and the demo collection.
+// make_table: writes one table file for scripts, benchmarks and the demo collection, or with
+// --bulk a whole folder of numbered tables for benchmarks.
 //
 //   make_table OUT.vpt [--name TEXT] [--author TEXT] [--version TEXT] [--date TEXT]
 //              [--email TEXT] [--website TEXT] [--blurb TEXT] [--description TEXT]
 //              [--rules TEXT] [--script-file F] [--rom NAME] [--screenshot F]
 //              [--padding BYTES] [--no-table-info]
+//   make_table --bulk COUNT OUT_FOLDER [--padding BYTES] [--screenshot F] [--script-bytes N]
+//              [--text-bytes N] [--plain-every K]
 
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -21,8 +25,15 @@ constexpr char kUsage[] =
     "         [--email TEXT] [--website TEXT] [--blurb TEXT] [--description TEXT]\n"
     "         [--rules TEXT] [--script-file F] [--rom NAME] [--screenshot F]\n"
     "         [--padding BYTES] [--no-table-info]\n"
+    "       make_table --bulk COUNT OUT_FOLDER [--padding BYTES] [--screenshot F]\n"
+    "         [--script-bytes N] [--text-bytes N] [--plain-every K]\n"
     "Texts are UTF-8 and stored as UTF-16LE. --rom adds script lines that name the ROM;\n"
-    "--padding writes that many bytes of filler before the script.\n";
+    "--padding writes that many bytes of filler before the script.\n"
+    "--bulk writes COUNT tables \"Table NNNNN (VP9).vpt\" into OUT_FOLDER (which must exist),\n"
+    "each with all six information texts, a ROM name (except every K-th table, default 4),\n"
+    "filler of every byte value, N bytes of other script before the ROM lines (default 0),\n"
+    "blurb, description and rules of about N characters each (--text-bytes, default 0: none)\n"
+    "and the screenshot F if given.\n";
 
 int Usage() {
   std::fputs(kUsage, stderr);
@@ -48,9 +59,115 @@ std::string RomScript(const std::string& rom) {
          "End Sub\r\n";
 }
 
+// About `bytes` of ordinary script lines, with assignments and comments, that never mention
+// the ROM name's constant: what stands before the ROM lines in a real script.
+std::string OtherScript(size_t bytes) {
+  std::string script;
+  for (size_t n = 0; script.size() < bytes; ++n) {
+    const std::string i = std::to_string(n);
+    script += "Sub Kicker" + i + "_Hit : Dim v" + i + " : v" + i + " = " + i +
+              " : PlaySound \"fx_kicker\" ' kicker " + i + "\r\n";
+  }
+  script.resize(bytes);
+  return script;
+}
+
+// Some text of about `length` characters.
+std::string SomeText(const std::string& topic, size_t length) {
+  std::string text;
+  while (text.size() < length)
+    text += topic + " is a fine table with ramps, ball locks and modes. ";
+  text.resize(length);
+  return text;
+}
+
+struct BulkOptions {
+  size_t count = 0;
+  std::string folder;
+  size_t padding = 0;
+  size_t script_bytes = 0;
+  size_t text_bytes = 0;
+  size_t plain_every = 4;
+  std::optional<std::string> screenshot;
+};
+
+// Writes the numbered tables of a bulk run. Returns 0, or 1 when a table cannot be written.
+int WriteBulk(const BulkOptions& options) {
+  const std::string other_script = OtherScript(options.script_bytes);
+  for (size_t i = 0; i < options.count; ++i) {
+    char number[16];
+    std::snprintf(number, sizeof number, "%05zu", i);
+    const std::string n = number;
+    TableSpec spec;
+    spec.table_name = "Table Number " + n;
+    spec.author_name = "Author " + n;
+    spec.table_version = "1." + std::to_string(i % 10);
+    spec.release_date = "2008-01-" + std::to_string(10 + i % 20);
+    spec.author_email = "author" + n + "@example.com";
+    spec.author_website = "www.example.com/" + n;
+    if (options.text_bytes > 0) {
+      spec.blurb = SomeText("Blurb " + n, options.text_bytes);
+      spec.description = SomeText("Description " + n, options.text_bytes);
+      spec.rules = SomeText("Rules " + n, options.text_bytes);
+    }
+    spec.screenshot = options.screenshot;
+    spec.padding_bytes = options.padding;
+    spec.padding_of_any_bytes = true;
+    spec.script = other_script;
+    const bool plain =
+        options.plain_every > 0 && i % options.plain_every == options.plain_every - 1;
+    if (!plain) spec.script += RomScript("rom" + n + "_l1");
+    const std::string path = options.folder + "/Table " + n + " (VP9).vpt";
+    if (!WriteTable(path, spec)) {
+      std::fprintf(stderr, "make_table: cannot write %s\n", path.c_str());
+      return 1;
+    }
+  }
+  return 0;
+}
+
+bool ParseSize(const std::string& text, size_t& out) {
+  char* end = nullptr;
+  out = std::strtoull(text.c_str(), &end, 10);
+  return !text.empty() && *end == '\0';
+}
+
+int BulkMain(int argc, char** argv) {
+  BulkOptions options;
+  if (argc < 4 || !ParseSize(argv[2], options.count)) return Usage();
+  options.folder = argv[3];
+  for (int i = 4; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (i + 1 >= argc) return Usage();
+    const std::string value = argv[++i];
+    bool ok = true;
+    if (arg == "--padding") {
+      ok = ParseSize(value, options.padding);
+    } else if (arg == "--script-bytes") {
+      ok = ParseSize(value, options.script_bytes);
+    } else if (arg == "--text-bytes") {
+      ok = ParseSize(value, options.text_bytes);
+    } else if (arg == "--plain-every") {
+      ok = ParseSize(value, options.plain_every);
+    } else if (arg == "--screenshot") {
+      std::string bytes;
+      if (!ReadFile(value, bytes)) {
+        std::fprintf(stderr, "make_table: cannot read %s\n", value.c_str());
+        return 1;
+      }
+      options.screenshot = std::move(bytes);
+    } else {
+      ok = false;
+    }
+    if (!ok) return Usage();
+  }
+  return WriteBulk(options);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::string(argv[1]) == "--bulk") return BulkMain(argc, argv);
   TableSpec spec;
   const std::map<std::string, std::optional<std::string>*> texts = {
       {"--name", &spec.table_name},       {"--author", &spec.author_name},

@@ -32,20 +32,20 @@ bool WriteStream(GsfOutfile* storage, const std::string& name, std::string_view 
   return ok;
 }
 
-// Pseudo-random bytes without ".", "=" or a double quote, so that filler never looks like a
-// script assignment to the ROM name scan.
-void FillChunk(uint64_t& state, std::vector<char>& chunk) {
+// Pseudo-random bytes; unless `any_bytes`, without ".", "=" or a double quote, so that filler
+// never looks like a script assignment to the ROM name scan.
+void FillChunk(uint64_t& state, std::vector<char>& chunk, bool any_bytes) {
   for (char& byte : chunk) {
     state ^= state << 13;
     state ^= state >> 7;
     state ^= state << 17;
     auto value = static_cast<unsigned char>(state >> 32);
-    if (value == '.' || value == '=' || value == '"') value ^= 0x40;
+    if (!any_bytes && (value == '.' || value == '=' || value == '"')) value ^= 0x40;
     byte = static_cast<char>(value);
   }
 }
 
-bool WriteFiller(GsfOutfile* storage, const std::string& name, size_t size) {
+bool WriteFiller(GsfOutfile* storage, const std::string& name, size_t size, bool any_bytes) {
   GsfOutput* stream = gsf_outfile_new_child(storage, name.c_str(), FALSE);
   if (stream == nullptr) return false;
   uint64_t state = 0x9E3779B97F4A7C15ull;
@@ -53,7 +53,7 @@ bool WriteFiller(GsfOutfile* storage, const std::string& name, size_t size) {
   bool ok = true;
   for (size_t left = size; ok && left > 0;) {
     chunk.resize(std::min(left, kFillerChunk));
-    FillChunk(state, chunk);
+    FillChunk(state, chunk, any_bytes);
     ok = WriteBytes(stream, std::string_view(chunk.data(), chunk.size()));
     left -= chunk.size();
   }
@@ -87,11 +87,13 @@ Streams InfoStreams(const TableSpec& spec, std::array<std::string, 9>& encoded) 
 }
 
 bool WriteStorage(GsfOutfile* root, const std::string& name, const Streams& streams,
-                  size_t filler_size) {
+                  size_t filler_size, bool filler_of_any_bytes) {
   GsfOutput* storage = gsf_outfile_new_child(root, name.c_str(), TRUE);
   if (storage == nullptr) return false;
   bool ok = true;
-  if (filler_size > 0) ok = WriteFiller(GSF_OUTFILE(storage), "Image0", filler_size);
+  if (filler_size > 0) {
+    ok = WriteFiller(GSF_OUTFILE(storage), "Image0", filler_size, filler_of_any_bytes);
+  }
   for (const auto& [stream_name, bytes] : streams) {
     ok = ok && WriteStream(GSF_OUTFILE(storage), stream_name, bytes);
   }
@@ -156,10 +158,11 @@ bool WriteTable(const std::string& path, const TableSpec& spec) {
   bool ok = true;
   if (spec.with_table_info) {
     std::array<std::string, 9> encoded;
-    ok = WriteStorage(root, spec.info_storage_name, InfoStreams(spec, encoded), 0);
+    ok = WriteStorage(root, spec.info_storage_name, InfoStreams(spec, encoded), 0, false);
   }
   // The script follows the filler, so its bytes lie deep inside the file as in real tables.
-  ok = ok && WriteStorage(root, "GameStg", {{"GameData", spec.script}}, spec.padding_bytes);
+  ok = ok && WriteStorage(root, "GameStg", {{"GameData", spec.script}}, spec.padding_bytes,
+                          spec.padding_of_any_bytes);
   ok = gsf_output_close(GSF_OUTPUT(root)) && ok;
   g_object_unref(root);
   return ok;

@@ -28,6 +28,9 @@ struct TableSpec {
   std::string script;
   // Bytes of filler written as "GameStg/Image0" before the script, to make big files.
   size_t padding_bytes = 0;
+  // Filler of every byte value, as real images and sounds are, instead of filler without ".",
+  // "=" and double quotes: for benchmarks, where the scan must meet what real tables hold.
+  bool padding_of_any_bytes = false;
 };
 
 // Writes `spec` to `path` as a compound file. Returns false when the file cannot be written.

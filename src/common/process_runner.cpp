@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "common/paths.h"
+#include "common/profile.h"
 
 int ShowValueForStyle(double style, bool has_arguments) {
   const double code = std::floor(style);
@@ -100,6 +101,10 @@ void RunAndWait(std::string& folder, const std::string& program, const std::stri
 
   QThread::msleep(200);
   if (!started) return;
+  // Whatever the program wrote must be read as it is now, not as a read checked it before.
+  struct RecheckOnReturn {
+    ~RecheckOnReturn() { RecheckProfileFiles(); }
+  } recheck_on_return;
 
   for (;;) {
     if (process->waitForFinished(1)) break;
@@ -114,4 +119,10 @@ void RunAndWait(std::string& folder, const std::string& program, const std::stri
     }
     if (QCoreApplication::instance() != nullptr) QCoreApplication::processEvents();
   }
+}
+
+std::string QuotedArgument(const std::string& text) {
+  std::string quoted = "\"";
+  for (const char c : text) quoted += c == '"' ? std::string(3, '"') : std::string(1, c);
+  return quoted + "\"";
 }

@@ -21,3 +21,7 @@ using WaitFailureReporter = std::function<void(const std::string& message)>;
 // message.
 void RunAndWait(std::string& folder, const std::string& program, const std::string& arguments,
                 double style, const WaitFailureReporter& report_failure = nullptr);
+
+// Returns `text` in double quotes, with each double quote inside it tripled, so that RunAndWait's
+// splitting of a command text gives `text` back as one argument whatever it holds.
+std::string QuotedArgument(const std::string& text);

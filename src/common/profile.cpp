@@ -1,5 +1,7 @@
 #include "common/profile.h"
 
+#include <chrono>
+#include <cstdint>
 #include <mutex>
 #include <string_view>
 #include <unordered_map>
@@ -20,6 +22,16 @@ constexpr std::size_t kMaxValueLength = 254;
 constexpr std::string_view kBlanks = " \t\r\v\f";
 // A handful of profile files is normal; a runaway caller must not grow the cache forever.
 constexpr std::size_t kMaxCachedFiles = 64;
+// A file checked this recently is not checked again: a name view reads the catalogue thousands
+// of times in a row, and the check (a stat) would cost more than the read. Another program's
+// change is seen this much later at most, and at once after RunAndWait.
+constexpr std::int64_t kRecheckAfterNs = 2'000'000;
+
+std::int64_t NowNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
 
 std::string_view Trim(std::string_view text, std::string_view blanks = kBlanks) {
   const std::size_t first = text.find_first_not_of(blanks);
@@ -80,11 +92,31 @@ std::string ToFileName(std::string_view utf8) {
   return name;
 }
 
-// A name in the form the indexes use, without a copy per step: reads are hot.
-std::string ToLookupName(std::string_view utf8) {
-  std::string name = ToFileName(utf8);
+// True when `text` reads the same in UTF-8 and Windows-1252 and holds nothing that a write
+// would change: ASCII without NUL, CR or LF. Nearly every name and value is such a text.
+bool IsPlainAscii(std::string_view text) {
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x80 || byte == '\0' || byte == '\r' || byte == '\n') return false;
+  }
+  return true;
+}
+
+// A name in the form the indexes use, written into `name` so that its buffer is reused: reads
+// are hot.
+void ToLookupName(std::string_view utf8, std::string& name) {
+  if (IsPlainAscii(utf8)) {
+    name.assign(Trim(utf8));
+  } else {
+    name = ToFileName(utf8);
+  }
   for (char& c : name) c = Cp1252Lower(c);
-  return name;
+}
+
+// A value as a read returns it, from the value as the file holds it.
+std::string ToReadValue(std::string_view stored) {
+  const std::string_view cut = Trim(stored.substr(0, kMaxValueLength), " ");
+  return IsPlainAscii(cut) ? std::string(cut) : Cp1252ToUtf8(cut);
 }
 
 // A parsed profile file. Each section keeps its lines as they were (so an untouched line is
@@ -214,25 +246,47 @@ class ProfileCache {
   std::string Read(const std::string& section, const std::string& key, const std::string& file) {
     const std::lock_guard lock(mutex_);
     ++stats_.reads;
-    const std::string key_lower = ToLookupName(key);
-    if (key_lower.empty()) return "";  // Windows answers an empty key with the default
-    std::string path;
-    FileStamp stamp;
-    if (!ResolveExisting(file, path, stamp)) return "";
-    const Cached* cached = Load(path, stamp);
-    if (cached == nullptr) return "";
-    const std::string* value = cached->file.Find(ToLookupName(section), key_lower);
-    if (value == nullptr) return "";
-    const std::string_view cut = std::string_view(*value).substr(0, kMaxValueLength);
-    return Cp1252ToUtf8(Trim(cut, " "));
+    ToLookupName(key, key_lower_);
+    if (key_lower_.empty()) return "";  // Windows answers an empty key with the default
+    const Cached* cached = RecentlyChecked(file);
+    if (cached == nullptr) {
+      const std::int64_t now = NowNs();  // before the check: a later change must show
+      ++stats_.checks;
+      std::string path;
+      FileStamp stamp;
+      if (!ResolveExisting(file, path, stamp)) return "";
+      cached = Load(path, stamp);
+      if (cached == nullptr) return "";
+      if (checked_.size() >= kMaxCachedFiles && !checked_.contains(file)) checked_.clear();
+      checked_[file] = Checked{std::move(path), now, generation_};
+    }
+    ToLookupName(section, section_lower_);
+    const std::string* value = cached->file.Find(section_lower_, key_lower_);
+    return value == nullptr ? std::string() : ToReadValue(*value);
   }
 
-  void Write(const std::string& section, const std::string& key, const std::string& value,
-             const std::string& file) {
+  void Write(const std::vector<ProfileEntry>& entries, const std::string& file) {
     const std::lock_guard lock(mutex_);
-    ++stats_.writes;
-    const std::string file_key = ToFileName(key);
-    if (file_key.empty() || file.empty()) return;
+    stats_.writes += static_cast<long long>(entries.size());
+    struct FileEntry {
+      std::string section, key, value;
+    };
+    std::vector<FileEntry> to_set;
+    for (const ProfileEntry& entry : entries) {
+      std::string file_key = ToFileName(entry.key);
+      if (!file_key.empty()) {
+        to_set.push_back({ToFileName(entry.section), std::move(file_key), ToFileText(entry.value)});
+      }
+    }
+    if (to_set.empty() || file.empty()) return;
+    const auto set_all = [&to_set](ProfileFile& parsed) {
+      bool made = false;
+      for (const FileEntry& entry : to_set) {
+        made =
+            parsed.Set(entry.section, entry.key, entry.value) == ProfileFile::Change::kMade || made;
+      }
+      return made;
+    };
     // The lock serialises the whole read-modify-write with writers in other processes.
     const profile_internal::FolderLock folder_lock(profile_internal::FolderOf(PathForCreate(file)));
     if (!folder_lock.folder_exists()) return;
@@ -242,19 +296,12 @@ class ProfileCache {
       // Under the lock the file is always read again: a stamp cannot tell apart two
       // same-sized versions written within one clock step on a reused inode.
       Cached* cached = Load(path, stamp, /*verify=*/true);
-      if (cached == nullptr) return;
-      if (cached->file.Set(ToFileName(section), file_key, ToFileText(value)) !=
-          ProfileFile::Change::kMade) {
-        return;
-      }
+      if (cached == nullptr || !set_all(cached->file)) return;
       if (!Store(path, *cached)) files_.erase(path);  // the cache must not outlive the file
       return;
     }
     Cached created;
-    if (created.file.Set(ToFileName(section), file_key, ToFileText(value)) !=
-        ProfileFile::Change::kMade) {
-      return;
-    }
+    if (!set_all(created.file)) return;
     path = PathForCreate(file);
     files_.erase(path);
     if (Store(path, created)) Remember(path, std::move(created));
@@ -274,6 +321,12 @@ class ProfileCache {
     const std::lock_guard lock(mutex_);
     files_.clear();
     resolved_names_.clear();
+    checked_.clear();
+  }
+
+  void RecheckAll() {
+    const std::lock_guard lock(mutex_);
+    ++generation_;
   }
 
  private:
@@ -285,6 +338,26 @@ class ProfileCache {
     std::string bytes;
     ProfileFile file;
   };
+
+  // When a read last found the file that `file` names.
+  struct Checked {
+    std::string path;        // the file on disk
+    std::int64_t at_ns = 0;  // steady clock, taken before the check
+    std::uint64_t generation = 0;
+  };
+
+  // Returns the parsed copy of `file` when a read checked the file so recently that it need
+  // not be checked again, else nullptr. A copy whose stamp may hide a change is always checked.
+  const Cached* RecentlyChecked(const std::string& file) const {
+    const auto checked = checked_.find(file);
+    if (checked == checked_.end() || checked->second.generation != generation_ ||
+        NowNs() - checked->second.at_ns >= kRecheckAfterNs) {
+      return nullptr;
+    }
+    const auto cached = files_.find(checked->second.path);
+    if (cached == files_.end() || cached->second.recent) return nullptr;
+    return &cached->second;
+  }
 
   // Finds the existing ordinary file that `file` names, matching its case-variants.
   bool ResolveExisting(const std::string& file, std::string& path, FileStamp& stamp) {
@@ -358,6 +431,9 @@ class ProfileCache {
   std::mutex mutex_;
   std::unordered_map<std::string, Cached> files_;
   std::unordered_map<std::string, std::string> resolved_names_;  // as asked -> as on disk
+  std::unordered_map<std::string, Checked> checked_;             // as asked -> last check
+  std::uint64_t generation_ = 0;           // raised when every file must be checked again
+  std::string key_lower_, section_lower_;  // buffers of Read, kept for their capacity
   ProfileCacheStats stats_;
 };
 
@@ -375,7 +451,11 @@ std::string ProfileRead(const std::string& section, const std::string& key,
 
 void ProfileWrite(const std::string& section, const std::string& key, const std::string& value,
                   const std::string& file) {
-  TheCache().Write(section, key, value, file);
+  TheCache().Write({{section, key, value}}, file);
+}
+
+void ProfileWriteAll(const std::vector<ProfileEntry>& entries, const std::string& file) {
+  TheCache().Write(entries, file);
 }
 
 ProfileCacheStats GetProfileCacheStats() { return TheCache().stats(); }
@@ -383,3 +463,5 @@ ProfileCacheStats GetProfileCacheStats() { return TheCache().stats(); }
 void ResetProfileCacheStats() { TheCache().ResetStats(); }
 
 void ClearProfileCache() { TheCache().Clear(); }
+
+void RecheckProfileFiles() { TheCache().RecheckAll(); }

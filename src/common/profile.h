@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // The one implementation of INI ("profile") files for both programs. Sections and keys match
 // without regard to case; the file is Windows-1252 with CR LF line ends; strings here are UTF-8.
@@ -19,3 +20,19 @@ std::string ProfileRead(const std::string& section, const std::string& key,
 // Failures are silent, as callers never check them.
 void ProfileWrite(const std::string& section, const std::string& key, const std::string& value,
                   const std::string& file);
+
+// One entry for ProfileWriteAll.
+struct ProfileEntry {
+  std::string section;
+  std::string key;
+  std::string value;
+};
+
+// Makes the writes of `entries` to `file` in their order, each as ProfileWrite makes it, with
+// one rewrite of the file: other processes see all of them or none.
+void ProfileWriteAll(const std::vector<ProfileEntry>& entries, const std::string& file);
+
+// Makes the next read of every file check the file for changes, however recently it was
+// checked. Reads otherwise skip the check for a file checked within the last 2 ms; call this
+// when a program that may have written profile files has ended.
+void RecheckProfileFiles();

@@ -4,6 +4,7 @@
 struct ProfileCacheStats {
   long long parses = 0;  // files parsed from disk
   long long reads = 0;   // ProfileRead calls
+  long long checks = 0;  // reads that checked their file on disk for changes
   long long writes = 0;  // ProfileWrite calls
 };
 

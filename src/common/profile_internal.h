@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace profile_internal {
 
@@ -50,9 +51,36 @@ class FolderLock {
 // Returns the file that writing `path` must replace: the target of a symbolic link, else `path`.
 std::string WriteTargetOf(const std::string& path);
 
-// Replaces `path` with `data` through a synced temporary file in the same folder and a rename,
-// keeping an existing file's permission bits. Fills `stamp` for the new file. Returns false, with
+// Replaces `path` with `data` through a temporary file in the same folder and a rename, keeping
+// an existing file's permission bits. The temporary file is synced first unless the file system
+// keeps its data in order with the rename. Fills `stamp` for the new file. Returns false, with
 // the old file untouched and no temporary file left, when anything fails.
 bool ReplaceFile(const std::string& path, std::string_view data, FileStamp& stamp);
+
+// A new file that replaces `path` (the exact name to create) only when it is complete. Until
+// Commit its bytes go to a file without a name in the same folder where the system has such
+// files, else to a hidden temporary one: a process killed meanwhile leaves nothing behind, and
+// no reader ever sees a partial file. An existing file's permission bits are kept; a new file
+// gets 0666 less the umask.
+class FileReplacement {
+ public:
+  explicit FileReplacement(std::string path) : path_(std::move(path)) {}
+  ~FileReplacement();  // drops what was written unless committed
+  FileReplacement(const FileReplacement&) = delete;
+  FileReplacement& operator=(const FileReplacement&) = delete;
+
+  // Starts the new file. False when it cannot be created.
+  bool Open();
+  // Appends `bytes`. False when they cannot all be written.
+  bool Write(std::string_view bytes);
+  // Puts the new file in the place of `path`. False, with `path` as it was, when that fails.
+  // The bytes are not synced first: see ReplaceFile.
+  bool Commit();
+
+ private:
+  std::string path_;
+  std::string temp_path_;  // "" while the new file has no name
+  int fd_ = -1;
+};
 
 }  // namespace profile_internal

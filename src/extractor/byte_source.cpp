@@ -17,7 +17,28 @@ constexpr size_t kWindowSize = size_t{4} << 20;
 
 unsigned char Fold(char c) { return static_cast<unsigned char>(Cp1252Lower(c)); }
 
-// Horspool search over folded bytes: a table of 256 shifts, no allocation per call.
+// Knuth-Morris-Pratt search over folded bytes: linear in the haystack whatever the needle.
+size_t FindFoldedLinear(std::string_view haystack, std::string_view needle, size_t from) {
+  const size_t m = needle.size();
+  std::vector<size_t> border(m, 0);  // longest proper border of each prefix of the needle
+  for (size_t i = 1, k = 0; i < m; ++i) {
+    while (k > 0 && needle[i] != needle[k]) k = border[k - 1];
+    if (needle[i] == needle[k]) ++k;
+    border[i] = k;
+  }
+  for (size_t at = from, k = 0; at < haystack.size(); ++at) {
+    const unsigned char c = Fold(haystack[at]);
+    while (k > 0 && c != static_cast<unsigned char>(needle[k])) k = border[k - 1];
+    if (c == static_cast<unsigned char>(needle[k])) ++k;
+    if (k == m) return at + 1 - m;
+  }
+  return ByteSource::kNotFound;
+}
+
+// Horspool search over folded bytes: a table of 256 shifts, no allocation per call. A hostile
+// script (a long needle of repeated bytes over a run of them) makes it compare the needle's
+// length at every byte, so past twice the haystack's length in comparisons the linear search
+// takes over.
 size_t FindFolded(std::string_view haystack, std::string_view needle, size_t from) {
   const size_t m = needle.size();
   if (from > haystack.size() || haystack.size() - from < m) return ByteSource::kNotFound;
@@ -25,12 +46,15 @@ size_t FindFolded(std::string_view haystack, std::string_view needle, size_t fro
   shift.fill(m);
   for (size_t i = 0; i + 1 < m; ++i) shift[static_cast<unsigned char>(needle[i])] = m - 1 - i;
   const unsigned char last = static_cast<unsigned char>(needle[m - 1]);
+  size_t budget = 2 * (haystack.size() - from);
   for (size_t at = from; at + m <= haystack.size();) {
     const unsigned char tail = Fold(haystack[at + m - 1]);
     if (tail == last) {
       size_t i = 0;
       while (i + 1 < m && Fold(haystack[at + i]) == static_cast<unsigned char>(needle[i])) ++i;
       if (i + 1 >= m) return at;
+      if (i >= budget) return FindFoldedLinear(haystack, needle, at);
+      budget -= i;
     }
     at += shift[tail];
   }
@@ -73,7 +97,8 @@ bool FileSource::Open(const std::string& path) {
   size_ = static_cast<size_t>(st.st_size);
   ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
   // A small file needs no more window than its own size.
-  buffer_.resize(std::min(kWindowSize, size_));
+  buffer_size_ = std::min(kWindowSize, size_);
+  buffer_.reset();
   buffer_length_ = 0;
   window_start_ = 0;
   return true;
@@ -84,23 +109,24 @@ std::string_view FileSource::Window(size_t position, size_t min_length) {
   const bool cached = position >= window_start_ && position < window_start_ + buffer_length_;
   const bool reaches_end = window_start_ + buffer_length_ >= size_;
   if (!cached || (window_start_ + buffer_length_ - position < min_length && !reaches_end)) {
+    if (!buffer_) buffer_.reset(new char[buffer_size_]);
     window_start_ = position;
     buffer_length_ = 0;
-    while (buffer_length_ < buffer_.size()) {
+    while (buffer_length_ < buffer_size_) {
       const ssize_t got =
-          ::pread(fd_, buffer_.data() + buffer_length_, buffer_.size() - buffer_length_,
+          ::pread(fd_, buffer_.get() + buffer_length_, buffer_size_ - buffer_length_,
                   static_cast<off_t>(window_start_ + buffer_length_));
       if (got < 0 && errno == EINTR) continue;
       if (got <= 0) break;
       buffer_length_ += static_cast<size_t>(got);
     }
     // A file that shrank while it is read ends where the bytes end.
-    if (window_start_ + buffer_length_ < size_ && buffer_length_ < buffer_.size()) {
+    if (window_start_ + buffer_length_ < size_ && buffer_length_ < buffer_size_) {
       size_ = window_start_ + buffer_length_;
     }
   }
   const size_t offset = position - window_start_;
-  return std::string_view(buffer_.data() + offset, buffer_length_ - offset);
+  return std::string_view(buffer_.get() + offset, buffer_length_ - offset);
 }
 
 size_t FileSource::Find(std::string_view needle, size_t from, bool fold) {
@@ -115,6 +141,23 @@ size_t FileSource::Find(std::string_view needle, size_t from, bool fold) {
     at += window.size() - (needle.size() - 1);
   }
   return kNotFound;
+}
+
+size_t FileSource::ReadAt(size_t position, char* buffer, size_t length) {
+  if (fd_ < 0 || position >= size_) return 0;
+  length = std::min(length, size_ - position);
+  size_t done = 0;
+  while (done < length) {
+    const ssize_t got =
+        ::pread(fd_, buffer + done, length - done, static_cast<off_t>(position + done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      size_ = position + done;  // a file that shrank while it is read ends where the bytes end
+      break;
+    }
+    done += static_cast<size_t>(got);
+  }
+  return done;
 }
 
 std::string FileSource::Read(size_t position, size_t length) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,6 +46,9 @@ class FileSource : public ByteSource {
   size_t Size() const override { return size_; }
   size_t Find(std::string_view needle, size_t from, bool fold) override;
   std::string Read(size_t position, size_t length) override;
+  // Reads up to `length` bytes at `position` into `buffer`, past the window, which stays as it
+  // is. Returns how many were read: fewer only at the end of the file.
+  size_t ReadAt(size_t position, char* buffer, size_t length);
 
  private:
   // Returns the buffered bytes from `position`, reloading the window there when fewer than
@@ -54,7 +58,10 @@ class FileSource : public ByteSource {
   int fd_ = -1;
   size_t size_ = 0;
   size_t window_start_ = 0;
-  std::vector<char> buffer_;
+  // Allocated at the first use of the window and never cleared: a scan that reads the file in
+  // one pass needs no window, and clearing megabytes costs more than reading them.
+  std::unique_ptr<char[]> buffer_;
+  size_t buffer_size_ = 0;
   size_t buffer_length_ = 0;
 };
 

@@ -76,7 +76,18 @@ void StoreName(ExtractorState& state, std::string& file_name, bool is_vp) {
       return;
     }
   }
+  if (state.hold_name_writes) {
+    state.held_name_writes.push_back({SectionFor(is_vp), file_name, state.ResultName});
+    return;
+  }
   ProfileWrite(SectionFor(is_vp), file_name, state.ResultName, state.InProgramFolder(kNamesIni));
+}
+
+void WriteHeldNames(ExtractorState& state) {
+  state.hold_name_writes = false;
+  if (state.held_name_writes.empty()) return;
+  ProfileWriteAll(state.held_name_writes, state.InProgramFolder(kNamesIni));
+  state.held_name_writes.clear();
 }
 
 void MakeBaseName(ExtractorState& state, const std::string& file_name) {

@@ -26,6 +26,10 @@ std::string LookupName(const ExtractorState& state, const std::string& key, bool
 // ResultName under it unless an entry exists (then ResultName becomes the stored value).
 void StoreName(ExtractorState& state, std::string& file_name, bool is_vp);
 
+// Makes the names.ini writes that StoreName held back, in one rewrite of the file, and stops
+// holding them back.
+void WriteHeldNames(ExtractorState& state);
+
 // Sets ResultName to the base name derived from a table file name with its extension.
 void MakeBaseName(ExtractorState& state, const std::string& file_name);
 

@@ -4,7 +4,6 @@
 #include <gsf/gsf-input-stdio.h>
 #include <gsf/gsf-utils.h>
 
-#include <QSaveFile>
 #include <QString>
 #include <algorithm>
 #include <cstdint>
@@ -12,6 +11,8 @@
 #include <fstream>
 #include <system_error>
 #include <vector>
+
+#include "common/profile_internal.h"
 
 namespace {
 
@@ -150,20 +151,19 @@ bool ReadStreamStart(GsfInput* stream, size_t limit, std::string& out) {
 
 bool CopyStreamToFile(GsfInput* stream, const std::string& path) {
   if (stream == nullptr || gsf_input_seek(stream, 0, G_SEEK_SET)) return false;
-  // QSaveFile writes beside the target and renames only on commit; dropped unfinished, it
-  // removes its temporary file, so no reader ever sees a partial copy.
-  QSaveFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::WriteOnly)) return false;
+  // Written beside the target and put in its place only when complete; dropped unfinished, it
+  // leaves nothing behind, so no reader ever sees a partial copy. Not synced: a scan exports
+  // thousands of files, and a sync each would cost more than the whole rest of the scan.
+  profile_internal::FileReplacement file(path);
+  if (!file.Open()) return false;
   std::vector<guint8> chunk(kCopyChunk);
   for (gsf_off_t left = gsf_input_size(stream); left > 0;) {
     const size_t count = static_cast<size_t>(std::min<gsf_off_t>(left, kCopyChunk));
     if (gsf_input_read(stream, count, chunk.data()) == nullptr ||
-        file.write(reinterpret_cast<const char*>(chunk.data()), static_cast<qint64>(count)) !=
-            static_cast<qint64>(count)) {
-      file.cancelWriting();
+        !file.Write(std::string_view(reinterpret_cast<const char*>(chunk.data()), count))) {
       return false;
     }
     left -= static_cast<gsf_off_t>(count);
   }
-  return file.commit();
+  return file.Commit();
 }

@@ -65,6 +65,8 @@ void ProcessTable(ExtractorState& state, bool txt, ExtractorView& view) {
     if (txt) {
       WriteOutput(state);
     } else {
+      // Both names.ini entries of the table in one rewrite of the file.
+      state.hold_name_writes = true;
       StoreName(state, key, false);
     }
     text = std::string("Table Type:  PinMAME") + kCrLf + kCrLf + "Vpt Name:  " + key + kCrLf +
@@ -73,6 +75,7 @@ void ProcessTable(ExtractorState& state, bool txt, ExtractorView& view) {
     if (!txt) {
       std::string vp_key = key + ".vpt";
       StoreName(state, vp_key, true);
+      WriteHeldNames(state);
     }
     text += std::string(kCrLf) + "Base Name:  " + state.ResultName;
   } else {

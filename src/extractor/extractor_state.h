@@ -3,6 +3,9 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "common/profile.h"
 
 // The nine option words of the command line.
 struct ExtractorOptions {
@@ -36,6 +39,11 @@ struct ExtractorState {
   std::array<std::string, 6> TableInfoFields;
   // True once the table file reader has filled TableInfoFields for the current table.
   bool table_info_read = false;
+
+  // While set, StoreName keeps its names.ini writes in held_name_writes instead of making them,
+  // so that a table's two entries cost one rewrite of the file (WriteHeldNames).
+  bool hold_name_writes = false;
+  std::vector<ProfileEntry> held_name_writes;
 
   // Returns program_folder + "/" + name: the path of a file beside the program.
   std::string InProgramFolder(const std::string& name) const { return program_folder + "/" + name; }

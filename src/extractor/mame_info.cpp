@@ -1,18 +1,25 @@
 #include "extractor/mame_info.h"
 
-#include <QFile>
 #include <filesystem>
 
 #include "common/codepage.h"
 #include "common/paths.h"
 #include "common/process_runner.h"
 #include "common/profile.h"
+#include "common/profile_internal.h"
+#include "extractor/byte_source.h"
 #include "extractor/catalogue.h"
 
 namespace {
 
 constexpr char kListingName[] = "lx.xml";
 constexpr char kScriptName[] = "lx.sh";
+// A game's element takes a few kilobytes; cut to this much, a hostile listing of gigabytes
+// costs no more memory than a real one.
+constexpr size_t kMaxGameText = size_t{1} << 20;
+// Fields are cut at this many bytes, as the table information fields are: a profile read gives
+// back 254 characters at most, and the catalogue must not grow by megabytes.
+constexpr size_t kMaxFieldBytes = 64 * 1024;
 
 std::string_view TrimSpaces(std::string_view text) {
   const size_t first = text.find_first_not_of(' ');
@@ -75,6 +82,20 @@ bool WriteListingScript(const ExtractorState& state, const std::string& mame_fol
   return !ignored;
 }
 
+// Returns the game text of `query_name` in `listing`, cut to kMaxGameText bytes. The listing is
+// streamed, so memory stays small whatever its size.
+std::string ReadGameText(FileSource& listing, const std::string& query_name, bool pinmame_mode) {
+  if (!pinmame_mode) return listing.Read(0, kMaxGameText);
+  const std::string marker = "<game name=\"" + query_name + "\"";
+  const size_t start = listing.Find(marker, 0, false);
+  if (start == ByteSource::kNotFound) return {};
+  const std::string text = listing.Read(start, marker.size() + kMaxGameText);
+  return std::string(GameText(text, query_name, true));
+}
+
+// The UTF-8 form of a listing field, cut to kMaxFieldBytes.
+std::string Field(std::string_view text) { return Cp1252ToUtf8(text.substr(0, kMaxFieldBytes)); }
+
 }  // namespace
 
 std::string_view GameText(std::string_view listing, const std::string& query_name,
@@ -121,31 +142,32 @@ void GetMAMEInfo(ExtractorState& state) {
   if (mame_folder.empty() || !FolderExists(mame_folder)) return;
   if (mame_folder.back() != '/') mame_folder += '/';
 
-  std::string listing_path = FindExistingPath(mame_folder + kListingName);
-  if (!pinmame_mode || listing_path.empty()) {
-    // A listing left from another game must never be read as this game's.
-    std::error_code ignored;
-    if (!listing_path.empty()) std::filesystem::remove(listing_path, ignored);
-    if (!WriteListingScript(state, mame_folder, query, pinmame_mode)) return;
-    std::string folder = state.program_folder + "/";
-    RunAndWait(folder, kScriptName, "", 0);
-    listing_path = mame_folder + kListingName;
+  std::string game_text;
+  {
+    // Other runs share the script and the listing: in MAME mode each writes the script for its
+    // own game, in PinMAME mode one may be writing the listing that another reads. The lock on
+    // the emulator's folder keeps each making and reading whole. It is let go before the
+    // catalogue write, whose lock may be on the same folder.
+    const profile_internal::FolderLock listing_lock(mame_folder);
+    std::string listing_path = FindExistingPath(mame_folder + kListingName);
+    if (!pinmame_mode || listing_path.empty()) {
+      // A listing left from another game must never be read as this game's.
+      std::error_code ignored;
+      if (!listing_path.empty()) std::filesystem::remove(listing_path, ignored);
+      if (!WriteListingScript(state, mame_folder, query, pinmame_mode)) return;
+      std::string folder = state.program_folder + "/";
+      RunAndWait(folder, kScriptName, "", 0);
+      listing_path = mame_folder + kListingName;
+    }
+    FileSource listing;
+    if (!listing.Open(listing_path)) return;
+    game_text = ReadGameText(listing, query, pinmame_mode);
   }
-
-  // PinMAME listings run to tens of megabytes, so the file is mapped rather than copied.
-  QFile file(QString::fromStdString(listing_path));
-  if (!file.open(QIODevice::ReadOnly) || file.size() == 0) return;
-  const uchar* bytes = file.map(0, file.size());
-  if (bytes == nullptr) return;
-  const std::string_view listing(reinterpret_cast<const char*>(bytes),
-                                 static_cast<size_t>(file.size()));
-
-  const std::string_view game_text = GameText(listing, query, pinmame_mode);
   // A game the listing lacks stores nothing, so it is asked for again next time.
   if (game_text.empty()) return;
   const GameInfo info = CutGameFields(game_text, Utf8ToCp1252(key));
   ProfileWrite("PMInfo", key,
-               Cp1252ToUtf8(info.description) + "|" + Cp1252ToUtf8(info.year) + "|" +
-                   Cp1252ToUtf8(info.manufacturer) + "|" + Cp1252ToUtf8(info.parent),
+               Field(info.description) + "|" + Field(info.year) + "|" + Field(info.manufacturer) +
+                   "|" + Field(info.parent),
                info_ini);
 }

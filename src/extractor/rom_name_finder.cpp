@@ -1,13 +1,19 @@
 #include "extractor/rom_name_finder.h"
 
+#include <algorithm>
+#include <cstring>
+#include <memory>
 #include <set>
+#include <vector>
 
 #include "common/codepage.h"
 #include "common/paths.h"
 #include "common/text.h"
+#include "extractor/assignment_index.h"
 #include "extractor/byte_source.h"
 #include "extractor/catalogue.h"
 #include "extractor/mame_info.h"
+#include "extractor/scan_marks.h"
 #include "extractor/table_info.h"
 
 namespace {
@@ -19,6 +25,9 @@ constexpr std::string_view kArray = "array(";
 // Each step through an array rescans the file from its start; scripts take one step or two,
 // and a hostile chain of thousands would take hours on a big table.
 constexpr size_t kMaxArraySteps = 8;
+// Script names have at most 255 characters; a longer "name" is a run of junk that would only
+// make every search step slow.
+constexpr size_t kMaxNameLength = 255;
 
 // Flattens a piece of script: CR and LF become spaces, TABs go, a comment ("'") is cut off,
 // and surrounding spaces are removed.
@@ -57,46 +66,128 @@ std::string FirstArrayElement(const std::string& text) {
   return TrimSpaces(std::string_view(without).substr(0, without.find(',')));
 }
 
+// What the bytes after an occurrence of the searched name say.
+enum class Step {
+  kNext,    // nothing: go on with the next occurrence
+  kFound,   // a literal is assigned: `out` is the ROM name
+  kFollow,  // an array is assigned: `out` is its first element, the name to search next
+};
+
+Step Judge(std::string_view after, std::string& out) {
+  // Most occurrences have no "=" after them. That shows without copying, as cleaning only drops
+  // these bytes before the first one that counts; a file that is one run of the name would
+  // otherwise be copied and cleaned at every byte.
+  after = after.substr(0, kLookAhead);
+  const size_t first = after.find_first_not_of(" \t\r\n");
+  if (first == std::string_view::npos || after[first] != '=') return Step::kNext;
+  std::string window = Clean(Cp1252ToLower(after));
+  if (window.empty() || window.front() != '=') return Step::kNext;
+  window = Clean(std::string_view(window).substr(1));
+  if (!window.empty() && window.front() == '"') {
+    out = BetweenQuotes(window);
+    return Step::kFound;
+  }
+  if (window.rfind(kArray, 0) == 0) {
+    out = FirstArrayElement(window);
+    return Step::kFollow;
+  }
+  return Step::kNext;
+}
+
 // Follows a constant or variable `name` (as written after ".GameName =") to the literal that it
-// is assigned somewhere in the file. Returns the literal's bytes in lower case, or "nf".
-std::string ResolveName(ByteSource& source, const std::string& name) {
+// is assigned somewhere in the file. Returns the literal's bytes in lower case, or "nf". The
+// occurrences that `index` (when given) saw are taken from it rather than from the file.
+std::string ResolveName(ByteSource& source, const std::string& name, const AssignmentIndex* index) {
   std::string needle = Cp1252ToLower(name);
   if (needle.rfind(kArray, 0) == 0) {
     needle = EraseAll(Cp1252ToLower(TrimSpaces(std::string_view(name).substr(0, name.find(',')))),
                       kArray);
   }
+  if (needle.size() > kMaxNameLength) return kNotFound;
   std::set<std::string> searched;  // an array naming itself would otherwise loop for ever
-  size_t from = 0;
   size_t steps = 0;
   while (!needle.empty() && searched.insert(needle).second) {
-    bool restart = false;
-    for (size_t hit = source.Find(needle, from, true); hit != ByteSource::kNotFound;
-         hit = source.Find(needle, from, true)) {
-      from = hit + needle.size();
-      std::string window = Clean(Cp1252ToLower(source.Read(from, kLookAhead)));
-      if (window.empty() || window.front() != '=') continue;
-      window = Clean(std::string_view(window).substr(1));
-      if (!window.empty() && window.front() == '"') return BetweenQuotes(window);
-      if (window.rfind(kArray, 0) == 0) {
-        if (++steps > kMaxArraySteps) return kNotFound;
-        needle = Cp1252ToLower(FirstArrayElement(window));
-        from = 0;  // the new name is searched from the start of the file
-        restart = true;
-        break;
+    std::string out;
+    Step step = Step::kNext;
+    size_t from = 0;  // each name is searched from the start of the file
+    if (index != nullptr && index->Covers(needle)) {
+      from = index->ForEachCandidate(needle, [&](std::string_view after) {
+        return (step = Judge(after, out)) != Step::kNext;
+      });
+    }
+    if (from != AssignmentIndex::kNotFound) {
+      for (size_t hit = source.Find(needle, from, true); hit != ByteSource::kNotFound;
+           hit = source.Find(needle, from, true)) {
+        from = hit + needle.size();
+        step = Judge(source.Read(from, kLookAhead), out);
+        if (step != Step::kNext) break;
       }
     }
-    if (!restart) break;
+    if (step == Step::kFound) return out;
+    if (step != Step::kFollow) break;
+    if (++steps > kMaxArraySteps) return kNotFound;
+    needle = Cp1252ToLower(out);
   }
   return kNotFound;
 }
 
-}  // namespace
+// The first ".GameName", else the first ".Gamename", of `source`, found in one pass over the
+// file in pieces of `piece_size` bytes that also gives every "=" to `index`. kNotFound when
+// neither occurs. The pass goes on to the end of the piece that holds the statement, so that a
+// name assigned just after it is found in the index too.
+size_t FindTokenOnce(FileSource& source, AssignmentIndex& index, size_t piece_size) {
+  // Each piece follows the last bytes of the one before: a token or an "=" with what stands
+  // before it may span both.
+  constexpr size_t kCarried = AssignmentIndex::kBefore + kLookAhead;
+  // Not cleared: every byte is read into it before it is looked at.
+  const std::unique_ptr<char[]> buffer(new char[kCarried + piece_size + 1]);
+  size_t first_lower = ByteSource::kNotFound;
+  size_t token = ByteSource::kNotFound;
+  size_t at = 0;                           // file position of buffer[0]
+  size_t length = 0;                       // bytes in the buffer
+  size_t next_token = 0, next_equals = 0;  // the next file positions not looked at for either
+  for (;;) {
+    const size_t got = source.ReadAt(at + length, buffer.get() + length, piece_size);
+    length += got;
+    const bool at_end = got < piece_size;
+    buffer[length] = '\0';
+    const std::string_view bytes(buffer.get(), length);
+    const size_t end = at + length;
+    // A token must lie whole in the buffer, and an "=" have its look-ahead there.
+    const size_t token_limit = end >= kTokenLength ? end - kTokenLength + 1 : 0;
+    const size_t equals_limit = at_end ? end : (end > kLookAhead ? end - kLookAhead : 0);
+    const size_t scan_end = std::max(token_limit, equals_limit) - at;
+    for (size_t i = std::min(next_token, next_equals) - at;
+         (i = NextScanMark(buffer.get(), i, scan_end)) < scan_end; ++i) {
+      const size_t position = at + i;
+      if (bytes[i] == '=') {
+        if (position >= next_equals && position < equals_limit) index.Consider(position, bytes, at);
+      } else if (token == ByteSource::kNotFound && position >= next_token &&
+                 position < token_limit && bytes.compare(i + 2, 3, "ame") == 0 &&
+                 bytes.compare(i + 6, 3, "ame") == 0) {
+        if (bytes[i + 5] == 'N') token = position;
+        if (bytes[i + 5] == 'n' && first_lower == ByteSource::kNotFound) first_lower = position;
+      }
+    }
+    next_token = std::max(next_token, token_limit);
+    next_equals = std::max(next_equals, equals_limit);
+    if (at_end) {
+      index.SeenAll(end);
+      return token != ByteSource::kNotFound ? token : first_lower;
+    }
+    index.SeenUpTo(next_equals);
+    if (token != ByteSource::kNotFound) return token;
+    if (length > kCarried) {
+      std::memmove(buffer.get(), buffer.get() + length - kCarried, kCarried);
+      at += length - kCarried;
+      length = kCarried;
+    }
+  }
+}
 
-std::string ScanForRomName(ByteSource& source) {
-  size_t token = source.Find(".GameName", 0, false);
-  if (token == ByteSource::kNotFound) token = source.Find(".Gamename", 0, false);
+// The ROM name that the statement at `token` assigns, as ScanForRomName returns it.
+std::string ScanFrom(ByteSource& source, size_t token, const AssignmentIndex* index) {
   if (token == ByteSource::kNotFound) return kNotFound;
-
   const size_t after = token + kTokenLength;
   const size_t first_equals = source.Find("=", after, false);
   if (first_equals == ByteSource::kNotFound) return kNotFound;
@@ -111,11 +202,25 @@ std::string ScanForRomName(ByteSource& source) {
   if (!value.empty() && value.front() == '"') {
     result = Cp1252ToLower(Clean(BetweenQuotes(value)));
   } else {
-    result = ResolveName(source, Clean(std::string_view(value).substr(0, value.find(' '))));
+    result = ResolveName(source, Clean(std::string_view(value).substr(0, value.find(' '))), index);
   }
   // An empty literal names no ROM: the table is a plain one.
   if (result.empty()) return kNotFound;
   return Cp1252ToUtf8(result);
+}
+
+}  // namespace
+
+std::string ScanForRomName(ByteSource& source) {
+  size_t token = source.Find(".GameName", 0, false);
+  if (token == ByteSource::kNotFound) token = source.Find(".Gamename", 0, false);
+  return ScanFrom(source, token, nullptr);
+}
+
+std::string ScanForRomName(FileSource& source, size_t piece_size) {
+  AssignmentIndex index;
+  const size_t token = FindTokenOnce(source, index, std::max<size_t>(piece_size, 1));
+  return ScanFrom(source, token, &index);
 }
 
 std::string ScanForRomName(std::string_view file_bytes) {

@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "common/process_runner.h"
 #include "common/profile.h"
 
 std::string CatalogueKey(const std::string& vp_name) {
@@ -28,8 +29,10 @@ bool NeedsScan(const FrontendSettings& settings, const WindowState& state) {
   return settings.ScanIfNotFound == 1 && (state.RomName.empty() || state.BaseName.empty());
 }
 
+// File names come from strangers: a quote in one must not end the path and hand the rest to
+// the program as option words ("-clear" would delete the catalogue).
 std::string ExtractorArguments(const std::string& file_folder, const std::string& key) {
-  return "\"" + file_folder + "/" + key + ".vpt\" -exit -hide";
+  return QuotedArgument(file_folder + "/" + key + ".vpt") + " -exit -hide";
 }
 
 void ReadIni(const std::string& vp_name, const std::string& file_folder,
@@ -84,8 +87,8 @@ std::string LaunchArguments(bool launcher_mode, const std::string& table_path,
                             const std::string& file_name) {
   // A launcher gets the bare path. Quoted, it stays one argument when split into the
   // program's arguments here, as it is one on a platform that hands over the whole line.
-  if (launcher_mode) return "\"" + table_path + file_name + "\"";
-  return "-play -\"" + table_path + file_name + "\"";
+  if (launcher_mode) return QuotedArgument(table_path + file_name);
+  return "-play -" + QuotedArgument(table_path + file_name);
 }
 
 ListKeyAction ActionForKey(int16_t key_code) {

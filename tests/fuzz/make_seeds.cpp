@@ -44,6 +44,10 @@ std::string Read(const std::string& section, const std::string& key) {
   return "\x02"s + section + key;
 }
 const std::string kClearCache = "\x03";
+// A batch of two writes.
+std::string WriteTwo(const std::string& first, const std::string& second) {
+  return "\xF9"s + first + second;
+}
 
 std::string Profile(int flags, const std::string& file, const std::string& script) {
   return std::string{static_cast<char>(flags), static_cast<char>(file.size() % 256),
@@ -73,6 +77,12 @@ std::vector<std::string> ProfileSeeds() {
                   Write(Text("PMInfo"), Text(";c"), Text("x")) +
                   Write(Text("PMInfo"), Text("a=b"), Text("x")) +
                   Write(Text(""), Text("k"), Text("v")) + Read(Text("PMInfo"), Text("AFM"))),
+      Profile(1, catalogue,
+              WriteTwo(Text("VP") + Text("Table Two") + Text("2"),
+                       Text("New") + Pick(1) + Text("\"x\"")) +
+                  WriteTwo(Text("vp") + Text("TABLE TWO") + Text("3"),
+                           Text("VP") + Text("=") + Text("refused")) +
+                  Read(Text("VP"), Text("table two"))),
   };
 }
 

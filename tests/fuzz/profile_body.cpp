@@ -1,5 +1,6 @@
 #include <filesystem>
 #include <map>
+#include <set>
 #include <utility>
 
 #include "common/codepage.h"
@@ -13,6 +14,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::size_t kMaxRead = 254;
+// Script codes from this one up are batches of (code - kBatchOp + 1) writes.
+constexpr std::uint8_t kBatchOp = 0xF8;
 
 // A caller's text as the file holds it: code page, cut at a NUL, line breaks as spaces.
 std::string FileText(const std::string& utf8) {
@@ -113,8 +116,9 @@ bool HasSection(std::string_view bytes, const std::string& lookup) {
   return false;
 }
 
-// A write changes at most one line and adds at most two (a section line and the key line).
-bool TouchesFewLines(std::string_view before, std::string_view after) {
+// `writes` writes change at most that many lines and add at most two each (a section line and
+// the key line).
+bool TouchesFewLines(std::string_view before, std::string_view after, std::size_t writes = 1) {
   const auto old_lines = ProfileLines(before);
   const auto new_lines = ProfileLines(after);
   std::size_t prefix = 0;
@@ -127,7 +131,8 @@ bool TouchesFewLines(std::string_view before, std::string_view after) {
          old_lines[old_lines.size() - 1 - suffix] == new_lines[new_lines.size() - 1 - suffix]) {
     ++suffix;
   }
-  return old_lines.size() - prefix - suffix <= 1 && new_lines.size() - prefix - suffix <= 2;
+  return old_lines.size() - prefix - suffix <= writes &&
+         new_lines.size() - prefix - suffix <= 2 * writes;
 }
 
 struct Written {
@@ -193,11 +198,59 @@ std::string CheckAll(const std::string& file, const Model& model) {
   return "";
 }
 
+// A batch makes its writes in order, each as a single write would, in one rewrite.
+std::string CheckWriteAll(const std::string& folder, const std::vector<ProfileEntry>& entries,
+                          const std::string& file, Model& model) {
+  std::string failure;
+  std::string before;
+  const bool existed = CurrentFile(folder, before, failure);
+  if (!failure.empty()) return failure;
+  ProfileWriteAll(entries, file);
+  std::string after;
+  const bool exists = CurrentFile(folder, after, failure);
+  if (!failure.empty()) return failure;
+
+  std::set<std::string> new_sections;
+  Model batch;
+  for (const ProfileEntry& entry : entries) {
+    if (MayRefuse(entry.key, entry.value)) continue;
+    const std::string section = LookupName(entry.section);
+    if (!HasSection(before, section)) new_sections.insert(section);
+    batch[{section, LookupName(entry.key)}] = {entry.section, entry.key, ReadBackOf(entry.value)};
+  }
+  if (existed == exists && before == after) {
+    // Every write may have been a no-op; then each reads back as written already.
+    for (const auto& [lookup, written] : batch) {
+      if (ProfileRead(written.section, written.key, file) != written.read_back) {
+        return "a batch that may not be refused left the file unchanged";
+      }
+    }
+  } else if (!TouchesFewLines(before, after, entries.size())) {
+    return "a batch changed lines other than its own";
+  } else if (CountSections(after) != CountSections(before) + new_sections.size()) {
+    return "a batch added a section line other than its own sections";
+  }
+  for (auto& [lookup, written] : batch) model[lookup] = std::move(written);
+  return CheckAll(file, model);
+}
+
 std::string RunScript(InputReader& in, const std::string& folder, const std::string& file,
                       const std::vector<std::string>& names, bool created) {
   Model model;
   while (!in.empty()) {
-    const int op = in.Byte() % 4;
+    const std::uint8_t code = in.Byte();
+    if (code >= kBatchOp) {
+      std::vector<ProfileEntry> entries(code - kBatchOp + 1);
+      for (ProfileEntry& entry : entries) {
+        entry.section = TakeText(in, names);
+        entry.key = TakeText(in, names);
+        entry.value = TakeText(in, names);
+      }
+      const std::string failure = CheckWriteAll(folder, entries, file, model);
+      if (!failure.empty()) return failure;
+      continue;
+    }
+    const int op = code % 4;
     if (op == 3) {
       ClearProfileCache();
       continue;

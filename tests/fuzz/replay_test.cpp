@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "common/codepage.h"
+#include "extractor/byte_source.h"
 #include "extractor/compound_file.h"
 #include "extractor/rom_name_finder.h"
 #include "fuzz_bodies.h"
@@ -69,6 +71,37 @@ std::string ArrayChain(int steps) {
 TEST(FuzzFindings, LongArrayChainsEndAsNotFound) {
   EXPECT_EQ(ScanForRomName(ArrayChain(2)), "abc_l3");
   EXPECT_EQ(ScanForRomName(ArrayChain(500)), "nf");
+}
+
+// Long needles of repeated bytes over runs of them made the folded search compare the whole
+// needle at every byte; past a budget it goes on in linear time and must find the same matches.
+TEST(FuzzFindings, FoldedSearchFindsTheSameMatchesOnRepeatedBytes) {
+  const std::string run(20000, 'A');
+  std::string aab;
+  for (int i = 0; i < 7000; ++i) aab += "AAB";
+  const std::string a40 = std::string(40, 'a');
+  const struct {
+    std::string haystack;
+    std::string needle;
+  } cases[] = {
+      {run + "AAB" + run, a40 + "ba"},
+      {run, a40 + "ba"},
+      {run + "BA", a40 + "ba"},
+      {aab + "BA", Cp1252ToLower(aab.substr(0, 30)) + "ba"},
+      {std::string(5000, '\0') + "x" + std::string(9, '\0'),
+       std::string(37, '\0') + "x" + std::string(2, '\0')},
+      {run + "\xC0"
+             "A",
+       std::string(30, 'a') + "\xE0"
+                              "a"},
+  };
+  for (const auto& [haystack, needle] : cases) {
+    const std::string folded = Cp1252ToLower(haystack);
+    const size_t expected = folded.find(needle);
+    EXPECT_EQ(FindBytes(haystack, needle, 0, true),
+              expected == std::string::npos ? ByteSource::kNotFound : expected)
+        << needle.size() << "-byte needle";
+  }
 }
 
 }  // namespace

@@ -57,6 +57,26 @@ std::string CheckResult(const std::string& result) {
   return "";
 }
 
+// The folded search against a plain one, for the script's last line as the needle: repeated
+// bytes drive the search onto its second, linear path.
+std::string CheckFoldedSearch(std::string_view script) {
+  const std::size_t line = script.rfind('\n');
+  const std::string needle =
+      Cp1252ToLower(script.substr(line == std::string_view::npos ? 0 : line + 1).substr(0, 64));
+  if (needle.empty()) return "";
+  for (std::size_t from = 0, found = 0; found != ByteSource::kNotFound; from = found + 1) {
+    std::size_t plain = from;
+    while (plain + needle.size() <= script.size() &&
+           Cp1252ToLower(script.substr(plain, needle.size())) != needle) {
+      ++plain;
+    }
+    if (plain + needle.size() > script.size()) plain = ByteSource::kNotFound;
+    found = FindBytes(script, needle, from, true);
+    if (found != plain) return "the folded search missed or invented a match";
+  }
+  return "";
+}
+
 std::string ScanBoth(std::string_view bytes, std::size_t padding) {
   const std::string from_memory = ScanForRomName(bytes);
   const std::string path = FreshFolder("rom") + "/t.vpt";
@@ -74,7 +94,11 @@ std::string ScanBoth(std::string_view bytes, std::size_t padding) {
 
 std::string FuzzRomName(const std::uint8_t* data, std::size_t size) {
   InputReader in(data, size);
-  if (size < 3 || data[0] != kPadMarker) return ScanBoth(in.Rest(), 0);
+  if (size < 3 || data[0] != kPadMarker) {
+    const std::string_view script = in.Rest();
+    const std::string failure = ScanBoth(script, 0);
+    return failure.empty() ? CheckFoldedSearch(script) : failure;
+  }
   in.Byte();
   const std::size_t before_border = in.Byte() | (std::size_t{in.Byte()} << 8);
   const std::size_t padding = kFileWindow - before_border;
