@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "common/folder_listing.h"
+
 namespace {
 
 char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
@@ -43,6 +45,8 @@ bool Exists(const std::string& path) {
 // Returns the entry of `folder` whose name equals `name` ignoring case: the first in byte
 // order, or "" when there is none.
 std::string FindEntryIgnoringCase(const std::string& folder, const std::string& name) {
+  std::string match;
+  if (MatchInListedFolder(folder.empty() ? "/" : folder, name, match)) return match;
   DIR* dir = ::opendir(folder.empty() ? "/" : folder.c_str());
   if (!dir) return {};
   std::string best;
@@ -69,6 +73,27 @@ std::vector<std::string> Components(const std::string& path) {
     start = slash + 1;
   }
   return parts;
+}
+
+// True when `path` is absolute and has no empty, "." or ".." component: the walk below then
+// keeps every component that exists as written.
+bool IsPlainAbsolutePath(const std::string& path) {
+  if (!IsAbsolutePath(path) || path.size() < 2 || path.back() == '/') return false;
+  return path.find("//") == std::string::npos && path.find("/./") == std::string::npos &&
+         path.find("/../") == std::string::npos && !path.ends_with("/.") && !path.ends_with("/..");
+}
+
+// The walk below for the usual case of a missing file in a folder that exists as written: only
+// the last name is matched. Sets `resolved` and returns true when that case applies.
+bool ResolveLastName(const std::string& path, std::string& resolved) {
+  if (!IsPlainAbsolutePath(path)) return false;
+  const size_t slash = path.rfind('/');
+  const std::string folder = slash == 0 ? "/" : path.substr(0, slash);
+  struct stat st;
+  if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+  const std::string entry = FindEntryIgnoringCase(folder, path.substr(slash + 1));
+  resolved = entry.empty() ? std::string() : path.substr(0, slash + 1) + entry;
+  return true;
 }
 
 // Walks `path` component by component, matching case where the exact name is missing.
@@ -126,6 +151,7 @@ std::string FindExistingPath(const std::string& path) {
   if (path.empty()) return {};
   if (Exists(path)) return path;
   std::string resolved;
+  if (ResolveLastName(path, resolved)) return resolved;
   std::vector<std::string> parts;
   if (ResolvePrefix(path, resolved, parts) != parts.size()) return {};
   return resolved;
@@ -134,6 +160,7 @@ std::string FindExistingPath(const std::string& path) {
 std::string PathForCreate(const std::string& path) {
   if (path.empty() || Exists(path)) return path;
   std::string resolved;
+  if (ResolveLastName(path, resolved)) return resolved.empty() ? path : resolved;
   std::vector<std::string> parts;
   size_t matched = ResolvePrefix(path, resolved, parts);
   for (; matched < parts.size(); ++matched) {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <system_error>
 #include <vector>
 
@@ -156,11 +157,14 @@ bool CopyStreamToFile(GsfInput* stream, const std::string& path) {
   // thousands of files, and a sync each would cost more than the whole rest of the scan.
   profile_internal::FileReplacement file(path);
   if (!file.Open()) return false;
-  std::vector<guint8> chunk(kCopyChunk);
-  for (gsf_off_t left = gsf_input_size(stream); left > 0;) {
+  const gsf_off_t size = gsf_input_size(stream);
+  // Not cleared: each piece is read into it before it is written out.
+  const std::unique_ptr<guint8[]> chunk(
+      new guint8[static_cast<size_t>(std::clamp<gsf_off_t>(size, 1, kCopyChunk))]);
+  for (gsf_off_t left = size; left > 0;) {
     const size_t count = static_cast<size_t>(std::min<gsf_off_t>(left, kCopyChunk));
-    if (gsf_input_read(stream, count, chunk.data()) == nullptr ||
-        !file.Write(std::string_view(reinterpret_cast<const char*>(chunk.data()), count))) {
+    if (gsf_input_read(stream, count, chunk.get()) == nullptr ||
+        !file.Write(std::string_view(reinterpret_cast<const char*>(chunk.get()), count))) {
       return false;
     }
     left -= static_cast<gsf_off_t>(count);

@@ -66,6 +66,18 @@ std::string FirstArrayElement(const std::string& text) {
   return TrimSpaces(std::string_view(without).substr(0, without.find(',')));
 }
 
+// The bytes of a statement's value that are cleaned first.
+constexpr size_t kValueStart = 1024;
+
+// True when `cleaned`, the cleaned start of a value, holds the part of the whole value that the
+// scan uses: a literal up to its closing quote, or a name up to the space after it. Cleaning
+// maps each byte on its own, so the whole value starts the same way.
+bool HoldsFirstPart(const std::string& cleaned) {
+  if (cleaned.empty()) return false;
+  return cleaned.front() == '"' ? cleaned.find('"', 1) != std::string::npos
+                                : cleaned.find(' ') != std::string::npos;
+}
+
 // What the bytes after an occurrence of the searched name say.
 enum class Step {
   kNext,    // nothing: go on with the next occurrence
@@ -196,7 +208,13 @@ std::string ScanFrom(ByteSource& source, size_t token, const AssignmentIndex* in
   const size_t comment = source.Find("'", first_equals + 1, false);
   if (comment < end) end = comment;
   if (end == ByteSource::kNotFound) end = source.Size();
-  const std::string value = Clean(source.Read(first_equals + 1, end - first_equals - 1));
+  // Only the value's first name, or its literal, is used: when the start of the value holds all
+  // of it, the rest (up to the file's end, when no "=" follows) need not be read and cleaned.
+  const size_t length = end - first_equals - 1;
+  std::string value = Clean(source.Read(first_equals + 1, std::min(length, kValueStart)));
+  if (length > kValueStart && !HoldsFirstPart(value)) {
+    value = Clean(source.Read(first_equals + 1, length));
+  }
 
   std::string result;
   if (!value.empty() && value.front() == '"') {

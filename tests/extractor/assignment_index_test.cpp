@@ -184,4 +184,23 @@ TEST(RomNameScan, OnePassFindsANameDefinedAfterTheStatementOrBeyondThePieces) {
   }
 }
 
+TEST(RomNameScan, AValueLongerThanItsStartIsReadWhole) {
+  const std::string name = "romVar\r\nromVar = \"b_l1\"";
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      // A literal without its closing quote runs to the end of the value, here the file's.
+      {".GameName = \"Ab" + std::string(2000, 'X') + "\r\n", "ab" + std::string(2000, 'x')},
+      // A name after more blanks than the start holds, and one cut by the start's end.
+      {".GameName = " + std::string(1500, ' ') + name, "b_l1"},
+      {".GameName = " + std::string(1017, ' ') + name, "b_l1"},
+      {".GameName = " + std::string(1013, '\t') + "  " + name, "b_l1"},
+  };
+  TempDir dir;
+  for (const auto& [script, expected] : cases) {
+    EXPECT_EQ(ScanForRomName(script), expected);
+    FileSource source;
+    ASSERT_TRUE(source.Open(dir.WriteFile("t.vpt", script)));
+    EXPECT_EQ(ScanForRomName(source), expected);
+  }
+}
+
 }  // namespace

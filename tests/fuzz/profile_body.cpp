@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -116,23 +117,29 @@ bool HasSection(std::string_view bytes, const std::string& lookup) {
   return false;
 }
 
-// `writes` writes change at most that many lines and add at most two each (a section line and
-// the key line).
+// `writes` writes keep every other line in its order: they replace at most that many lines
+// and insert at most two each (a section line and the key line).
 bool TouchesFewLines(std::string_view before, std::string_view after, std::size_t writes = 1) {
   const auto old_lines = ProfileLines(before);
   const auto new_lines = ProfileLines(after);
-  std::size_t prefix = 0;
-  while (prefix < old_lines.size() && prefix < new_lines.size() &&
-         old_lines[prefix] == new_lines[prefix]) {
-    ++prefix;
+  if (new_lines.size() < old_lines.size()) return false;
+  const std::size_t inserted = new_lines.size() - old_lines.size();
+  if (inserted > 2 * writes) return false;
+  // replaced[d]: fewest replacements aligning the old lines so far with as many new lines
+  // plus d insertions.
+  constexpr std::size_t kNever = static_cast<std::size_t>(-1);
+  std::vector<std::size_t> replaced(inserted + 1, kNever);
+  replaced[0] = 0;
+  for (std::size_t i = 0;; ++i) {
+    for (std::size_t d = 1; d <= inserted; ++d) {
+      replaced[d] = std::min(replaced[d], replaced[d - 1]);  // new line i + d - 1 inserted
+    }
+    if (i == old_lines.size()) break;
+    for (std::size_t d = 0; d <= inserted; ++d) {
+      if (replaced[d] != kNever && old_lines[i] != new_lines[i + d]) ++replaced[d];
+    }
   }
-  std::size_t suffix = 0;
-  while (suffix < old_lines.size() - prefix && suffix < new_lines.size() - prefix &&
-         old_lines[old_lines.size() - 1 - suffix] == new_lines[new_lines.size() - 1 - suffix]) {
-    ++suffix;
-  }
-  return old_lines.size() - prefix - suffix <= writes &&
-         new_lines.size() - prefix - suffix <= 2 * writes;
+  return replaced[inserted] <= writes;
 }
 
 struct Written {

@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <set>
 
 #include "common/codepage.h"
 #include "extractor/byte_source.h"
@@ -43,6 +44,90 @@ std::string_view Padded(std::size_t padding, std::string_view script) {
 void Unpad(std::size_t padding, std::size_t script_size) {
   std::string_view used = Padded(padding, {});
   std::fill_n(const_cast<char*>(used.data()) + padding, script_size, '\0');
+}
+
+// The scan as documented, written plainly over a lower-case copy of the whole file: each
+// occurrence of a name looked at in turn, each array step searching from the start again.
+std::string Cleaned(std::string_view text) {
+  text = text.substr(0, text.find('\''));
+  std::string out;
+  for (const char c : text) {
+    if (c != '\t') out += c == '\r' || c == '\n' ? ' ' : c;
+  }
+  const std::size_t first = out.find_first_not_of(' ');
+  return first == std::string::npos ? "" : out.substr(first, out.find_last_not_of(' ') - first + 1);
+}
+
+std::string Quoted(const std::string& text) {
+  const std::size_t open = text.find('"');
+  if (open == std::string::npos) return "";
+  const std::size_t close = text.find('"', open + 1);
+  return text.substr(open + 1, close == std::string::npos ? std::string::npos : close - open - 1);
+}
+
+std::string SpacesTrimmed(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return "";
+  return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
+}
+
+// The first element of an array: every "array(" deleted in one pass from the left (one that
+// a deletion forms stays), cut at the first ",", trimmed.
+std::string FirstElement(std::string text) {
+  for (std::size_t at = text.find("array("); at != std::string::npos;
+       at = text.find("array(", at)) {
+    text.erase(at, 6);
+  }
+  return SpacesTrimmed(std::string_view(text).substr(0, text.find(',')));
+}
+
+// Follows `needle` to the literal assigned to it; "" when there is none.
+std::string ReferenceResolve(const std::string& lower, std::string needle) {
+  std::set<std::string> searched;
+  // The two documented limits: names of at most 255 characters, at most 8 array steps.
+  if (needle.size() > 255) return "";
+  for (int steps = 0; !needle.empty() && searched.insert(needle).second;) {
+    std::string next;
+    for (std::size_t at = lower.find(needle); at != std::string::npos && next.empty();
+         at = lower.find(needle, at + needle.size())) {
+      std::string window = Cleaned(std::string_view(lower).substr(at + needle.size(), 50));
+      if (window.empty() || window.front() != '=') continue;
+      window = Cleaned(std::string_view(window).substr(1));
+      if (!window.empty() && window.front() == '"') return Quoted(window);
+      if (window.rfind("array(", 0) == 0) {
+        next = Cp1252ToLower(FirstElement(window));
+        if (next.empty()) return "";
+      }
+    }
+    if (next.empty() || ++steps > 8) return "";
+    needle = next;
+  }
+  return "";
+}
+
+std::string ReferenceScan(std::string_view file) {
+  std::size_t token = file.find(".GameName");
+  if (token == std::string_view::npos) token = file.find(".Gamename");
+  if (token == std::string_view::npos) return "nf";
+  const std::string_view rest = file.substr(token + 9);
+  const std::size_t equals = rest.find('=');
+  if (equals == std::string_view::npos) return "nf";
+  const std::size_t second = rest.find('=', equals + 1);
+  const std::string value = Cleaned(
+      rest.substr(equals + 1, second == std::string_view::npos ? second : second - equals - 1));
+  std::string result;
+  if (!value.empty() && value.front() == '"') {
+    result = Cp1252ToLower(Cleaned(Quoted(value)));
+  } else {
+    const std::string name = Cleaned(std::string_view(value).substr(0, value.find(' ')));
+    std::string needle = Cp1252ToLower(name);
+    if (needle.rfind("array(", 0) == 0) {
+      needle = Cp1252ToLower(FirstElement(
+          Cp1252ToLower(SpacesTrimmed(std::string_view(name).substr(0, name.find(','))))));
+    }
+    result = ReferenceResolve(Cp1252ToLower(file), needle);
+  }
+  return result.empty() ? "nf" : Cp1252ToUtf8(result);
 }
 
 std::string CheckResult(const std::string& result) {
@@ -96,7 +181,11 @@ std::string FuzzRomName(const std::uint8_t* data, std::size_t size) {
   InputReader in(data, size);
   if (size < 3 || data[0] != kPadMarker) {
     const std::string_view script = in.Rest();
-    const std::string failure = ScanBoth(script, 0);
+    std::string failure = ScanBoth(script, 0);
+    if (failure.empty() && ScanForRomName(script) != ReferenceScan(script)) {
+      failure = "the scan gave \"" + ScanForRomName(script) + "\", the documented steps \"" +
+                ReferenceScan(script) + "\"";
+    }
     return failure.empty() ? CheckFoldedSearch(script) : failure;
   }
   in.Byte();
