@@ -139,19 +139,21 @@ int main(int argc, char** argv) {
     fs::create_directories(out / folder, error);
   }
   for (const DemoTable& table : kTables) {
-    TableSpec spec;
-    spec.table_name = table.name;
-    spec.author_name = table.author;
-    spec.table_version = table.version;
-    spec.release_date = table.date;
-    spec.author_email = std::string(table.author).substr(0, 3) + "@example.org";
-    spec.author_website = "https://example.org/tables";
-    spec.blurb = std::string("A demo table: ") + (*table.name ? table.name : table.file) + ".";
-    spec.rules = "Shoot the ramps to light the jackpot.\r\nComplete the targets for an extra ball.";
-    spec.description = std::string("Made for the demo collection by ") + table.author + ".";
-    spec.screenshot = Jpeg(*table.name ? table.name : table.file, table.color, 640, 480);
-    spec.script = Script(table);
-    if (!WriteTable((out / "tables" / (std::string(table.file) + ".vpt")).string(), spec)) {
+    TableSpec table_spec;
+    table_spec.table_name = table.name;
+    table_spec.author_name = table.author;
+    table_spec.table_version = table.version;
+    table_spec.release_date = table.date;
+    table_spec.author_email = std::string(table.author).substr(0, 3) + "@example.org";
+    table_spec.author_website = "https://example.org/tables";
+    table_spec.blurb =
+        std::string("A demo table: ") + (*table.name ? table.name : table.file) + ".";
+    table_spec.rules =
+        "Shoot the ramps to light the jackpot.\r\nComplete the targets for an extra ball.";
+    table_spec.description = std::string("Made for the demo collection by ") + table.author + ".";
+    table_spec.screenshot = Jpeg(*table.name ? table.name : table.file, table.color, 640, 480);
+    table_spec.script = Script(table);
+    if (!WriteTable((out / "tables" / (std::string(table.file) + ".vpt")).string(), table_spec)) {
       std::fprintf(stderr, "make_demo: cannot write %s\n", table.file);
       return 1;
     }

@@ -98,27 +98,27 @@ int WriteBulk(const BulkOptions& options) {
     char number[16];
     std::snprintf(number, sizeof number, "%05zu", i);
     const std::string n = number;
-    TableSpec spec;
-    spec.table_name = "Table Number " + n;
-    spec.author_name = "Author " + n;
-    spec.table_version = "1." + std::to_string(i % 10);
-    spec.release_date = "2008-01-" + std::to_string(10 + i % 20);
-    spec.author_email = "author" + n + "@example.com";
-    spec.author_website = "www.example.com/" + n;
+    TableSpec table_spec;
+    table_spec.table_name = "Table Number " + n;
+    table_spec.author_name = "Author " + n;
+    table_spec.table_version = "1." + std::to_string(i % 10);
+    table_spec.release_date = "2008-01-" + std::to_string(10 + i % 20);
+    table_spec.author_email = "author" + n + "@example.com";
+    table_spec.author_website = "www.example.com/" + n;
     if (options.text_bytes > 0) {
-      spec.blurb = SomeText("Blurb " + n, options.text_bytes);
-      spec.description = SomeText("Description " + n, options.text_bytes);
-      spec.rules = SomeText("Rules " + n, options.text_bytes);
+      table_spec.blurb = SomeText("Blurb " + n, options.text_bytes);
+      table_spec.description = SomeText("Description " + n, options.text_bytes);
+      table_spec.rules = SomeText("Rules " + n, options.text_bytes);
     }
-    spec.screenshot = options.screenshot;
-    spec.padding_bytes = options.padding;
-    spec.padding_of_any_bytes = true;
-    spec.script = other_script;
+    table_spec.screenshot = options.screenshot;
+    table_spec.padding_bytes = options.padding;
+    table_spec.padding_of_any_bytes = true;
+    table_spec.script = other_script;
     const bool plain =
         options.plain_every > 0 && i % options.plain_every == options.plain_every - 1;
-    if (!plain) spec.script += RomScript("rom" + n + "_l1");
+    if (!plain) table_spec.script += RomScript("rom" + n + "_l1");
     const std::string path = options.folder + "/Table " + n + " (VP9).vpt";
-    if (!WriteTable(path, spec)) {
+    if (!WriteTable(path, table_spec)) {
       std::fprintf(stderr, "make_table: cannot write %s\n", path.c_str());
       return 1;
     }
@@ -168,13 +168,13 @@ int BulkMain(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   if (argc > 1 && std::string(argv[1]) == "--bulk") return BulkMain(argc, argv);
-  TableSpec spec;
+  TableSpec table_spec;
   const std::map<std::string, std::optional<std::string>*> texts = {
-      {"--name", &spec.table_name},       {"--author", &spec.author_name},
-      {"--version", &spec.table_version}, {"--date", &spec.release_date},
-      {"--email", &spec.author_email},    {"--website", &spec.author_website},
-      {"--blurb", &spec.blurb},           {"--description", &spec.description},
-      {"--rules", &spec.rules},
+      {"--name", &table_spec.table_name},       {"--author", &table_spec.author_name},
+      {"--version", &table_spec.table_version}, {"--date", &table_spec.release_date},
+      {"--email", &table_spec.author_email},    {"--website", &table_spec.author_website},
+      {"--blurb", &table_spec.blurb},           {"--description", &table_spec.description},
+      {"--rules", &table_spec.rules},
   };
   std::string out_path, rom;
   for (int i = 1; i < argc; ++i) {
@@ -184,7 +184,7 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (arg == "--no-table-info") {
-      spec.with_table_info = false;
+      table_spec.with_table_info = false;
       continue;
     }
     if (arg.rfind("--", 0) != 0) {
@@ -197,7 +197,7 @@ int main(int argc, char** argv) {
     if (const auto text = texts.find(arg); text != texts.end()) {
       *text->second = value;
     } else if (arg == "--script-file") {
-      if (!ReadFile(value, spec.script)) {
+      if (!ReadFile(value, table_spec.script)) {
         std::fprintf(stderr, "make_table: cannot read %s\n", value.c_str());
         return 1;
       }
@@ -207,21 +207,21 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "make_table: cannot read %s\n", value.c_str());
         return 1;
       }
-      spec.screenshot = std::move(bytes);
+      table_spec.screenshot = std::move(bytes);
     } else if (arg == "--rom") {
       rom = value;
     } else if (arg == "--padding") {
       char* end = nullptr;
-      spec.padding_bytes = std::strtoull(value.c_str(), &end, 10);
+      table_spec.padding_bytes = std::strtoull(value.c_str(), &end, 10);
       if (value.empty() || *end != '\0') return Usage();
     } else {
       return Usage();
     }
   }
   if (out_path.empty()) return Usage();
-  if (!rom.empty()) spec.script += RomScript(rom);
+  if (!rom.empty()) table_spec.script += RomScript(rom);
 
-  if (!WriteTable(out_path, spec)) {
+  if (!WriteTable(out_path, table_spec)) {
     std::fprintf(stderr, "make_table: cannot write %s\n", out_path.c_str());
     return 1;
   }

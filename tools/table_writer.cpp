@@ -66,13 +66,13 @@ using Streams = std::map<std::string, std::string_view>;
 
 // The "TableInfo" streams: the set texts as UTF-16LE (kept in `encoded`), the screenshot raw,
 // then the raw streams over them. Big screenshots are not copied.
-Streams InfoStreams(const TableSpec& spec, std::array<std::string, 9>& encoded) {
+Streams InfoStreams(const TableSpec& table_spec, std::array<std::string, 9>& encoded) {
   const std::pair<const char*, const std::optional<std::string>*> texts[] = {
-      {"TableName", &spec.table_name},       {"AuthorName", &spec.author_name},
-      {"TableVersion", &spec.table_version}, {"ReleaseDate", &spec.release_date},
-      {"AuthorEmail", &spec.author_email},   {"AuthorWebsite", &spec.author_website},
-      {"TableBlurb", &spec.blurb},           {"TableDescription", &spec.description},
-      {"TableRules", &spec.rules},
+      {"TableName", &table_spec.table_name},       {"AuthorName", &table_spec.author_name},
+      {"TableVersion", &table_spec.table_version}, {"ReleaseDate", &table_spec.release_date},
+      {"AuthorEmail", &table_spec.author_email},   {"AuthorWebsite", &table_spec.author_website},
+      {"TableBlurb", &table_spec.blurb},           {"TableDescription", &table_spec.description},
+      {"TableRules", &table_spec.rules},
   };
   Streams streams;
   for (size_t i = 0; i < encoded.size(); ++i) {
@@ -81,8 +81,8 @@ Streams InfoStreams(const TableSpec& spec, std::array<std::string, 9>& encoded) 
     encoded[i] = ToUtf16Le(**text);
     streams[name] = encoded[i];
   }
-  if (spec.screenshot.has_value()) streams["Screenshot"] = *spec.screenshot;
-  for (const auto& [name, bytes] : spec.raw_info_streams) streams[name] = bytes;
+  if (table_spec.screenshot.has_value()) streams["Screenshot"] = *table_spec.screenshot;
+  for (const auto& [name, bytes] : table_spec.raw_info_streams) streams[name] = bytes;
   return streams;
 }
 
@@ -144,7 +144,7 @@ std::string ToUtf16Le(const std::string& utf8) {
   return out;
 }
 
-bool WriteTable(const std::string& path, const TableSpec& spec) {
+bool WriteTable(const std::string& path, const TableSpec& table_spec) {
   GError* error = nullptr;
   GsfOutput* sink = gsf_output_stdio_new(path.c_str(), &error);
   if (sink == nullptr) {
@@ -156,13 +156,14 @@ bool WriteTable(const std::string& path, const TableSpec& spec) {
   if (root == nullptr) return false;
 
   bool ok = true;
-  if (spec.with_table_info) {
+  if (table_spec.with_table_info) {
     std::array<std::string, 9> encoded;
-    ok = WriteStorage(root, spec.info_storage_name, InfoStreams(spec, encoded), 0, false);
+    ok = WriteStorage(root, table_spec.info_storage_name, InfoStreams(table_spec, encoded), 0,
+                      false);
   }
   // The script follows the filler, so its bytes lie deep inside the file as in real tables.
-  ok = ok && WriteStorage(root, "GameStg", {{"GameData", spec.script}}, spec.padding_bytes,
-                          spec.padding_of_any_bytes);
+  ok = ok && WriteStorage(root, "GameStg", {{"GameData", table_spec.script}},
+                          table_spec.padding_bytes, table_spec.padding_of_any_bytes);
   ok = gsf_output_close(GSF_OUTPUT(root)) && ok;
   g_object_unref(root);
   return ok;

@@ -33,8 +33,8 @@ struct TableSpec {
   bool padding_of_any_bytes = false;
 };
 
-// Writes `spec` to `path` as a compound file. Returns false when the file cannot be written.
-bool WriteTable(const std::string& path, const TableSpec& spec);
+// Writes `table_spec` to `path` as a compound file. Returns false when the file cannot be written.
+bool WriteTable(const std::string& path, const TableSpec& table_spec);
 
 // Returns `utf8` as UTF-16LE bytes.
 std::string ToUtf16Le(const std::string& utf8);

@@ -416,7 +416,8 @@ class ProfileCache {
 
   // Writes `cached` to `path`. A stamp taken from our own complete write needs no content
   // check, as every cooperating writer replaces the file rather than changing it in place.
-  static bool Store(const std::string& path, Cached& cached) {
+  bool Store(const std::string& path, Cached& cached) {
+    ++stats_.rewrites;
     FileStamp stamp;
     std::string bytes = cached.file.Serialize();
     if (!profile_internal::ReplaceFile(profile_internal::WriteTargetOf(path), bytes, stamp)) {

@@ -2,10 +2,11 @@
 
 // Counters of the profile layer's parsed-file cache, for benchmarks and tests.
 struct ProfileCacheStats {
-  long long parses = 0;  // files parsed from disk
-  long long reads = 0;   // ProfileRead calls
-  long long checks = 0;  // reads that checked their file on disk for changes
-  long long writes = 0;  // ProfileWrite calls
+  long long parses = 0;    // files parsed from disk
+  long long reads = 0;     // ProfileRead calls
+  long long checks = 0;    // reads that checked their file on disk for changes
+  long long writes = 0;    // entries written by ProfileWrite and ProfileWriteAll
+  long long rewrites = 0;  // files replaced on disk by them
 };
 
 // Returns the counters since the start of the process (or the last reset).

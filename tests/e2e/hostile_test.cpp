@@ -38,12 +38,13 @@ std::string Number(int value, int digits = 2) {
 }
 
 TableSpec PinMame(const std::string& name, const std::string& rom) {
-  TableSpec spec;
-  spec.table_name = name;
-  spec.author_name = "Ann Author";
-  spec.blurb = "Blurb of " + name;
-  spec.script = "Const cGameName = \"" + rom + "\"\r\nSub Table1_Init\r\n.GameName = cGameName\r\n";
-  return spec;
+  TableSpec table_spec;
+  table_spec.table_name = name;
+  table_spec.author_name = "Ann Author";
+  table_spec.blurb = "Blurb of " + name;
+  table_spec.script =
+      "Const cGameName = \"" + rom + "\"\r\nSub Table1_Init\r\n.GameName = cGameName\r\n";
+  return table_spec;
 }
 
 // Game `i` of the stand-in emulator's listing, and the [PMInfo] value it gives.
@@ -104,8 +105,8 @@ class Hostile : public testing::Test {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
   StrictIni Ini(const std::string& relative) const { return ReadStrictIni(Read(relative)); }
-  void Table(const std::string& file, const TableSpec& spec) const {
-    ASSERT_TRUE(WriteTable(P("tables/" + file), spec)) << file;
+  void Table(const std::string& file, const TableSpec& table_spec) const {
+    ASSERT_TRUE(WriteTable(P("tables/" + file), table_spec)) << file;
   }
 
   Outcome Run(const std::vector<std::string>& args) const {
@@ -216,15 +217,15 @@ TEST_F(PowerLoss, KillsAtRandomPointsLoseNoEntryWrittenBefore) {
   for (int i = 0; i < kTables; ++i) {
     const std::string key = "t" + Number(i, 3);
     const std::string name = "Table " + Number(i, 3);
-    TableSpec spec = PinMame(name, "r" + Number(i, 3));
-    if (i % 5 == 0) spec.script = "Sub Table1_Init\r\nEnd Sub\r\n";  // a plain table
-    if (i % 10 == 0) spec.table_name.reset();                        // without a stored name
-    Table(key + ".vpt", spec);
-    whole_.vp[key] = spec.table_name ? name : key;
+    TableSpec table_spec = PinMame(name, "r" + Number(i, 3));
+    if (i % 5 == 0) table_spec.script = "Sub Table1_Init\r\nEnd Sub\r\n";  // a plain table
+    if (i % 10 == 0) table_spec.table_name.reset();                        // without a stored name
+    Table(key + ".vpt", table_spec);
+    whole_.vp[key] = table_spec.table_name ? name : key;
     if (i % 5 != 0) whole_.pinmame[key] = "r" + Number(i, 3);
-    if (spec.table_name) {
+    if (table_spec.table_name) {
       whole_.tabrin[name] = name + "|Ann Author||||";
-      whole_.blurbs[name + ".txt"] = ToUtf16Le(*spec.blurb);
+      whole_.blurbs[name + ".txt"] = ToUtf16Le(*table_spec.blurb);
     }
   }
 
@@ -279,9 +280,9 @@ TEST_F(Hostile, ConcurrentRunsOverOverlappingFoldersLoseAndDuplicateNothing) {
   UseMemoryFolder();
   fs::create_directories(P("pool"));
   for (int i = 0; i < kTables; ++i) {
-    TableSpec spec = PinMame("Table " + Number(i), Game(i));
-    if (i % 3 != 0) spec.script.clear();
-    ASSERT_TRUE(WriteTable(P("pool/t" + Number(i) + ".vpt"), spec));
+    TableSpec table_spec = PinMame("Table " + Number(i), Game(i));
+    if (i % 3 != 0) table_spec.script.clear();
+    ASSERT_TRUE(WriteTable(P("pool/t" + Number(i) + ".vpt"), table_spec));
   }
   for (int k = 0; k < 4; ++k) {
     fs::create_directories(P("f" + Number(k)));
@@ -359,11 +360,11 @@ TEST_F(Hostile, HostileTableAndFileNamesGetTheQuietOutcome) {
       "C:\\escaped",
   };
   for (size_t i = 0; i < table_names.size(); ++i) {
-    TableSpec spec = PinMame(table_names[i], "h" + Number(static_cast<int>(i)));
-    spec.description = "d";
-    spec.rules = "r";
-    spec.screenshot = jpeg;
-    Table("h" + Number(static_cast<int>(i)) + ".vpt", spec);
+    TableSpec table_spec = PinMame(table_names[i], "h" + Number(static_cast<int>(i)));
+    table_spec.description = "d";
+    table_spec.rules = "r";
+    table_spec.screenshot = jpeg;
+    Table("h" + Number(static_cast<int>(i)) + ".vpt", table_spec);
   }
   TableSpec invalid = PinMame("", "inv_l1");
   invalid.raw_info_streams["TableName"] = std::string(
@@ -557,9 +558,9 @@ TEST_F(Hostile, CompoundFilesWithCyclesEndQuietly) {
 TEST_F(Hostile, Big_AStreamOf200MegabytesIsCopiedInBoundedMemory) {
   constexpr size_t kSize = size_t{200} << 20;
   {
-    TableSpec spec = PinMame("Big Table", "big_l1");
-    spec.raw_info_streams["TableBlurb"] = std::string(kSize, 'b');
-    Table("big.vpt", spec);
+    TableSpec table_spec = PinMame("Big Table", "big_l1");
+    table_spec.raw_info_streams["TableBlurb"] = std::string(kSize, 'b');
+    Table("big.vpt", table_spec);
   }
   const Outcome outcome = Scan();
   ASSERT_TRUE(outcome.ended);
@@ -669,9 +670,9 @@ TEST_F(Hostile, AFullDiskKeepsTheCatalogueAndLeavesNothing) {
   UseProgramFolder(dir_.Path("disk/prog"));
   const std::string tables = dir_.MakeDir("tables");  // on another file system, with room
   const auto table = [&](const std::string& key, const std::string& rom) {
-    TableSpec spec = PinMame("Table " + key, rom);
-    spec.screenshot = std::string("\xFF\xD8\xFF\xE0", 4) + std::string(20000, 'j');
-    ASSERT_TRUE(WriteTable(tables + "/" + key + ".vpt", spec));
+    TableSpec table_spec = PinMame("Table " + key, rom);
+    table_spec.screenshot = std::string("\xFF\xD8\xFF\xE0", 4) + std::string(20000, 'j');
+    ASSERT_TRUE(WriteTable(tables + "/" + key + ".vpt", table_spec));
   };
   for (const char* key : {"a", "b", "c"}) table(key, std::string(key) + "_l1");
   ASSERT_EQ(Run({tables + "/*.*", "-hide"}).exit_code, 0);
@@ -713,11 +714,11 @@ TEST_F(Hostile, AFullDiskKeepsTheCatalogueAndLeavesNothing) {
 
 TEST_F(Hostile, MissingArtFoldersAndUnreadableTablesEndQuietly) {
   for (const char* folder : {"Blurb", "Description", "Rules", "snap"}) fs::remove(P(folder));
-  TableSpec spec = PinMame("Art", "art_l1");
-  spec.description = "d";
-  spec.rules = "r";
-  spec.screenshot = std::string("\xFF\xD8\xFF\xE0\0\x10JFIF", 10);
-  Table("art.vpt", spec);
+  TableSpec table_spec = PinMame("Art", "art_l1");
+  table_spec.description = "d";
+  table_spec.rules = "r";
+  table_spec.screenshot = std::string("\xFF\xD8\xFF\xE0\0\x10JFIF", 10);
+  Table("art.vpt", table_spec);
   const std::set<std::string> before = Tree(prog_);
   ASSERT_EQ(Scan().exit_code, 0);
   // No folder is made.

@@ -51,18 +51,18 @@ class TabrinProgram : public testing::Test {
     return ProfileRead(section, key, dir_.Path("names.ini"));
   }
 
-  void Table(const std::string& file, const TableSpec& spec) {
-    ASSERT_TRUE(WriteTable(dir_.Path("tables/" + file), spec));
+  void Table(const std::string& file, const TableSpec& table_spec) {
+    ASSERT_TRUE(WriteTable(dir_.Path("tables/" + file), table_spec));
   }
 
   static TableSpec PinMame(const std::string& name, const std::string& rom) {
-    TableSpec spec;
-    spec.table_name = name;
-    spec.author_name = "Ann Author";
-    spec.blurb = "A blurb.";
-    spec.script =
+    TableSpec table_spec;
+    table_spec.table_name = name;
+    table_spec.author_name = "Ann Author";
+    table_spec.blurb = "A blurb.";
+    table_spec.script =
         "Const cGameName = \"" + rom + "\"\r\nSub Table1_Init\r\n.GameName = cGameName\r\n";
-    return spec;
+    return table_spec;
   }
 
   TempDir dir_;

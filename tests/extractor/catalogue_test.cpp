@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/profile.h"
+#include "common/profile_cache.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -65,6 +66,33 @@ TEST_F(Catalogue, StoreKeepsExistingEntriesUnlessOverwriting) {
   state_.options.overwrite = true;
   StoreName(state_, key, true);
   EXPECT_EQ(ProfileRead("VP", "Night Table", File(kNamesIni)), "third");
+}
+
+TEST_F(Catalogue, HeldNamesReachTheFileTogetherAndKeepTheirRules) {
+  ProfileWrite("VP", "Known", "Stored", File(kNamesIni));
+  state_.hold_name_writes = true;
+  std::string key = "Night.vpt";
+  state_.ResultName = "ntbl_l2";
+  StoreName(state_, key, false);
+  key = "Night.vpt";
+  state_.ResultName = "Night Table";
+  StoreName(state_, key, true);
+  key = "Known.vpt";
+  state_.ResultName = "other";
+  StoreName(state_, key, true);  // kept: the entry exists
+  EXPECT_EQ(state_.ResultName, "Stored");
+  EXPECT_EQ(ProfileRead("PinMAME", "Night", File(kNamesIni)), "");  // held back so far
+  ResetProfileCacheStats();
+  WriteHeldNames(state_);
+  EXPECT_EQ(GetProfileCacheStats().rewrites, 1);
+  EXPECT_FALSE(state_.hold_name_writes);
+  EXPECT_TRUE(state_.held_name_writes.empty());
+  EXPECT_EQ(dir_.ReadFile(kNamesIni),
+            "[VP]\r\nKnown=Stored\r\nNight=Night Table\r\n"
+            "[PinMAME]\r\nNight=ntbl_l2\r\n");
+  // Nothing held: nothing written.
+  WriteHeldNames(state_);
+  EXPECT_EQ(GetProfileCacheStats().rewrites, 1);
 }
 
 TEST_F(Catalogue, OutputHoldsOneLine) {

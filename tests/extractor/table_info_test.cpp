@@ -21,18 +21,18 @@ const std::string kJpeg = std::string("\xFF\xD8\xFF\xE0", 4) + std::string(3000,
 const std::string kPng = std::string("\x89PNG\r\n\x1A\n", 8) + std::string(100, 'p');
 
 TableSpec FullTable(const std::string& name) {
-  TableSpec spec;
-  spec.table_name = name;
-  spec.author_name = "Ann Author";
-  spec.table_version = "1.2";
-  spec.release_date = "1987";
-  spec.author_email = "ann@example.org";
-  spec.author_website = "example.org";
-  spec.blurb = "Short blurb";
-  spec.description = "A long description";
-  spec.rules = "Rules";
-  spec.screenshot = kJpeg;
-  return spec;
+  TableSpec table_spec;
+  table_spec.table_name = name;
+  table_spec.author_name = "Ann Author";
+  table_spec.table_version = "1.2";
+  table_spec.release_date = "1987";
+  table_spec.author_email = "ann@example.org";
+  table_spec.author_website = "example.org";
+  table_spec.blurb = "Short blurb";
+  table_spec.description = "A long description";
+  table_spec.rules = "Rules";
+  table_spec.screenshot = kJpeg;
+  return table_spec;
 }
 
 class TableInfoTest : public testing::Test {
@@ -46,8 +46,8 @@ class TableInfoTest : public testing::Test {
   }
 
   // Writes the table "tables/<file_name>", makes it the current one and reads it.
-  void Read(const std::string& file_name, const TableSpec& spec) {
-    ASSERT_TRUE(WriteTable(Table(file_name), spec));
+  void Read(const std::string& file_name, const TableSpec& table_spec) {
+    ASSERT_TRUE(WriteTable(Table(file_name), table_spec));
     GetTableInfo(state_);
   }
   std::string Table(const std::string& file_name) {
@@ -85,9 +85,9 @@ TEST_F(TableInfoTest, ReadsFieldsWritesEntryAndExportsStreamBytes) {
 }
 
 TEST_F(TableInfoTest, NameOnlyGivesFiveBars) {
-  TableSpec spec;
-  spec.table_name = "Solo";
-  Read("t.vpt", spec);
+  TableSpec table_spec;
+  table_spec.table_name = "Solo";
+  Read("t.vpt", table_spec);
   EXPECT_EQ(Entry("Solo"), "Solo|||||");
   EXPECT_EQ(Written(), std::set<std::string>{"info.ini"});
 }
@@ -95,9 +95,9 @@ TEST_F(TableInfoTest, NameOnlyGivesFiveBars) {
 TEST_F(TableInfoTest, EmptyMissingOrColonOnlyNameWritesNothing) {
   for (const std::optional<std::string>& name :
        {std::optional<std::string>(""), std::optional<std::string>(), std::optional("::"s)}) {
-    TableSpec spec = FullTable("");
-    spec.table_name = name;
-    Read("t.vpt", spec);
+    TableSpec table_spec = FullTable("");
+    table_spec.table_name = name;
+    Read("t.vpt", table_spec);
     EXPECT_EQ(state_.TableInfoFields[1], "Ann Author");
     EXPECT_TRUE(Written().empty()) << name.value_or("(missing)");
   }
@@ -121,10 +121,10 @@ TEST_F(TableInfoTest, ExportsOnlyJpegScreenshots) {
   const std::pair<std::string, bool> cases[] = {
       {kPng, false}, {"\xFF", true}, {"xxxxxxJFIF", true}, {"xxxxxx", false}};
   for (const auto& [bytes, exported] : cases) {
-    TableSpec spec = FullTable("T");
-    spec.screenshot = bytes;
+    TableSpec table_spec = FullTable("T");
+    table_spec.screenshot = bytes;
     std::filesystem::remove(dir_.Path("art/snap/T.jpg"));
-    Read("t.vpt", spec);
+    Read("t.vpt", table_spec);
     EXPECT_EQ(dir_.ReadFile("art/snap/T.jpg"), exported ? bytes : "") << bytes;
   }
 }
@@ -179,22 +179,23 @@ TEST_F(TableInfoTest, HostileNamesGetTheirEntryButNoFiles) {
 }
 
 TEST_F(TableInfoTest, OddNamesAndTextsSurvive) {
-  TableSpec spec = FullTable("Über \"Flip\" [1987] 'Ed.'");
-  spec.raw_info_streams["AuthorName"] = ToUtf16Le("Odd") + "X";           // odd length
-  spec.raw_info_streams["TableVersion"] = std::string("\x00\xD8v\0", 4);  // lone surrogate
-  spec.blurb = std::string(3'000'000, 'b');                               // many copy pieces
-  Read("t.vpt", spec);
+  TableSpec table_spec = FullTable("Über \"Flip\" [1987] 'Ed.'");
+  table_spec.raw_info_streams["AuthorName"] = ToUtf16Le("Odd") + "X";           // odd length
+  table_spec.raw_info_streams["TableVersion"] = std::string("\x00\xD8v\0", 4);  // lone surrogate
+  table_spec.blurb = std::string(3'000'000, 'b');                               // many copy pieces
+  Read("t.vpt", table_spec);
   EXPECT_EQ(state_.TableInfoFields[1], "Odd");
   EXPECT_EQ(state_.TableInfoFields[2], "\uFFFDv");
-  EXPECT_EQ(Entry(*spec.table_name).rfind(*spec.table_name + "|Odd|", 0), 0u);
-  EXPECT_EQ(dir_.ReadFile("art/Blurb/" + *spec.table_name + ".txt"), ToUtf16Le(*spec.blurb));
+  EXPECT_EQ(Entry(*table_spec.table_name).rfind(*table_spec.table_name + "|Odd|", 0), 0u);
+  EXPECT_EQ(dir_.ReadFile("art/Blurb/" + *table_spec.table_name + ".txt"),
+            ToUtf16Le(*table_spec.blurb));
 }
 
 TEST_F(TableInfoTest, MatchesStorageAndStreamNamesInAnyCase) {
-  TableSpec spec;
-  spec.info_storage_name = "tableINFO";
-  spec.raw_info_streams = {{"TABLENAME", ToUtf16Le("Loud")}, {"tablerules", ToUtf16Le("r")}};
-  Read("t.vpt", spec);
+  TableSpec table_spec;
+  table_spec.info_storage_name = "tableINFO";
+  table_spec.raw_info_streams = {{"TABLENAME", ToUtf16Le("Loud")}, {"tablerules", ToUtf16Le("r")}};
+  Read("t.vpt", table_spec);
   EXPECT_EQ(Entry("Loud"), "Loud|||||");
   EXPECT_EQ(dir_.ReadFile("art/Rules/Loud.txt"), ToUtf16Le("r"));
 }
@@ -202,10 +203,10 @@ TEST_F(TableInfoTest, MatchesStorageAndStreamNamesInAnyCase) {
 TEST_F(TableInfoTest, BrokenBlurbChainLeavesNoFileBehind) {
   // The blurb is the first big stream, in sectors 0 to 15, so its chain is 1, 2, ... in the
   // first allocation sector. Cut it short, or loop it back.
-  TableSpec spec = FullTable("T");
-  spec.blurb = std::string(4096, 'b');
+  TableSpec table_spec = FullTable("T");
+  table_spec.blurb = std::string(4096, 'b');
   for (const uint32_t next : {0xFFFFFFFEu, 2u}) {
-    ASSERT_TRUE(WriteTable(Table("t.vpt"), spec));
+    ASSERT_TRUE(WriteTable(Table("t.vpt"), table_spec));
     std::string bytes = dir_.ReadFile("tables/t.vpt");
     ASSERT_EQ(bytes.substr(512, 8), ToUtf16Le("bbbb"));
     uint32_t fat_sector;  // the first allocation sector, from the header
@@ -244,9 +245,9 @@ TEST_F(TableInfoTest, BadFilesGiveEmptyFieldsAndNoOutput) {
     EXPECT_EQ(state_.TableInfoFields[0], "") << what;
     EXPECT_TRUE(Written().empty()) << what;
   }
-  for (const TableSpec& spec : {no_info, empty_streams}) {
+  for (const TableSpec& table_spec : {no_info, empty_streams}) {
     state_.TableInfoFields.fill("stale");
-    Read("t.vpt", spec);
+    Read("t.vpt", table_spec);
     EXPECT_EQ(state_.TableInfoFields, (std::array<std::string, 6>{}));
     EXPECT_TRUE(Written().empty());
   }
@@ -276,16 +277,16 @@ TEST_F(TableInfoTest, SurvivesDamageAnywhereInASmallTable) {
 
 TEST(TableWriter, ScriptBytesLieWholeInTheFileAfterTheFiller) {
   TempDir dir;
-  TableSpec spec;
-  for (int i = 0; i < 300; ++i) spec.script += "Dim x" + std::to_string(i) + "\r\n";
-  spec.script += "With Controller\r\n  .GameName = \"abc_l3\"\r\nEnd With\r\n";
-  spec.padding_bytes = 100'000;
-  ASSERT_TRUE(WriteTable(dir.Path("t.vpt"), spec));
+  TableSpec table_spec;
+  for (int i = 0; i < 300; ++i) table_spec.script += "Dim x" + std::to_string(i) + "\r\n";
+  table_spec.script += "With Controller\r\n  .GameName = \"abc_l3\"\r\nEnd With\r\n";
+  table_spec.padding_bytes = 100'000;
+  ASSERT_TRUE(WriteTable(dir.Path("t.vpt"), table_spec));
   const std::string bytes = dir.ReadFile("t.vpt");
-  const size_t script_at = bytes.find(spec.script);
+  const size_t script_at = bytes.find(table_spec.script);
   ASSERT_NE(script_at, std::string::npos);
-  EXPECT_GT(script_at, spec.padding_bytes);
-  EXPECT_EQ(bytes.find(".GameName"), script_at + spec.script.find(".GameName"));
+  EXPECT_GT(script_at, table_spec.padding_bytes);
+  EXPECT_EQ(bytes.find(".GameName"), script_at + table_spec.script.find(".GameName"));
 }
 
 TEST(TableWriter, EncodesTextAsUtf16Le) {

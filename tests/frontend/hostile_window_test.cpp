@@ -34,10 +34,10 @@ class HostileWindow : public testing::Test {
 
   void RealTabrin() { fs::copy_file(TABRIN_BINARY, dir_.Path("tabrin")); }
   void Table(const std::string& file, const std::string& name, const std::string& rom) {
-    TableSpec spec;
-    spec.table_name = name;
-    spec.script = ".GameName = \"" + rom + "\"\r\n";
-    ASSERT_TRUE(WriteTable(tables_ + "/" + file, spec));
+    TableSpec table_spec;
+    table_spec.table_name = name;
+    table_spec.script = ".GameName = \"" + rom + "\"\r\n";
+    ASSERT_TRUE(WriteTable(tables_ + "/" + file, table_spec));
   }
   void Settings(const std::string& scan_if_not_found) {
     dir_.WriteFile("orvane.ini", "[Settings]\r\nScanIfNotFound=" + scan_if_not_found +

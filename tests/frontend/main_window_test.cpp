@@ -322,10 +322,11 @@ class Extractor : public Window {
 TEST_F(Extractor, AnUnknownTableIsScannedByTheRealTabrin) {
   std::filesystem::copy_file(TABRIN_BINARY, dir_.Path("tabrin"));
   Scan(1);
-  TableSpec spec;
-  spec.table_name = "Night Table Deluxe";
-  spec.script = "Const cGameName = \"ntbl_l2\"\r\nSub Table1_Init\r\n.GameName = cGameName\r\n";
-  ASSERT_TRUE(WriteTable(tables_ + "/Night Table.vpt", spec));
+  TableSpec table_spec;
+  table_spec.table_name = "Night Table Deluxe";
+  table_spec.script =
+      "Const cGameName = \"ntbl_l2\"\r\nSub Table1_Init\r\n.GameName = cGameName\r\n";
+  ASSERT_TRUE(WriteTable(tables_ + "/Night Table.vpt", table_spec));
   RecordingForm& form = Open();
   EXPECT_EQ(form.state().RomName, "ntbl_l2");
   EXPECT_EQ(form.state().BaseName, "Night Table Deluxe");

@@ -39,10 +39,10 @@ class Rescan : public testing::Test {
     std::filesystem::permissions(dir_.Path("tabrin"), std::filesystem::perms::owner_all);
   }
   void PinMameTable(const std::string& file, const std::string& name, const std::string& rom) {
-    TableSpec spec;
-    spec.table_name = name;
-    spec.script = ".GameName = \"" + rom + "\"\r\n";
-    ASSERT_TRUE(WriteTable(tables_ + "/" + file, spec));
+    TableSpec table_spec;
+    table_spec.table_name = name;
+    table_spec.script = ".GameName = \"" + rom + "\"\r\n";
+    ASSERT_TRUE(WriteTable(tables_ + "/" + file, table_spec));
   }
   Form1& Open() {
     form_ = std::make_unique<Form1>(dir_.path(), dialogs_);

@@ -133,9 +133,9 @@ std::vector<TableSpec> TableSpecs() {
   specs.push_back(full);
   for (const std::string& name :
        {".."s, "a/b"s, "..\\x"s, "[Alias]=x"s, "line\r\nbreak"s, std::string(300, 'n'), ""s}) {
-    TableSpec spec = full;
-    spec.table_name = name;
-    specs.push_back(spec);
+    TableSpec table_spec = full;
+    table_spec.table_name = name;
+    specs.push_back(table_spec);
   }
   TableSpec odd;
   odd.info_storage_name = "TABLEINFO";
@@ -153,8 +153,8 @@ std::vector<TableSpec> TableSpecs() {
 std::vector<std::string> TableSeeds() {
   std::vector<std::string> seeds;
   const std::string path = (fs::temp_directory_path() / "orvane-seed.vpt").string();
-  for (const TableSpec& spec : TableSpecs()) {
-    if (!WriteTable(path, spec)) continue;
+  for (const TableSpec& table_spec : TableSpecs()) {
+    if (!WriteTable(path, table_spec)) continue;
     std::ifstream in(path, std::ios::binary);
     seeds.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
