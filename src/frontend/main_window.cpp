@@ -328,6 +328,10 @@ void Form1::FillNameList() {
   state_.BuildingList = true;
   // From the last entry, so that selecting entry 0 next is a change of selection.
   if (File1->count() > 0) File1->setCurrentRow(File1->count() - 1);
+  // The file list need not scroll to every table it selects here: the name list covers it at
+  // the end, when it scrolls to its entry 0 again. The scrolling costs more than the selection.
+  const bool auto_scroll = File1->hasAutoScroll();
+  File1->setAutoScroll(false);
   // One entry per file, whatever its text, so that entry i stays file i. The count is read
   // each time: a handler that runs during an extractor run may have re-read the folder.
   for (int i = 0; i < File1->count(); ++i) {
@@ -335,6 +339,7 @@ void Form1::FillNameList() {
     SelectRow(File1, i);
     List1->addItem(QString::fromStdString(NameListText(state_.ViewMode, state_)));
   }
+  File1->setAutoScroll(auto_scroll);
   state_.BuildingList = false;
   List1->show();
   if (List1->count() > 0) SelectRow(List1, 0);

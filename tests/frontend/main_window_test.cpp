@@ -314,6 +314,24 @@ TEST_F(NameViews, F5RereadsTheFilesButLeavesTheNameList) {
   EXPECT_TRUE(form.calls.empty());
 }
 
+TEST_F(Window, TheFileListStillScrollsToItsSelectionAfterANameView) {
+  for (int i = 0; i < 80; ++i) Table("t" + std::to_string(100 + i) + ".vpt");
+  RecordingForm& form = Open();
+  form.cmdList_Click();  // every table selected in turn, the last one among them
+  const auto shown = [&form](int row) {
+    return form.File1->viewport()->rect().contains(
+        form.File1->visualItemRect(form.File1->item(row)));
+  };
+  EXPECT_TRUE(form.File1->hasAutoScroll());
+  EXPECT_EQ(form.File1->currentRow(), 0);
+  form.cmdList_Click();
+  form.cmdList_Click();  // the file view again, on its entry 0
+  EXPECT_TRUE(shown(0));
+  form.File1->setCurrentRow(79);
+  EXPECT_TRUE(shown(79));
+  EXPECT_FALSE(shown(0));
+}
+
 class Extractor : public Window {
  protected:
   void Scan(int value) { Settings("ScanIfNotFound=" + std::to_string(value) + "\r\n"); }
