@@ -172,3 +172,68 @@ std::string FileSource::Read(size_t position, size_t length) {
   }
   return out;
 }
+
+PieceReader::PieceReader(FileSource& source, size_t piece_size, size_t headroom)
+    : source_(source), piece_size_(std::max<size_t>(piece_size, 1)), headroom_(headroom) {
+  const bool ahead = source.Size() / 2 > piece_size_;
+  for (Slot& slot : slots_) {
+    if (ahead || &slot == slots_) slot.bytes.reset(new char[headroom_ + piece_size_ + 1]);
+  }
+  if (ahead) thread_ = std::thread(&PieceReader::ReadAhead, this);
+}
+
+PieceReader::~PieceReader() {
+  if (!thread_.joinable()) return;
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    stop_ = true;
+  }
+  changed_.notify_all();
+  thread_.join();
+}
+
+size_t PieceReader::Fill(Slot& slot, size_t position) {
+  char* const piece = slot.bytes.get() + headroom_;
+  slot.length = source_.ReadAt(position, piece, piece_size_);
+  piece[slot.length] = '\0';
+  return slot.length;
+}
+
+void PieceReader::ReadAhead() {
+  size_t position = 0;
+  for (size_t piece = 0;; ++piece) {
+    Slot& slot = slots_[piece % 2];
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      changed_.wait(lock, [&] { return stop_ || !slot.full; });
+      if (stop_) return;
+    }
+    // The slot is this thread's until it is marked full.
+    const size_t got = Fill(slot, position);
+    position += got;
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      slot.full = true;
+    }
+    changed_.notify_all();
+    if (got < piece_size_) return;
+  }
+}
+
+char* PieceReader::Next(size_t& length) {
+  if (!thread_.joinable()) {
+    length = Fill(slots_[0], inline_position_);
+    inline_position_ += length;
+    return slots_[0].bytes.get() + headroom_;
+  }
+  Slot& slot = slots_[pieces_taken_ % 2];
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (pieces_taken_ > 0) slots_[(pieces_taken_ - 1) % 2].full = false;  // done with it
+    changed_.notify_all();
+    changed_.wait(lock, [&] { return slot.full; });
+  }
+  ++pieces_taken_;
+  length = slot.length;
+  return slot.bytes.get() + headroom_;
+}

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <condition_variable>
 #include <cstddef>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 // The bytes of one table file as the ROM-name scan sees them. Searches run forward from a
@@ -63,6 +66,42 @@ class FileSource : public ByteSource {
   std::unique_ptr<char[]> buffer_;
   size_t buffer_size_ = 0;
   size_t buffer_length_ = 0;
+};
+
+// The bytes of a file from its start, in pieces of a fixed size, for a scan that reads each byte
+// once. A file of more than two pieces is read one piece ahead on a second thread, so that
+// copying the next piece out of the page cache overlaps the scan of this one.
+class PieceReader {
+ public:
+  // `headroom` bytes before each piece are the caller's, to put bytes of the piece before in.
+  PieceReader(FileSource& source, size_t piece_size, size_t headroom);
+  ~PieceReader();
+  PieceReader(const PieceReader&) = delete;
+  PieceReader& operator=(const PieceReader&) = delete;
+
+  // Returns the next piece, valid (with its headroom) until the next call, and sets `length`:
+  // fewer bytes than a piece only at the end of the file. A zero byte follows the piece.
+  char* Next(size_t& length);
+
+ private:
+  struct Slot {
+    std::unique_ptr<char[]> bytes;
+    size_t length = 0;
+    bool full = false;
+  };
+  size_t Fill(Slot& slot, size_t position);
+  void ReadAhead();
+
+  FileSource& source_;
+  const size_t piece_size_;
+  const size_t headroom_;
+  Slot slots_[2];
+  size_t pieces_taken_ = 0;
+  size_t inline_position_ = 0;  // where the next piece starts, without a second thread
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool stop_ = false;
+  std::thread thread_;
 };
 
 // Returns the position of `needle` in `haystack` at or after `from` (kNotFound when absent),

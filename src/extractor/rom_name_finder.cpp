@@ -151,26 +151,28 @@ size_t FindTokenOnce(FileSource& source, AssignmentIndex& index, size_t piece_si
   // Each piece follows the last bytes of the one before: a token or an "=" with what stands
   // before it may span both.
   constexpr size_t kCarried = AssignmentIndex::kBefore + kLookAhead;
-  // Not cleared: every byte is read into it before it is looked at.
-  const std::unique_ptr<char[]> buffer(new char[kCarried + piece_size + 1]);
+  PieceReader pieces(source, piece_size, kCarried);
+  char carried[kCarried];
   size_t first_lower = ByteSource::kNotFound;
   size_t token = ByteSource::kNotFound;
-  size_t at = 0;                           // file position of buffer[0]
-  size_t length = 0;                       // bytes in the buffer
+  size_t at = 0;                           // file position of the first byte looked at
+  size_t length = 0;                       // bytes carried from the pieces before
   size_t next_token = 0, next_equals = 0;  // the next file positions not looked at for either
   for (;;) {
-    const size_t got = source.ReadAt(at + length, buffer.get() + length, piece_size);
+    size_t got = 0;
+    char* const piece = pieces.Next(got);
+    char* const data = piece - length;
+    std::memcpy(data, carried, length);
     length += got;
     const bool at_end = got < piece_size;
-    buffer[length] = '\0';
-    const std::string_view bytes(buffer.get(), length);
+    const std::string_view bytes(data, length);
     const size_t end = at + length;
     // A token must lie whole in the buffer, and an "=" have its look-ahead there.
     const size_t token_limit = end >= kTokenLength ? end - kTokenLength + 1 : 0;
     const size_t equals_limit = at_end ? end : (end > kLookAhead ? end - kLookAhead : 0);
     const size_t scan_end = std::max(token_limit, equals_limit) - at;
     for (size_t i = std::min(next_token, next_equals) - at;
-         (i = NextScanMark(buffer.get(), i, scan_end)) < scan_end; ++i) {
+         (i = NextScanMark(data, i, scan_end)) < scan_end; ++i) {
       const size_t position = at + i;
       if (bytes[i] == '=') {
         if (position >= next_equals && position < equals_limit) index.Consider(position, bytes, at);
@@ -190,10 +192,10 @@ size_t FindTokenOnce(FileSource& source, AssignmentIndex& index, size_t piece_si
     index.SeenUpTo(next_equals);
     if (token != ByteSource::kNotFound) return token;
     if (length > kCarried) {
-      std::memmove(buffer.get(), buffer.get() + length - kCarried, kCarried);
       at += length - kCarried;
       length = kCarried;
     }
+    std::memcpy(carried, bytes.data() + bytes.size() - length, length);
   }
 }
 

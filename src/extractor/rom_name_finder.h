@@ -18,7 +18,7 @@ std::string ScanForRomName(ByteSource& source);
 // The same scan over a table file, read once from its start in pieces of `piece_size` bytes up
 // to the statement (or to the end when there is none): the assignments passed on the way are
 // kept, so that following a name to its literal reads no byte twice that it need not.
-std::string ScanForRomName(FileSource& source, size_t piece_size = size_t{256} << 10);
+std::string ScanForRomName(FileSource& source, size_t piece_size = size_t{1} << 20);
 
 // Sets ResultName for CurrentTable: the catalogued ROM name (or its alias), else the ROM name
 // scanned from the file, else "nf". Runs GetTableInfo for a table not yet catalogued and

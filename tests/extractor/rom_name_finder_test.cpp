@@ -1,7 +1,9 @@
 #include "extractor/rom_name_finder.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <string>
 
 #include "extractor/byte_source.h"
@@ -94,6 +96,57 @@ TEST(RomNameScan, FileAndMemorySourcesAgree) {
   ASSERT_TRUE(source.Open(dir.WriteFile("t.vpt", bytes)));
   EXPECT_EQ(ScanForRomName(source), "afm_113b");
   EXPECT_EQ(ScanForRomName(bytes), "afm_113b");
+}
+
+// A file of `size` bytes that differ from piece to piece.
+std::string Numbered(size_t size) {
+  std::string bytes(size, '\0');
+  for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>('a' + (i * 7 + i / 13) % 26);
+  return bytes;
+}
+
+TEST(PieceReader, GivesTheWholeFileInOrderReadAheadOrNot) {
+  TempDir dir;
+  constexpr size_t kPiece = 50, kHeadroom = 8;
+  // Up to two pieces are read when asked for, longer files on a second thread.
+  for (const size_t size :
+       {size_t{0}, size_t{1}, size_t{50}, size_t{100}, size_t{101}, size_t{150}, size_t{4321}}) {
+    const std::string bytes = Numbered(size);
+    FileSource source;
+    ASSERT_TRUE(source.Open(dir.WriteFile("f" + std::to_string(size), bytes)));
+    PieceReader pieces(source, kPiece, kHeadroom);
+    std::string seen;
+    for (size_t length = kPiece; length == kPiece;) {
+      char* const piece = pieces.Next(length);
+      ASSERT_LE(length, kPiece);
+      EXPECT_EQ(piece[length], '\0');
+      seen.append(piece, length);
+      std::fill_n(piece - kHeadroom, kHeadroom, 'h');  // the caller's room, free to write
+    }
+    EXPECT_TRUE(seen == bytes) << size << " bytes";
+  }
+}
+
+TEST(PieceReader, LeftEarlyOrOnAShrinkingFileItEnds) {
+  TempDir dir;
+  const std::string path = dir.WriteFile("big.vpt", Numbered(size_t{8} << 20));
+  {
+    FileSource source;
+    ASSERT_TRUE(source.Open(path));
+    PieceReader pieces(source, 4096, 0);
+    size_t length = 0;
+    const char* const piece = pieces.Next(length);
+    EXPECT_TRUE(std::string(piece, length) == Numbered(4096));
+  }  // the reader ahead stops with the scan
+  FileSource source;
+  ASSERT_TRUE(source.Open(path));
+  PieceReader pieces(source, 4096, 0);
+  ASSERT_EQ(::truncate(path.c_str(), 10000), 0);
+  size_t total = 0;
+  for (size_t length = 4096; length == 4096; total += length) pieces.Next(length);
+  // What was read ahead before the cut still counts; the rest is gone.
+  EXPECT_GE(total, 10000u);
+  EXPECT_LE(total, 10000u + 2 * 4096);
 }
 
 TEST(FindBytes, FoldedSearchMatchesEitherCase) {
