@@ -8,6 +8,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <system_error>
 
 #include "common/codepage.h"
 
@@ -179,7 +180,12 @@ PieceReader::PieceReader(FileSource& source, size_t piece_size, size_t headroom)
   for (Slot& slot : slots_) {
     if (ahead || &slot == slots_) slot.bytes.reset(new char[headroom_ + piece_size_ + 1]);
   }
-  if (ahead) thread_ = std::thread(&PieceReader::ReadAhead, this);
+  if (!ahead) return;
+  try {
+    thread_ = std::thread(&PieceReader::ReadAhead, this);
+  } catch (const std::system_error&) {
+    // No thread to be had (a process limit): the pieces are read when asked for.
+  }
 }
 
 PieceReader::~PieceReader() {
