@@ -17,12 +17,9 @@ namespace {
 class RunAndWaitTest : public testing::Test {
  protected:
   void TearDown() override { QDir::setCurrent(start_folder_); }
-
-  // Writes an executable shell script `name` into the temporary folder.
-  std::string WriteScript(const std::string& name, const std::string& body) {
-    const std::string path = temp_.WriteFile(name, "#!/bin/sh\n" + body + "\n");
-    std::filesystem::permissions(path, std::filesystem::perms(0755));
-    return path;
+  void WriteScript(const std::string& name, const std::string& body) {
+    std::filesystem::permissions(temp_.WriteFile(name, "#!/bin/sh\n" + body + "\n"),
+                                 std::filesystem::perms(0755));
   }
 
   TempDir temp_;
@@ -30,27 +27,27 @@ class RunAndWaitTest : public testing::Test {
 };
 
 TEST(ProcessRunner, ShowValueFollowsTheStyleCode) {
-  EXPECT_EQ(ShowValueForStyle(1, false), 3);  // maximised
-  EXPECT_EQ(ShowValueForStyle(1, true), 1);   // the code itself: normal size
-  EXPECT_EQ(ShowValueForStyle(3, false), 6);
-  EXPECT_EQ(ShowValueForStyle(5, false), 4);
-  EXPECT_EQ(ShowValueForStyle(6, false), 1);
-  EXPECT_EQ(ShowValueForStyle(7, false), 1);
-  EXPECT_EQ(ShowValueForStyle(-1, false), 1);
-  EXPECT_EQ(ShowValueForStyle(2.7, false), 2);
-  EXPECT_EQ(ShowValueForStyle(-0.5, true), -1);  // floor, not truncation
-  EXPECT_EQ(ShowValueForStyle(1e9, false), 1);   // beyond 16 bits: any other code
+  const struct {
+    double style;
+    bool has_arguments;
+    int show;
+  } rows[] = {{0, false, 0},   {1, false, 3},  {2, false, 2},       {3, false, 6},
+              {4, false, 1},   {5, false, 4},  {6, false, 1},       {-1, false, 1},
+              {1, true, 1},    {0, true, 0},   {2.7, false, 2},     {-0.5, true, -1},
+              {1e9, false, 1}, {1e9, true, 1}, {32767, true, 32767}};
+  for (const auto& row : rows) {
+    EXPECT_EQ(ShowValueForStyle(row.style, row.has_arguments), row.show)
+        << row.style << (row.has_arguments ? " with" : " without") << " arguments";
+  }
 }
 
-TEST_F(RunAndWaitTest, BackslashFolderIsInsideTheProgramFolder) {
+TEST_F(RunAndWaitTest, BackslashFolderIsInsideTheProgramFolderAndStaysCurrent) {
   QTemporaryDir inside(QString::fromStdString(ProgramFolder()) + "/runner-XXXXXX");
   ASSERT_TRUE(inside.isValid());
   const std::string name = QDir(inside.path()).dirName().toStdString();
   const std::string expected = ProgramFolder() + "/" + name + "/";
   std::string folder = "\\" + name + "\\";
-
   RunAndWait(folder, "sh", "-c \"pwd > where.txt\"", 0);
-
   EXPECT_EQ(folder, expected);
   EXPECT_EQ(QDir::currentPath().toStdString() + "/", expected);
   std::string where;
@@ -69,38 +66,20 @@ TEST_F(RunAndWaitTest, MissingProgramReturnsAfterThePauseWithoutMessage) {
   EXPECT_EQ(QDir::currentPath().toStdString(), temp_.path());
 }
 
-TEST_F(RunAndWaitTest, FindsProgramInTheFolderBeforePath) {
-  WriteScript("tool", "echo folder > out.txt");
+TEST_F(RunAndWaitTest, FindsTheProgramInTheFolderBeforePathAndHandsArgumentsOverIntact) {
+  WriteScript("tool", "for a; do printf '[%s]\\n' \"$a\"; done > out.txt");
   WriteScript("bin/tool", "echo path > out.txt");
   const std::string old_path = std::getenv("PATH");
   setenv("PATH", (temp_.Path("bin") + ":" + old_path).c_str(), 1);
   std::string folder = temp_.path() + "/";
-  RunAndWait(folder, "tool", "", 0);
+  RunAndWait(folder, "tool", "\"two words\" it's $(id) \"\"\"quoted\"\"\" `x`;y", 1);
   setenv("PATH", old_path.c_str(), 1);
-  EXPECT_EQ(temp_.ReadFile("out.txt"), "folder\n");
+  EXPECT_EQ(temp_.ReadFile("out.txt"), "[two words]\n[it's]\n[$(id)]\n[\"quoted\"]\n[`x`;y]\n");
 }
 
-TEST_F(RunAndWaitTest, ArgumentsReachTheProgramIntactWithoutAShell) {
-  WriteScript("args", "for a; do printf '[%s]\\n' \"$a\"; done > args.txt");
-  std::string folder = temp_.path();
-  RunAndWait(folder, "args", "\"two words\" it's $(id) \"\"\"quoted\"\"\" `x`;y", 1);
-  EXPECT_EQ(temp_.ReadFile("args.txt"), "[two words]\n[it's]\n[$(id)]\n[\"quoted\"]\n[`x`;y]\n");
-}
-
-TEST_F(RunAndWaitTest, ProcessesCallerEventsWhileWaiting) {
-  bool fired = false;
-  QTimer::singleShot(300, [&] { fired = true; });
-  std::string folder = temp_.path();
-  QElapsedTimer clock;
-  clock.start();
-  RunAndWait(folder, "sleep", "1", 0);
-  EXPECT_GE(clock.elapsed(), 1000);
-  EXPECT_TRUE(fired);
-}
-
-// A handler running during the wait starts a second program; the first ends meanwhile, and
-// its end must still be noticed once the inner call returns.
-TEST_F(RunAndWaitTest, NestedCallFromAnEventHandler) {
+// A handler running during the wait starts a second program; the first ends meanwhile, and its
+// end must still be noticed once the inner call returns.
+TEST_F(RunAndWaitTest, AnswersEventsWhileWaitingAndNotesEndsOfNestedCalls) {
   std::string outer_folder = temp_.MakeDir("outer");
   std::string inner_folder = temp_.MakeDir("inner");
   bool inner_returned = false;

@@ -17,7 +17,9 @@ namespace {
 namespace fs = std::filesystem;
 using Runs = std::vector<std::string>;
 
-class MameInfoTest : public testing::Test {
+// The stand-in emulator lists four games: tz_92, its clone tz_h8, mm_109c, afm_113b and its
+// clone afm_11; each run appends its arguments to runs.log.
+class MameInfo : public testing::Test {
  protected:
   void SetUp() override {
     state_.program_folder = temp_.MakeDir("prog");
@@ -29,77 +31,66 @@ class MameInfoTest : public testing::Test {
     unsetenv("FAKE_EMULATOR_LOG");
     QDir::setCurrent(start_folder_);
   }
-
-  // Makes `name` the MAME folder, holding `emulator` under the configured program name.
   void UseMameFolder(const std::string& name,
                      const std::string& emulator = TOOLS_DIR "/fake-emulator") {
     state_.MAMEFolder = temp_.MakeDir(name) + "/";
     fs::create_symlink(emulator, state_.MAMEFolder + state_.MAMEProgram);
   }
-
   void Gather(const std::string& rom_name) {
     state_.ResultName = rom_name;
     GetMAMEInfo(state_);
   }
-
-  // The argument lines of every emulator run so far.
-  Runs RunLog() const {
+  Runs TakeRuns() {
     std::istringstream log(temp_.ReadFile("runs.log"));
+    fs::remove(temp_.Path("runs.log"));
     Runs runs;
     for (std::string line; std::getline(log, line);) runs.push_back(line);
     return runs;
   }
-
   std::string Info(const std::string& key) const {
     return ProfileRead("PMInfo", key, state_.InProgramFolder(kInfoIni));
   }
-  std::string InfoBytes() const { return temp_.ReadFile("prog/info.ini"); }
 
   TempDir temp_;
   ExtractorState state_;
   const QString start_folder_ = QDir::currentPath();
 };
 
-TEST_F(MameInfoTest, AliasIsAskedForLowerCasedAndKeysTheEntry) {
-  temp_.WriteFile("prog/alias.ini", "[Alias]\r\ntwz=TZ_92\r\n");
+TEST_F(MameInfo, MameModeAsksForEveryUnknownGameUnderItsAliasOrName) {
+  temp_.WriteFile("prog/alias.ini", "[Alias]\r\ntwz=TZ_92\r\nx|y=mm_109c\r\n");
   Gather("twz");
-  EXPECT_EQ(RunLog(), Runs{"tz_92 -lx"});
-  EXPECT_NE(InfoBytes().find("TZ_92=Twilight Zone (9.2)|1993|Midway|TZ_92\r\n"), std::string::npos);
-  EXPECT_EQ(Info("twz"), "");
-  // The known-test looks for the ROM name, so the alias is asked for again every time.
-  Gather("twz");
-  EXPECT_EQ(RunLog().size(), 2u);
-}
-
-TEST_F(MameInfoTest, KeyKeepsCaseAndParentIsCloneofOrTheKey) {
-  Gather("TZ_H8");
-  Gather("mm_109c");
-  EXPECT_EQ(RunLog(), (Runs{"tz_h8 -lx", "mm_109c -lx"}));
-  EXPECT_NE(InfoBytes().find("TZ_H8=Twilight Zone (H-8)|1994|Bally|tz_92\r\n"), std::string::npos);
-  EXPECT_EQ(Info("mm_109c"), "Medieval Madness (1.09C)|1997|Williams|mm_109c");
-}
-
-TEST_F(MameInfoTest, MameModeRunsTheScriptForEveryUnknownGame) {
-  Gather("mm_109c");
   EXPECT_EQ(temp_.ReadFile("prog/lx.sh"),
-            "#!/bin/sh\ncd /\ncd '" + state_.MAMEFolder + "'\n./mame mm_109c -lx >lx.xml\n");
+            "#!/bin/sh\ncd /\ncd '" + state_.MAMEFolder + "'\n./mame tz_92 -lx >lx.xml\n");
   EXPECT_EQ(fs::status(temp_.Path("prog/lx.sh")).permissions() & fs::perms::all, fs::perms(0755));
-  EXPECT_TRUE(temp_.Exists("mame dir/lx.xml"));
-
-  Gather("mm_109c");  // known: no run
-  ProfileWrite("PMInfo", "mm_109c", "old|1|2|3", state_.InProgramFolder(kInfoIni));
-  Gather("mm_109c");
-  EXPECT_EQ(Info("mm_109c"), "old|1|2|3");
+  Gather("twz");  // the known-test looks for the ROM name, so the alias is asked for again
+  Gather("TZ_H8");
+  Gather("TZ_H8");
+  Gather("x|y");  // an unsafe name with a plain alias is asked for by its alias
+  EXPECT_EQ(TakeRuns(), (Runs{"tz_92 -lx", "tz_92 -lx", "tz_h8 -lx", "mm_109c -lx"}));
+  EXPECT_EQ(Info("TZ_92"), "Twilight Zone (9.2)|1993|Midway|TZ_92");
+  EXPECT_EQ(Info("twz"), "");
+  EXPECT_EQ(Info("TZ_H8"), "Twilight Zone (H-8)|1994|Bally|tz_92");  // the key keeps its case
+  EXPECT_NE(temp_.ReadFile("prog/info.ini").find("\r\nTZ_H8="), std::string::npos);
+  // A known game is asked again only with -overwrite, and lx.xml is made anew each time.
+  ProfileWrite("PMInfo", "afm_11", "old|1|2|3", state_.InProgramFolder(kInfoIni));
+  Gather("afm_11");
+  EXPECT_EQ(Info("afm_11"), "old|1|2|3");
   state_.options.overwrite = true;
-  Gather("mm_109c");
-  EXPECT_EQ(Info("mm_109c"), "Medieval Madness (1.09C)|1997|Williams|mm_109c");
-  Gather("afm_11");  // lx.xml exists, still asked
-  EXPECT_EQ(RunLog(), (Runs{"mm_109c -lx", "mm_109c -lx", "afm_11 -lx"}));
+  Gather("afm_11");
   EXPECT_EQ(Info("afm_11"), "Attack from Mars (1.1)|1995|Bally|afm_113b");
+  Gather("absent_l1");  // a game the emulator lacks stores nothing
+  EXPECT_EQ(TakeRuns(), (Runs{"afm_11 -lx", "absent_l1 -lx"}));
+  EXPECT_EQ(Info("absent_l1"), "");
 }
 
-TEST_F(MameInfoTest, PinMameModeSearchesAnExistingListingAsBytes) {
+TEST_F(MameInfo, PinMameModeMakesTheListingOnceAndReadsItAsBytes) {
   state_.UsePinMAME = 1;
+  Gather("tz_h8");
+  Gather("afm_113b");
+  EXPECT_EQ(TakeRuns(), Runs{"-lx"});
+  EXPECT_NE(temp_.ReadFile("prog/lx.sh").find("\n./mame -lx >lx.xml\n"), std::string::npos);
+  EXPECT_EQ(Info("tz_h8"), "Twilight Zone (H-8)|1994|Bally|tz_92");
+  EXPECT_EQ(Info("afm_113b"), "Attack from Mars (1.13b)|1995|Bally|afm_113b");
   temp_.WriteFile("mame dir/lx.xml",
                   "<game name=\"fh_l9b\" cloneof=\"x\"><year>1</year></game>\n"
                   "<game name=\"fh_l9\">\n<description>  Fun\xE9house | Rudy's  </description>"
@@ -109,71 +100,47 @@ TEST_F(MameInfoTest, PinMameModeSearchesAnExistingListingAsBytes) {
   Gather("FH_L9");
   Gather("bare");
   Gather("absent");
-  EXPECT_EQ(RunLog(), Runs{});
-  EXPECT_FALSE(temp_.Exists("prog/lx.sh"));
-  EXPECT_NE(InfoBytes().find("FH_L9=Fun\xE9house | Rudy's|1990\t|Williams &amp; Co|FH_L9\r\n"),
+  EXPECT_EQ(TakeRuns(), Runs{});
+  EXPECT_NE(temp_.ReadFile("prog/info.ini")
+                .find("FH_L9=Fun\xE9house | Rudy's|1990\t|Williams &amp; Co|FH_L9\r\n"),
             std::string::npos);
-  // A game without its own closing tag runs on to the next "</game>" there is.
-  EXPECT_EQ(Info("bare"), "Bare|2||fh_l9");
-  EXPECT_EQ(InfoBytes().find("absent"), std::string::npos);
+  EXPECT_EQ(Info("bare"), "Bare|2||fh_l9");  // runs on to the next "</game>" there is
+  EXPECT_EQ(temp_.ReadFile("prog/info.ini").find("absent"), std::string::npos);
 }
 
-TEST_F(MameInfoTest, PinMameModeMakesTheListingOnce) {
-  state_.UsePinMAME = 1;
-  Gather("tz_h8");
-  Gather("afm_113b");
-  EXPECT_EQ(RunLog(), Runs{"-lx"});
-  EXPECT_NE(temp_.ReadFile("prog/lx.sh").find("\n./mame -lx >lx.xml\n"), std::string::npos);
-  EXPECT_EQ(Info("tz_h8"), "Twilight Zone (H-8)|1994|Bally|tz_92");
-  EXPECT_EQ(Info("afm_113b"), "Attack from Mars (1.13b)|1995|Bally|afm_113b");
-}
-
-TEST_F(MameInfoTest, NothingHappensWithoutTheEmulatorProgram) {
-  state_.MAMEProgram = "pinmame";
-  Gather("tz_92");
-  state_.MAMEProgram = "mame";
-  state_.MAMEFolder.pop_back();  // names are appended to the folder as it is written
-  Gather("tz_92");
-  EXPECT_EQ(RunLog(), Runs{});
-  EXPECT_FALSE(temp_.Exists("prog/lx.sh"));
-  EXPECT_EQ(Info("tz_92"), "");
-}
-
-TEST_F(MameInfoTest, UnsafeQueryNeverReachesTheEmulator) {
+TEST_F(MameInfo, NothingUnsafeOrMissingEverReachesTheEmulator) {
   for (const std::string rom : {"x;touch pwned", "$(touch pwned)", "`touch pwned`", "a'b", "a\"b",
                                 "a b", "../mame", "-lx", "tz_92&"}) {
     Gather(rom);
     EXPECT_EQ(Info(rom), "") << rom;
   }
-  temp_.WriteFile("prog/alias.ini", "[Alias]\r\ntz_92=tz_92;touch pwned\r\nx|y=tz_92\r\n");
+  temp_.WriteFile("prog/alias.ini", "[Alias]\r\ntz_92=tz_92;touch pwned\r\n");
   Gather("tz_92");
-  EXPECT_EQ(RunLog(), Runs{});
-  EXPECT_FALSE(temp_.Exists("prog/lx.sh"));
+  state_.MAMEProgram = "pinmame";  // no such program
+  Gather("mm_109c");
+  state_.MAMEProgram = "mame";
+  state_.MAMEFolder.pop_back();  // names are appended to the folder as it is written
+  Gather("mm_109c");
+  EXPECT_EQ(TakeRuns(), Runs{});
   EXPECT_FALSE(temp_.Exists("prog/pwned") || temp_.Exists("mame dir/pwned"));
-  // An unsafe ROM name with a plain alias is asked for by its alias.
-  Gather("x|y");
-  EXPECT_EQ(RunLog(), Runs{"tz_92 -lx"});
+  EXPECT_EQ(Info("mm_109c"), "");
 }
 
-TEST_F(MameInfoTest, MameFolderWithSpacesAndQuotes) {
+TEST_F(MameInfo, EmulatorFolderAndProgramMayHoldAnyCharacters) {
   state_.MAMEProgram = "my mame";
   UseMameFolder("it's a \"mame\" $(x) `y` dir");
-  Gather("cv_14");
-  EXPECT_EQ(Info("cv_14"), "Cirqus Voltaire (1.4)|1997|Bally|cv_14");
+  Gather("mm_109c");
+  EXPECT_EQ(Info("mm_109c"), "Medieval Madness (1.09C)|1997|Williams|mm_109c");
 }
 
-TEST_F(MameInfoTest, RealMameDescribesACloneGame) {
-  if (!fs::exists("/usr/games/mame")) GTEST_SKIP() << "mame not installed";
+TEST_F(MameInfo, RealMameDescribesACloneGame) {
+  if (!fs::exists("/usr/games/mame")) GTEST_SKIP() << "the mame package is not installed";
   UseMameFolder("real mame", "/usr/games/mame");
   Gather("tz_h8");
-  std::vector<std::string> fields;
-  std::istringstream value(Info("tz_h8"));
-  for (std::string field; std::getline(value, field, '|');) fields.push_back(field);
-  ASSERT_EQ(fields.size(), 4u) << Info("tz_h8");
-  EXPECT_NE(fields[0].find("Twilight Zone"), std::string::npos);
-  EXPECT_FALSE(fields[1].empty());
-  EXPECT_FALSE(fields[2].empty());
-  EXPECT_EQ(fields[3], "tz_92");
+  const std::string value = Info("tz_h8");
+  EXPECT_NE(value.find("Twilight Zone"), std::string::npos) << value;
+  EXPECT_TRUE(value.ends_with("|tz_92")) << value;
+  EXPECT_EQ(std::count(value.begin(), value.end(), '|'), 3) << value;
 }
 
 }  // namespace

@@ -3,65 +3,21 @@
 #include <sstream>
 #include <utility>
 
-namespace {
-
-const char* ButtonsName(MessageButtons buttons) {
-  switch (buttons) {
-    case MessageButtons::kOk:
-      return "OK";
-    case MessageButtons::kOkCancel:
-      return "OK/Cancel";
-    case MessageButtons::kYesNo:
-      return "Yes/No";
-  }
-  return "?";
-}
-
-bool OnBox(MessageResult button, MessageButtons buttons) {
-  switch (buttons) {
-    case MessageButtons::kOk:
-      return button == MessageResult::kOk;
-    case MessageButtons::kOkCancel:
-      return button == MessageResult::kOk || button == MessageResult::kCancel;
-    case MessageButtons::kYesNo:
-      return button == MessageResult::kYes || button == MessageResult::kNo;
-  }
-  return false;
-}
-
-std::string Describe(const ShownBox& box) {
-  std::ostringstream out;
-  PrintTo(box, &out);
-  return out.str();
-}
-
-}  // namespace
-
 ShownBox ShownBox::Message(std::string text, MessageButtons buttons, std::string title) {
-  ShownBox box;
-  box.text = std::move(text);
-  box.buttons = buttons;
-  box.title = std::move(title);
-  return box;
+  return {false, std::move(text), std::move(title), buttons, {}};
 }
 
 ShownBox ShownBox::Input(std::string prompt, std::string title, std::string default_text) {
-  ShownBox box;
-  box.is_input = true;
-  box.text = std::move(prompt);
-  box.title = std::move(title);
-  box.default_text = std::move(default_text);
-  return box;
+  return {true, std::move(prompt), std::move(title), MessageButtons::kOk, std::move(default_text)};
 }
 
 void PrintTo(const ShownBox& box, std::ostream* out) {
-  if (box.is_input) {
-    *out << "InputBox(\"" << box.text << "\", title \"" << box.title << "\", default \""
-         << box.default_text << "\")";
-  } else {
-    *out << "MessageBox(\"" << box.text << "\", " << ButtonsName(box.buttons) << ", title \""
-         << box.title << "\")";
-  }
+  static const char* const kButtons[] = {"OK", "OK/Cancel", "Yes/No"};
+  *out << (box.is_input ? "InputBox(\"" : "MessageBox(\"") << box.text << "\", title \""
+       << box.title << "\", "
+       << (box.is_input ? "default \"" + box.default_text + "\""
+                        : kButtons[static_cast<int>(box.buttons)])
+       << ")";
 }
 
 ScriptedDialogs& ScriptedDialogs::Press(MessageResult button) {
@@ -75,13 +31,12 @@ ScriptedDialogs& ScriptedDialogs::Type(std::string text) {
 }
 
 ScriptedDialogs::Answer ScriptedDialogs::Next(bool is_input) {
-  const std::string where = "box " + std::to_string(shown_.size()) + ", " + Describe(shown_.back());
-  if (script_.empty()) throw ScriptError("no scripted answer left for " + where);
+  std::ostringstream where;
+  PrintTo(shown_.back(), &where);
+  if (script_.empty()) throw ScriptError("no scripted answer left for " + where.str());
   Answer answer = std::move(script_.front());
   script_.pop_front();
-  if (answer.is_input != is_input) {
-    throw ScriptError("the scripted answer is for another kind of box than " + where);
-  }
+  if (answer.is_input != is_input) throw ScriptError("answer for another kind of " + where.str());
   return answer;
 }
 
@@ -89,8 +44,11 @@ MessageResult ScriptedDialogs::MessageBox(const std::string& text, MessageButton
                                           const std::string& title) {
   shown_.push_back(ShownBox::Message(text, buttons, title));
   const MessageResult button = Next(false).button;
-  if (!OnBox(button, buttons))
-    throw ScriptError("the scripted button is not on " + Describe(shown_.back()));
+  const bool on_box = buttons == MessageButtons::kOk ? button == MessageResult::kOk
+                      : buttons == MessageButtons::kYesNo
+                          ? button == MessageResult::kYes || button == MessageResult::kNo
+                          : button == MessageResult::kOk || button == MessageResult::kCancel;
+  if (!on_box) throw ScriptError("the scripted button is not on the box");
   return button;
 }
 

@@ -24,9 +24,8 @@ struct ShownBox {
 };
 void PrintTo(const ShownBox& box, std::ostream* out);
 
-// Thrown when the code shows a box the script has no answer for: the queue is empty, the next
-// answer is for the other kind of box, or the button is not on the box. A test fails there
-// instead of hanging in a dialogue that asks again.
+// Thrown when the code shows a box the script has no answer for (none left, one for the other
+// kind of box, or a button the box lacks): the test fails instead of hanging in a dialogue.
 class ScriptError : public std::logic_error {
  public:
   using std::logic_error::logic_error;
@@ -35,16 +34,11 @@ class ScriptError : public std::logic_error {
 // Dialogs that answer from a queue, in order, and record every box shown.
 class ScriptedDialogs : public Dialogs {
  public:
-  // Queues the button that the next message box returns.
-  ScriptedDialogs& Press(MessageResult button);
-  // Queues the text that the next input box returns.
-  ScriptedDialogs& Type(std::string text);
-  // Queues Cancel for the next input box (it returns "").
+  ScriptedDialogs& Press(MessageResult button);  // the next message box returns `button`
+  ScriptedDialogs& Type(std::string text);       // the next input box returns `text`
   ScriptedDialogs& Cancel() { return Type(""); }
 
-  // Every box shown so far, in order.
   const std::vector<ShownBox>& shown() const { return shown_; }
-  // Answers not used yet.
   size_t remaining() const { return script_.size(); }
 
   MessageResult MessageBox(const std::string& text, MessageButtons buttons,
@@ -58,7 +52,6 @@ class ScriptedDialogs : public Dialogs {
     MessageResult button;
     std::string text;
   };
-  // Takes the next answer, which must be for the kind of box just recorded.
   Answer Next(bool is_input);
 
   std::deque<Answer> script_;

@@ -1,7 +1,0 @@
-// libFuzzer entry point for the emulator listing cuts; the body is shared with the replay test.
-#include "fuzz_bodies.h"
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  AbortOnFailure(FuzzListing(data, size));
-  return 0;
-}
