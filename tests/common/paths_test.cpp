@@ -52,6 +52,8 @@ TEST(Codepage, ConvertsBetweenUtf8Windows1252AndUtf16) {
       {std::string("\x00\xDE\x3D\xD8", 4), "\xEF\xBF\xBD\xEF\xBF\xBD"},  // reversed pair
   };
   for (const auto& [bytes, utf8] : utf16) EXPECT_EQ(Utf16LeToUtf8(bytes), utf8);
+  // A high surrogate that ends the text is alone, whatever bytes lie after the text.
+  EXPECT_EQ(Utf16LeToUtf8(std::string_view("\x3D\xD8\x00\xDC", 2)), "\xEF\xBF\xBD");
 }
 
 TEST(Paths, NamesMatchInAnyCaseTheFirstSpellingInByteOrder) {

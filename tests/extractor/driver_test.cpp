@@ -80,6 +80,7 @@ TEST_F(Catalogue, ReadsSettingsWithTheirDefaultsAndProgramRelativeFolders) {
       {"[MAME]\r\nPath=/opt/mame/\r\nIsPinMAME=yes\r\n", "/opt/mame/", "", "$/", 0},
       {"[MAME]\r\nIsPinMAME= -2.5\r\n[VP]\r\nArtPath=/art/\r\n", "", "", "/art/", -2},
       {"[MAME]\r\nIsPinMAME=99999\r\n", "", "", "$/", 32767},
+      {"[MAME]\r\nIsPinMAME=+2.5e3\r\n", "", "", "$/", 2},  // no exponent
   };
   const auto expand = [this](std::string path) {
     return path.starts_with("$") ? dir_.path() + path.substr(1) : path;
