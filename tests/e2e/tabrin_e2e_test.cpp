@@ -1,235 +1,188 @@
-// Runs the real tabrin binary, copied into a temporary program folder, over real table files.
-#include <gtest/gtest.h>
-
-#include <QFile>
-#include <QProcess>
-#include <filesystem>
-#include <string>
-#include <vector>
-
-#include "common/profile.h"
-#include "support/temp_dir.h"
-#include "table_writer.h"
+// What tabrin does, one test per capability: the real program run over real table files.
+#include "tabrin_fixture.h"
 
 namespace {
 
-struct RunResult {
-  int exit_code = -1;
-  std::string out;
-};
+const std::string kNamesTemplate = "[VP]\r\n\r\n[PinMAME]\r\n";
+const std::string kExif(
+    "\xFF\xD8\xFF\xE1\0\x10"
+    "Exif",
+    10);  // a JPEG start without "JFIF"
+const std::string kNames = "[VP]\r\nAttack=Attack from Mars\r\n\r\n[PinMAME]\r\nAttack=afm_11\r\n";
+const std::string kInfo = "[Tabrin]\r\nAttack from Mars=Attack from Mars|Ann Author|1.1|||\r\n";
+const std::string kShown = "Table Type:  PinMAME\n\nVpt Name:  Attack\nROM Name:  ";
+const std::string kBoth =
+    "[VP]\r\nAttack=Attack from Mars\r\nZed_Table (VP91x)=Zed "
+    "Table\r\n\r\n[PinMAME]\r\nAttack=afm_11\r\n";
+const std::string kAttack = kShown + "afm_11\nBase Name:  Attack from Mars\n\n";
 
-class TabrinProgram : public testing::Test {
+class Capability : public TabrinTest {
  protected:
-  TabrinProgram() {
-    program_ = dir_.Path("tabrin");
-    std::filesystem::copy_file(TABRIN_BINARY, program_);
-    dir_.MakeDir("tables");
-    for (const char* folder : {"Blurb", "description", "RULES", "snap"}) dir_.MakeDir(folder);
+  // A PinMAME table with everything to export, a plain one without a stored name, and a file
+  // that is no table.
+  Capability() {
+    TableSpec attack = PinMame("Attack from Mars", "AFM_11");
+    attack.table_version = "1.1";
+    attack.description = "How to play.";
+    attack.rules = "Rules.";
+    attack.screenshot = kExif;
+    Table("Attack.vpt", attack);
+    Table("Zed_Table (VP91x).vpt", PinMame("", ""));
+    Write("tables/readme.txt", "no table");
   }
-
-  // Runs tabrin with `args` and no display, so a window's text goes to standard output.
-  RunResult RunTabrin(const std::vector<std::string>& args, bool display = false) {
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("DISPLAY");
-    env.remove("WAYLAND_DISPLAY");
-    env.remove("QT_QPA_PLATFORM");
-    if (display) env.insert("QT_QPA_PLATFORM", "offscreen");
-    process.setProcessEnvironment(env);
-    QStringList list;
-    for (const std::string& arg : args) list << QString::fromStdString(arg);
-    process.setWorkingDirectory("/");
-    process.start(QString::fromStdString(program_), list);
-    RunResult run;
-    if (!process.waitForFinished(120000)) return run;
-    run.exit_code = process.exitCode();
-    run.out = process.readAllStandardOutput().toStdString();
-    return run;
-  }
-
-  std::string Names(const std::string& section, const std::string& key) {
-    return ProfileRead(section, key, dir_.Path("names.ini"));
-  }
-
-  void Table(const std::string& file, const TableSpec& table_spec) {
-    ASSERT_TRUE(WriteTable(dir_.Path("tables/" + file), table_spec));
-  }
-
-  static TableSpec PinMame(const std::string& name, const std::string& rom) {
-    TableSpec table_spec;
-    table_spec.table_name = name;
-    table_spec.author_name = "Ann Author";
-    table_spec.blurb = "A blurb.";
-    table_spec.script =
-        "Const cGameName = \"" + rom + "\"\r\nSub Table1_Init\r\n.GameName = cGameName\r\n";
-    return table_spec;
-  }
-
-  TempDir dir_;
-  std::string program_;
+  const std::string attack_ = P("tables/Attack.vpt"), all_ = P("tables/*.*");
 };
 
-TEST_F(TabrinProgram, EmptyCommandLineShowsUsageAndCreatesNothing) {
-  const RunResult run = RunTabrin({});
-  EXPECT_EQ(run.exit_code, 2);
-  EXPECT_NE(run.out.find("Error!  No Parameters Specified!!!"), std::string::npos);
-  EXPECT_NE(run.out.find("USAGE:  tabrin \"path/vptname.vpt\" [-txt] [-clear] [-hide] [-exit]"),
-            std::string::npos);
-  EXPECT_FALSE(dir_.Exists("names.ini"));
+TEST_F(Capability, ARunWithNothingToDoEndsWithItsStatus) {
+  const std::string usage =
+      "Error!  No Parameters Specified!!!\n\nUSAGE:  tabrin \"path/vptname.vpt\" [-txt] [-clear] "
+      "[-hide] [-exit]\n\n";
+  const std::string none = P("tables/none.vpt");
+  const Entries nothing = {{"names.ini", kGone}, {"info.ini", kGone}};
+  const Entries made = {{"names.ini", kNamesTemplate},
+                        {"info.ini", "[Tabrin]\r\n\r\n[PMInfo]\r\n"}};
+  Write("listed", "a file, no folder");
+  Check({Row("no words", {}, {}, 2, usage, nothing),
+         Row("option words alone", {}, {"-nodocs", "-NOPICS"}, 2, usage, nothing),
+         Row("no words, in a run that may not wait", {}, {"-hide"}, 2, "", nothing),
+         Row("a missing table, in a run that may not wait", {}, {none, "-exit"}, 1, "", made),
+         Row("a missing table", {}, {none}, 1,
+             "Error!  File Not Found!\nThe file \"" + none + "\" could not be found.\n\n"),
+         Row("an empty folder", {}, {P("Blurb/*.*"), "-hide"}, 1, "", made),
+         Row("a file for a folder", {}, {P("listed/*.*"), "-hide"}, 1, "", made),
+         Row("a folder for a table", {}, {P("tables"), "-hide"}, 1, "", made)});
 }
 
-TEST_F(TabrinProgram, FolderScanFillsTheCatalogueInListOrder) {
-  Table("Night Table.vpt", PinMame("Night Table Deluxe", "NTBL_L2"));
-  TableSpec plain;
-  plain.script = "Sub Table1_Init\r\nEnd Sub\r\n";
-  Table("My_Table_VP91x.vpt", plain);
-  dir_.WriteFile("tables/readme.txt", "not a table");
-
-  const RunResult run = RunTabrin({dir_.Path("tables") + "/*.*", "-hide"});
-  ASSERT_EQ(run.exit_code, 0);
-  EXPECT_EQ(run.out, "");  // hidden: nothing shown anywhere
-  EXPECT_EQ(Names("VP", "Night Table"), "Night Table Deluxe");
-  EXPECT_EQ(Names("PinMAME", "Night Table"), "ntbl_l2");
-  EXPECT_EQ(Names("VP", "My_Table_VP91x"), "My Table");
-  EXPECT_EQ(Names("PinMAME", "My_Table_VP91x"), "");
-  EXPECT_EQ(ProfileRead("Tabrin", "Night Table Deluxe", dir_.Path("info.ini")),
-            "Night Table Deluxe|Ann Author||||");
-  EXPECT_TRUE(dir_.Exists("Blurb/Night Table Deluxe.txt"));
-  EXPECT_EQ(dir_.ReadFile("names.ini"),
-            "[VP]\r\nMy_Table_VP91x=My Table\r\nNight Table=Night Table Deluxe\r\n\r\n"
-            "[PinMAME]\r\nNight Table=ntbl_l2\r\n");
-
-  // A second run finds everything catalogued and writes nothing.
-  const std::string before = dir_.ReadFile("names.ini");
-  ASSERT_EQ(RunTabrin({dir_.Path("tables") + "/*.*", "-hide"}).exit_code, 0);
-  EXPECT_EQ(dir_.ReadFile("names.ini"), before);
+TEST_F(Capability, AFolderScanFillsTheCatalogueInListOrder) {
+  TableSpec old_writer = PinMame("Old Writer", ""), png = PinMame("Png Shot", "");
+  old_writer.screenshot = std::string(6, '\0') + "JFIF";  // older writers: no start mark
+  png.screenshot = "\x89PNG\r\n\x1A\n";                   // no JPEG: not exported
+  Table("Old.vpt", old_writer);
+  Table("png.vpt", png);
+  // The plain tables last: what one table holds back must not wait for the next.
+  Entries catalogue = {{"names.ini",
+                        "[VP]\r\nAttack=Attack from Mars\r\nOld=Old Writer\r\npng=Png Shot\r\n"
+                        "Zed_Table (VP91x)=Zed Table\r\n\r\n[PinMAME]\r\nAttack=afm_11\r\n"},
+                       {"info.ini", kInfo + "Old Writer=Old Writer|Ann Author||||\r\n" +
+                                        "Png Shot=Png Shot|Ann Author||||\r\n\r\n[PMInfo]\r\n"}};
+  Entries exports = catalogue;
+  exports.insert({{"Blurb/Attack from Mars.txt", ToUtf16Le("Blurb of Attack from Mars")},
+                  {"Description/Attack from Mars.txt", ToUtf16Le("How to play.")},
+                  {"Rules/Attack from Mars.txt", ToUtf16Le("Rules.")},
+                  {"snap/Attack from Mars.jpg", kExif},
+                  {"snap/Old Writer.jpg", *old_writer.screenshot},
+                  {"Blurb/Png Shot.txt", ToUtf16Le("Blurb of Png Shot")},
+                  {"snap/Png Shot.jpg", kGone}});
+  Check({Row("a first run", {}, {all_, "-hide"}, 0, "", exports)});
+  // A catalogued table is not read again: changed, it changes nothing.
+  Table("Attack.vpt", PinMame("Attack Again", "afm_12"));
+  Table("Old.vpt", PinMame("New Writer", ""));
+  catalogue.insert({{"Blurb/Attack Again.txt", kGone}, {"Blurb/New Writer.txt", kGone}});
+  Check({Row("a second run", {}, {all_, "-hide"}, 0, "", catalogue)});
 }
 
-TEST_F(TabrinProgram, ShowsEachResultWhenNotHidden) {
-  Table("Night Table.vpt", PinMame("", "ntbl_l2"));
-  const RunResult run = RunTabrin({dir_.Path("tables/Night Table.vpt"), "-exit"});
-  EXPECT_EQ(run.exit_code, 0);
-  EXPECT_NE(run.out.find("Table Type:  PinMAME\n\nVpt Name:  Night Table\nROM Name:  ntbl_l2\n"
-                         "Base Name:  Night Table"),
-            std::string::npos)
-      << run.out;
+TEST_F(Capability, StoredEntriesAreKeptUnlessOverwrittenOrCleared) {
+  Emulator(/*pinmame=*/true, ReadFile(TOOLS_DIR "/fake_listing.xml"));
+  const std::string names = "[VP]\r\nAttack=My Attack\r\n\r\n[PinMAME]\r\nAttack=old_rom\r\n";
+  const std::string blurb = ToUtf16Le("Blurb of Attack from Mars");
+  const auto row = [&](const char* why, const char* options, const std::string& shown,
+                       const std::string& names_after, const std::string& blurb_after,
+                       const std::string& snap_after) {
+    return Row(why,
+               {{"names.ini", names},
+                {"Blurb/Attack from Mars.txt", "old"},
+                {"alias.ini", "[Alias]\r\nold_rom=afm_11\r\nMy Attack=Our Attack\r\n"},
+                {"snap/Attack from Mars.jpg", kGone}},
+               {attack_, "-exit", options}, 0, shown,
+               {{"names.ini", names_after},
+                {"Blurb/Attack from Mars.txt", blurb_after},
+                {"snap/Attack from Mars.jpg", snap_after}});
+  };
+  const std::string info =
+      kInfo + "\r\n[PMInfo]\r\nafm_11=Attack from Mars (1.1)|1995|Bally|afm_113b\r\n";
+  Check({row("kept, through their aliases", "", kShown + "afm_11\nBase Name:  Our Attack\n\n",
+             names, "old", kGone),
+         row("kept as stored", "-noalias", kShown + "old_rom\nBase Name:  My Attack\n\n", names,
+             "old", kGone),
+         row("replaced", "-overwrite", kAttack, kNames, blurb, kExif),
+         row("replaced but the documents", "-overwrite -nodocs", kAttack, kNames, "old", kExif),
+         row("replaced but the screenshot", "-overwrite -nopics", kAttack, kNames, blurb, kGone),
+         // From the exact templates, as another system spells them; the stale listing goes too.
+         Row("cleared",
+             {{"names.ini", kGone},
+              {"Names.ini", "[VP]\r\nold=Old\r\n"},
+              {"info.ini", "[Tabrin]\r\nOld=Old|||||\r\n\r\n[PMInfo]\r\nafm_11=stale|||\r\n"},
+              {"emu/lx.xml", "<game name=\"afm_11\"><description>stale</description>\n"},
+              {"emu/runs.log", kGone}},
+             {attack_, "-clear", "-hide"}, 0, "",
+             {{"Names.ini", kGone},
+              {"names.ini", kNames},
+              {"info.ini", info},
+              {"emu/runs.log", "-lx\n"},
+              {"alias.ini", "[Alias]\r\nold_rom=afm_11\r\nMy Attack=Our Attack\r\n"}})});
 }
 
-TEST_F(TabrinProgram, RelativePathsStartAtTheProgramFolder) {
-  Table("x.vpt", TableSpec{});
-  EXPECT_EQ(RunTabrin({"tables/x.vpt", "-hide"}).exit_code, 0);
-  EXPECT_EQ(Names("VP", "x"), "x");
-  EXPECT_EQ(RunTabrin({"\\tables\\x.vpt", "-hide", "-overwrite"}).exit_code, 0);
+TEST_F(Capability, PathsStartAtTheProgramFolder) {
+  const auto row = [&](const char* path, const std::string& names) {
+    return Row(path, {{"names.ini", kGone}}, {path, "-hide"}, 0, "", {{"names.ini", names}});
+  };
+  Check({row("tables/Attack.vpt", kNames), row("\\tables\\Attack.vpt", kNames),
+         row("tables\\*.*", kBoth)});
 }
 
-TEST_F(TabrinProgram, TxtWritesOutputInsteadOfTheCatalogue) {
-  Table("x.vpt", TableSpec{});
-  ASSERT_EQ(RunTabrin({dir_.Path("tables/x.vpt"), "-txt", "-hide"}).exit_code, 0);
-  EXPECT_EQ(dir_.ReadFile("output.txt"), "x\r\n");
-  EXPECT_EQ(Names("VP", "x"), "");
-
-  // Folder mode ignores -txt.
-  std::filesystem::remove(dir_.Path("output.txt"));
-  ASSERT_EQ(RunTabrin({dir_.Path("tables/*.*"), "-txt", "-hide"}).exit_code, 0);
-  EXPECT_FALSE(dir_.Exists("output.txt"));
-  EXPECT_EQ(Names("VP", "x"), "x");
+TEST_F(Capability, TxtWritesTheResultToOutputTxtInsteadOfTheCatalogue) {
+  Table("Cafe.vpt", PinMame("Caf\xC3\xA9 Racer", ""));
+  const auto row = [&](const char* why, const std::string& table, const std::string& output) {
+    return Row(why, {{"output.txt", kGone}}, {P("tables/" + table), "-txt", "-hide"}, 0, "",
+               {{"output.txt", output}, {"names.ini", kNamesTemplate}});
+  };
+  Check({row("a PinMAME table: its ROM name", "Attack.vpt", "afm_11\r\n"),
+         row("a plain one: its base name", "Zed_Table (VP91x).vpt", "Zed Table\r\n"),
+         row("in the catalogue's code page", "Cafe.vpt", "Caf\xE9 Racer\r\n"),
+         Row("a folder scan, which has no one result", {{"output.txt", kGone}},
+             {all_, "-txt", "-hide"}, 0, "",
+             {{"output.txt", kGone},
+              {"names.ini", kBoth.substr(0, 31) + "Cafe=Caf\xE9 Racer\r\n" + kBoth.substr(31)}})});
 }
 
-TEST_F(TabrinProgram, MissingTableEndsQuietlyOrSaysSo) {
-  EXPECT_EQ(RunTabrin({dir_.Path("tables/none.vpt"), "-exit"}).exit_code, 1);
-  EXPECT_EQ(dir_.ReadFile("names.ini"), "[VP]\r\n\r\n[PinMAME]\r\n");
-  EXPECT_EQ(dir_.ReadFile("info.ini"), "[Tabrin]\r\n\r\n[PMInfo]\r\n");
-
-  const RunResult run = RunTabrin({"tables/none.vpt"});
-  EXPECT_EQ(run.exit_code, 1);
-  EXPECT_NE(run.out.find("Error!  File Not Found!\nThe file \"" + dir_.Path("tables/none.vpt") +
-                         "\" could not be found."),
-            std::string::npos)
-      << run.out;
-  // An empty folder has nothing to match a folder pattern.
-  EXPECT_EQ(RunTabrin({dir_.Path("tables/*.*"), "-hide"}).exit_code, 1);
+TEST_F(Capability, AsksTheEmulatorAboutEachGame) {
+  // A clone names its parent, any other game itself; an unknown game is asked for next time.
+  const std::string info = kInfo + "Medieval=Medieval|Ann Author||||\r\nUnknown=Unknown|Ann " +
+                           "Author||||\r\n\r\n[PMInfo]\r\nafm_11=Attack from Mars (1.1)|1995|" +
+                           "Bally|afm_113b\r\nmm_109c=Medieval Madness (1.09C)|1997|Williams|" +
+                           "mm_109c\r\n";
+  const auto rows = [&](const std::string& first_runs, const std::string& next_runs,
+                        const std::string& command) {
+    Table("B.vpt", PinMame("Medieval", "mm_109c"));
+    Table("C.vpt", PinMame("Unknown", "zzz_l1"));
+    const std::string script = "#!/bin/sh\ncd /\ncd '" + P("emu/") + "'\n" + command + "\n";
+    return std::vector<Row>{
+        Row("a first run", {}, {all_, "-hide"}, 0, "",
+            {{"emu/runs.log", first_runs}, {"info.ini", info}, {"lx.sh", script}}),
+        Row("the next", {{"emu/runs.log", kGone}}, {all_, "-hide"}, 0, "",
+            {{"emu/runs.log", next_runs}, {"info.ini", info}})};
+  };
+  // PinMAME lists every game at once, and the listing serves the runs that follow.
+  Emulator(/*pinmame=*/true, ReadFile(TOOLS_DIR "/fake_listing.xml"), "PinMAME");
+  Check(rows("-lx\n", kGone, "./PinMAME -lx >lx.xml"));
+  // MAME is asked about each game.
+  UseProgramFolder(dir_.MakeDir("mame"));
+  std::filesystem::copy_file(attack_, P("tables/Attack.vpt"));
+  Emulator(/*pinmame=*/false, ReadFile(TOOLS_DIR "/fake_listing.xml"), "my mame");
+  Check(rows("afm_11 -lx\nmm_109c -lx\nzzz_l1 -lx\n", "zzz_l1 -lx\n",
+             "./'my mame' zzz_l1 -lx >lx.xml"));
 }
 
-TEST_F(TabrinProgram, ClearStartsTheCatalogueAgain) {
-  dir_.WriteFile("names.ini", "[VP]\r\nold=Old\r\n");
-  dir_.WriteFile("info.ini", "[Tabrin]\r\nold=x|||||\r\n");
-  dir_.WriteFile("alias.ini", "[Alias]\r\na=b\r\n");
-  Table("x.vpt", TableSpec{});
-  ASSERT_EQ(RunTabrin({dir_.Path("tables/x.vpt"), "-clear", "-hide"}).exit_code, 0);
-  EXPECT_EQ(dir_.ReadFile("names.ini"), "[VP]\r\nx=x\r\n\r\n[PinMAME]\r\n");
-  EXPECT_EQ(dir_.ReadFile("info.ini"), "[Tabrin]\r\n\r\n[PMInfo]\r\n");
-  EXPECT_EQ(dir_.ReadFile("alias.ini"), "[Alias]\r\na=b\r\n");
-}
-
-TEST_F(TabrinProgram, HostileFilesAndNamesGetTheQuietOutcome) {
-  dir_.WriteFile("tables/empty.vpt", "");
-  dir_.WriteFile("tables/garbage [v2] 'quoted' \"x\".vpt", std::string(5000, '\xD0'));
-  dir_.WriteFile("tables/Caf\xC3\xA9 (2001).vpt", "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1 truncated");
-  TableSpec evil;
-  evil.table_name = "../../escape";
-  evil.blurb = "x";
-  evil.screenshot = std::string("\xFF\xD8\xFF\xE0\0\x10JFIF", 10);
-  evil.script = ".GameName = \"x;touch pwned\"";
-  Table("evil.vpt", evil);
-
-  ASSERT_EQ(RunTabrin({dir_.Path("tables/*.*"), "-hide"}).exit_code, 0);
-  EXPECT_EQ(Names("VP", "empty"), "empty");
-  EXPECT_EQ(Names("VP", "garbage [v2] 'quoted' \"x\""), "garbage");
-  EXPECT_EQ(Names("VP", "Caf\xC3\xA9 (2001)"), "Caf\xC3\xA9");
-  EXPECT_EQ(Names("VP", "evil"), "../../escape");
-  EXPECT_FALSE(std::filesystem::exists(dir_.Path("../escape.txt")));
-  EXPECT_FALSE(std::filesystem::exists(dir_.Path("escape.jpg")));
-  EXPECT_FALSE(dir_.Exists("pwned"));
-}
-
-TEST_F(TabrinProgram, ConcurrentRunsLoseNoEntries) {
-  constexpr int kTables = 40;
-  for (int i = 0; i < kTables; ++i) {
-    Table("t" + std::to_string(i) + ".vpt",
-          PinMame("Table " + std::to_string(i), "r" + std::to_string(i)));
-  }
-  std::vector<std::unique_ptr<QProcess>> runs;
-  for (int i = 0; i < 3; ++i) {
-    runs.push_back(std::make_unique<QProcess>());
-    runs.back()->start(QString::fromStdString(program_),
-                       {QString::fromStdString(dir_.Path("tables/*.*")), "-hide"});
-  }
-  for (auto& run : runs) ASSERT_TRUE(run->waitForFinished(120000));
-  for (int i = 0; i < kTables; ++i) {
-    const std::string key = "t" + std::to_string(i);
-    EXPECT_EQ(Names("VP", key), "Table " + std::to_string(i));
-    EXPECT_EQ(Names("PinMAME", key), "r" + std::to_string(i));
-  }
-  const std::string names = dir_.ReadFile("names.ini");
-  EXPECT_EQ(std::count(names.begin(), names.end(), '\n'), 2 * kTables + 3);
-}
-
-TEST_F(TabrinProgram, AsksThePinMameStandInOnceForAllTables) {
-  dir_.MakeDir("emu");
-  std::filesystem::copy_file(TOOLS_DIR "/fake-emulator", dir_.Path("emu/pinmame"));
-  std::filesystem::copy_file(TOOLS_DIR "/fake_listing.xml", dir_.Path("emu/fake_listing.xml"));
-  dir_.WriteFile("Tabrin.ini", "[MAME]\r\nPath=\\emu\\\r\nExe=pinmame\r\nIsPinMAME=1\r\n");
-  Table("A.vpt", PinMame("Attack", "afm_11"));
-  Table("B.vpt", PinMame("Medieval", "mm_109c"));
-  Table("C.vpt", PinMame("Unknown", "zzz_l1"));
-  qputenv("FAKE_EMULATOR_LOG", QByteArray::fromStdString(dir_.Path("emulator.log")));
-  ASSERT_EQ(RunTabrin({dir_.Path("tables/*.*"), "-hide"}).exit_code, 0);
-  qunsetenv("FAKE_EMULATOR_LOG");
-  EXPECT_EQ(dir_.ReadFile("emulator.log"), "-lx\n");  // the listing is a cache for every table
-  const std::string info = dir_.Path("info.ini");
-  EXPECT_EQ(ProfileRead("PMInfo", "afm_11", info), "Attack from Mars (1.1)|1995|Bally|afm_113b");
-  EXPECT_EQ(ProfileRead("PMInfo", "mm_109c", info),
-            "Medieval Madness (1.09C)|1997|Williams|mm_109c");
-  EXPECT_EQ(ProfileRead("PMInfo", "zzz_l1", info), "");  // not listed: asked again next time
-  EXPECT_TRUE(dir_.Exists("emu/lx.xml"));
-  EXPECT_TRUE(dir_.Exists("lx.sh"));
-}
-
-TEST_F(TabrinProgram, WindowRunEndsWithExit) {
-  Table("x.vpt", TableSpec{});
-  const RunResult run = RunTabrin({dir_.Path("tables/*.*"), "-exit"}, /*display=*/true);
-  EXPECT_EQ(run.exit_code, 0);
-  EXPECT_EQ(Names("VP", "x"), "x");
+TEST_F(Capability, WithoutADisplayTheWindowTextGoesToStandardOutput) {
+  const std::string zed =
+      "Table Type:  Visual Pinball\n\nVpt Name:  Zed_Table (VP91x).vpt\nBase Name:  Zed Table\n\n";
+  Check({Row("one table", {}, {attack_, "-exit"}, 0, kAttack, {{"names.ini", kNames}}),
+         Row("nobody to close it: no wait", {}, {P("tables/Zed_Table (VP91x).vpt")}, 0, zed),
+         Row("each table as it is done", {}, {all_, "-exit"}, 0, kAttack + zed),
+         Row("hidden", {}, {all_, "-hide"}, 0, ""),
+         Row("one table hidden", {}, {attack_, "-hide"}, 0, ""),
+         Row("a window, closed at the end", {}, {all_, "-exit"}, 0, "", {},
+             {"QT_QPA_PLATFORM=offscreen"})});
 }
 
 }  // namespace
