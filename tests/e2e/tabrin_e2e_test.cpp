@@ -4,16 +4,11 @@
 namespace {
 
 const std::string kNamesTemplate = "[VP]\r\n\r\n[PinMAME]\r\n";
-const std::string kExif(
-    "\xFF\xD8\xFF\xE1\0\x10"
-    "Exif",
-    10);  // a JPEG start without "JFIF"
+const std::string kExif = "\xFF\xD8\xFF\xE1 Exif";  // a JPEG start without "JFIF"
 const std::string kNames = "[VP]\r\nAttack=Attack from Mars\r\n\r\n[PinMAME]\r\nAttack=afm_11\r\n";
+const std::string kBoth = "[VP]\r\nAttack=Attack from Mars\r\nZed_Table (VP91x)=Zed Table\r\n\r\n";
 const std::string kInfo = "[Tabrin]\r\nAttack from Mars=Attack from Mars|Ann Author|1.1|||\r\n";
 const std::string kShown = "Table Type:  PinMAME\n\nVpt Name:  Attack\nROM Name:  ";
-const std::string kBoth =
-    "[VP]\r\nAttack=Attack from Mars\r\nZed_Table (VP91x)=Zed "
-    "Table\r\n\r\n[PinMAME]\r\nAttack=afm_11\r\n";
 const std::string kAttack = kShown + "afm_11\nBase Name:  Attack from Mars\n\n";
 
 class Capability : public TabrinTest {
@@ -38,9 +33,8 @@ TEST_F(Capability, ARunWithNothingToDoEndsWithItsStatus) {
       "Error!  No Parameters Specified!!!\n\nUSAGE:  tabrin \"path/vptname.vpt\" [-txt] [-clear] "
       "[-hide] [-exit]\n\n";
   const std::string none = P("tables/none.vpt");
-  const Entries nothing = {{"names.ini", kGone}, {"info.ini", kGone}};
-  const Entries made = {{"names.ini", kNamesTemplate},
-                        {"info.ini", "[Tabrin]\r\n\r\n[PMInfo]\r\n"}};
+  const Args nothing = {"names.ini", kGone, "info.ini", kGone};
+  const Args made = {"names.ini", kNamesTemplate, "info.ini", "[Tabrin]\r\n\r\n[PMInfo]\r\n"};
   Write("listed", "a file, no folder");
   Check({Row("no words", {}, {}, 2, usage, nothing),
          Row("option words alone", {}, {"-nodocs", "-NOPICS"}, 2, usage, nothing),
@@ -48,7 +42,6 @@ TEST_F(Capability, ARunWithNothingToDoEndsWithItsStatus) {
          Row("a missing table, in a run that may not wait", {}, {none, "-exit"}, 1, "", made),
          Row("a missing table", {}, {none}, 1,
              "Error!  File Not Found!\nThe file \"" + none + "\" could not be found.\n\n"),
-         Row("an empty folder", {}, {P("Blurb/*.*"), "-hide"}, 1, "", made),
          Row("a file for a folder", {}, {P("listed/*.*"), "-hide"}, 1, "", made),
          Row("a folder for a table", {}, {P("tables"), "-hide"}, 1, "", made)});
 }
@@ -60,129 +53,126 @@ TEST_F(Capability, AFolderScanFillsTheCatalogueInListOrder) {
   Table("Old.vpt", old_writer);
   Table("png.vpt", png);
   // The plain tables last: what one table holds back must not wait for the next.
-  Entries catalogue = {{"names.ini",
-                        "[VP]\r\nAttack=Attack from Mars\r\nOld=Old Writer\r\npng=Png Shot\r\n"
-                        "Zed_Table (VP91x)=Zed Table\r\n\r\n[PinMAME]\r\nAttack=afm_11\r\n"},
-                       {"info.ini", kInfo + "Old Writer=Old Writer|Ann Author||||\r\n" +
-                                        "Png Shot=Png Shot|Ann Author||||\r\n\r\n[PMInfo]\r\n"}};
-  Entries exports = catalogue;
-  exports.insert({{"Blurb/Attack from Mars.txt", ToUtf16Le("Blurb of Attack from Mars")},
-                  {"Description/Attack from Mars.txt", ToUtf16Le("How to play.")},
-                  {"Rules/Attack from Mars.txt", ToUtf16Le("Rules.")},
-                  {"snap/Attack from Mars.jpg", kExif},
-                  {"snap/Old Writer.jpg", *old_writer.screenshot},
-                  {"Blurb/Png Shot.txt", ToUtf16Le("Blurb of Png Shot")},
-                  {"snap/Png Shot.jpg", kGone}});
+  Args catalogue = {
+      "names.ini",
+      "[VP]\r\nAttack=Attack from Mars\r\nOld=Old Writer\r\npng=Png Shot\r\nZed_Table "
+      "(VP91x)=Zed Table\r\n\r\n[PinMAME]\r\nAttack=afm_11\r\n",
+      "info.ini",
+      kInfo + "Old Writer=Old Writer|Ann Author||||\r\nPng Shot=Png Shot|Ann " +
+          "Author||||\r\n\r\n[PMInfo]\r\n"};
+  Args exports = catalogue;
+  exports.insert(
+      exports.end(),
+      {"Blurb/Attack from Mars.txt", ToUtf16Le("Blurb of Attack from Mars"),
+       "Description/Attack from Mars.txt", ToUtf16Le("How to play."), "Rules/Attack from Mars.txt",
+       ToUtf16Le("Rules."), "snap/Attack from Mars.jpg", kExif, "snap/Old Writer.jpg",
+       *old_writer.screenshot, "snap/Png Shot.jpg", kGone});
   Check({Row("a first run", {}, {all_, "-hide"}, 0, "", exports)});
   // A catalogued table is not read again: changed, it changes nothing.
   Table("Attack.vpt", PinMame("Attack Again", "afm_12"));
   Table("Old.vpt", PinMame("New Writer", ""));
-  catalogue.insert({{"Blurb/Attack Again.txt", kGone}, {"Blurb/New Writer.txt", kGone}});
-  Check({Row("a second run", {}, {all_, "-hide"}, 0, "", catalogue)});
+  catalogue.insert(catalogue.end(),
+                   {"Blurb/Attack Again.txt", kGone, "Blurb/New Writer.txt", kGone});
+  Check({Row("a second run", {}, {all_, "-hide"}, 0, "", catalogue),
+         Row("one that overwrites, but not the documents", {},
+             {all_, "-hide", "-overwrite -nodocs"}, 0, "",
+             {"Blurb/Attack Again.txt", kGone, "names.ini",
+              "[VP]\r\nAttack=Attack Again\r\nOld=New Writer\r\npng=Png Shot\r\nZed_Table "
+              "(VP91x)=Zed Table\r\n\r\n[PinMAME]\r\nAttack=afm_12\r\n"})});
 }
 
-TEST_F(Capability, StoredEntriesAreKeptUnlessOverwrittenOrCleared) {
+TEST_F(Capability, ClearStartsTheCatalogueAgainFromItsTemplates) {
   Emulator(/*pinmame=*/true, ReadFile(TOOLS_DIR "/fake_listing.xml"));
-  const std::string names = "[VP]\r\nAttack=My Attack\r\n\r\n[PinMAME]\r\nAttack=old_rom\r\n";
-  const std::string blurb = ToUtf16Le("Blurb of Attack from Mars");
-  const auto row = [&](const char* why, const char* options, const std::string& shown,
-                       const std::string& names_after, const std::string& blurb_after,
-                       const std::string& snap_after) {
-    return Row(why,
-               {{"names.ini", names},
-                {"Blurb/Attack from Mars.txt", "old"},
-                {"alias.ini", "[Alias]\r\nold_rom=afm_11\r\nMy Attack=Our Attack\r\n"},
-                {"snap/Attack from Mars.jpg", kGone}},
-               {attack_, "-exit", options}, 0, shown,
-               {{"names.ini", names_after},
-                {"Blurb/Attack from Mars.txt", blurb_after},
-                {"snap/Attack from Mars.jpg", snap_after}});
-  };
-  const std::string info =
-      kInfo + "\r\n[PMInfo]\r\nafm_11=Attack from Mars (1.1)|1995|Bally|afm_113b\r\n";
-  Check({row("kept, through their aliases", "", kShown + "afm_11\nBase Name:  Our Attack\n\n",
-             names, "old", kGone),
-         row("kept as stored", "-noalias", kShown + "old_rom\nBase Name:  My Attack\n\n", names,
-             "old", kGone),
-         row("replaced", "-overwrite", kAttack, kNames, blurb, kExif),
-         row("replaced but the documents", "-overwrite -nodocs", kAttack, kNames, "old", kExif),
-         row("replaced but the screenshot", "-overwrite -nopics", kAttack, kNames, blurb, kGone),
-         // From the exact templates, as another system spells them; the stale listing goes too.
-         Row("cleared",
-             {{"names.ini", kGone},
-              {"Names.ini", "[VP]\r\nold=Old\r\n"},
-              {"info.ini", "[Tabrin]\r\nOld=Old|||||\r\n\r\n[PMInfo]\r\nafm_11=stale|||\r\n"},
-              {"emu/lx.xml", "<game name=\"afm_11\"><description>stale</description>\n"},
-              {"emu/runs.log", kGone}},
+  // The stale listing goes too, and the catalogue as another system spells it.
+  Check({Row("cleared",
+             {"Names.ini", "[VP]\r\nold=Old\r\n", "info.ini", "[Tabrin]\r\nOld=Old|||||\r\n",
+              "emu/lx.xml", "<game name=\"afm_11\"><description>stale</description>\n", "alias.ini",
+              "[Alias]\r\na=b\r\n"},
              {attack_, "-clear", "-hide"}, 0, "",
-             {{"Names.ini", kGone},
-              {"names.ini", kNames},
-              {"info.ini", info},
-              {"emu/runs.log", "-lx\n"},
-              {"alias.ini", "[Alias]\r\nold_rom=afm_11\r\nMy Attack=Our Attack\r\n"}})});
+             {"Names.ini", kGone, "names.ini", kNames, "emu/runs.log", "-lx\n", "alias.ini",
+              "[Alias]\r\na=b\r\n", "info.ini",
+              kInfo + "\r\n[PMInfo]\r\nafm_11=Attack from Mars (1.1)|1995|Bally|afm_113b\r\n"})});
 }
 
-TEST_F(Capability, PathsStartAtTheProgramFolder) {
-  const auto row = [&](const char* path, const std::string& names) {
-    return Row(path, {{"names.ini", kGone}}, {path, "-hide"}, 0, "", {{"names.ini", names}});
-  };
-  Check({row("tables/Attack.vpt", kNames), row("\\tables\\Attack.vpt", kNames),
-         row("tables\\*.*", kBoth)});
-}
-
+// Paths start at the program folder, however they are written.
 TEST_F(Capability, TxtWritesTheResultToOutputTxtInsteadOfTheCatalogue) {
   Table("Cafe.vpt", PinMame("Caf\xC3\xA9 Racer", ""));
   const auto row = [&](const char* why, const std::string& table, const std::string& output) {
-    return Row(why, {{"output.txt", kGone}}, {P("tables/" + table), "-txt", "-hide"}, 0, "",
-               {{"output.txt", output}, {"names.ini", kNamesTemplate}});
+    return Row(why, {"output.txt", kGone}, {table, "-txt", "-hide"}, 0, "",
+               {"output.txt", output, "names.ini", kNamesTemplate});
   };
-  Check({row("a PinMAME table: its ROM name", "Attack.vpt", "afm_11\r\n"),
-         row("a plain one: its base name", "Zed_Table (VP91x).vpt", "Zed Table\r\n"),
-         row("in the catalogue's code page", "Cafe.vpt", "Caf\xE9 Racer\r\n"),
-         Row("a folder scan, which has no one result", {{"output.txt", kGone}},
-             {all_, "-txt", "-hide"}, 0, "",
-             {{"output.txt", kGone},
-              {"names.ini", kBoth.substr(0, 31) + "Cafe=Caf\xE9 Racer\r\n" + kBoth.substr(31)}})});
+  Check({row("a PinMAME table: its ROM name", "tables/Attack.vpt", "afm_11\r\n"),
+         row("a plain one: its base name", "\\tables\\Zed_Table (VP91x).vpt", "Zed Table\r\n"),
+         row("in the catalogue's code page", P("tables/Cafe.vpt"), "Caf\xE9 Racer\r\n"),
+         Row("a folder scan, which has no one result", {"output.txt", kGone},
+             {"tables\\*.*", "-txt", "-hide"}, 0, "",
+             {"output.txt", kGone, "names.ini",
+              kBoth.substr(0, 31) + "Cafe=Caf\xE9 Racer\r\n" + kBoth.substr(31) +
+                  "[PinMAME]\r\nAttack=afm_11\r\n"})});
 }
 
-TEST_F(Capability, AsksTheEmulatorAboutEachGame) {
+TEST_F(Capability, AsksTheEmulatorAboutEachGameHoweverTheSettingsAreWritten) {
+  Emulator(/*pinmame=*/true, ReadFile(TOOLS_DIR "/fake_listing.xml"));
+  fs::copy_file(P("emu/emu"), P("emu/my mame"));  // a name the script must quote
+  Table("B.vpt", PinMame("Medieval", "mm_109c"));
+  Table("C.vpt", PinMame("Unknown", "zzz_l1"));
   // A clone names its parent, any other game itself; an unknown game is asked for next time.
   const std::string info = kInfo + "Medieval=Medieval|Ann Author||||\r\nUnknown=Unknown|Ann " +
-                           "Author||||\r\n\r\n[PMInfo]\r\nafm_11=Attack from Mars (1.1)|1995|" +
-                           "Bally|afm_113b\r\nmm_109c=Medieval Madness (1.09C)|1997|Williams|" +
-                           "mm_109c\r\n";
-  const auto rows = [&](const std::string& first_runs, const std::string& next_runs,
-                        const std::string& command) {
-    Table("B.vpt", PinMame("Medieval", "mm_109c"));
-    Table("C.vpt", PinMame("Unknown", "zzz_l1"));
-    const std::string script = "#!/bin/sh\ncd /\ncd '" + P("emu/") + "'\n" + command + "\n";
-    return std::vector<Row>{
-        Row("a first run", {}, {all_, "-hide"}, 0, "",
-            {{"emu/runs.log", first_runs}, {"info.ini", info}, {"lx.sh", script}}),
-        Row("the next", {{"emu/runs.log", kGone}}, {all_, "-hide"}, 0, "",
-            {{"emu/runs.log", next_runs}, {"info.ini", info}})};
+                           "Author||||\r\n\r\n[PMInfo]\r\n";
+  const std::string pminfo = info + "afm_11=Attack from Mars (1.1)|1995|Bally|afm_113b\r\n" +
+                             "mm_109c=Medieval Madness (1.09C)|1997|Williams|mm_109c\r\n";
+  const std::string pinmame = "-lx\n", mame = "afm_11 -lx\nmm_109c -lx\nzzz_l1 -lx\n";
+  const auto mode = [](const std::string& value) {
+    return "[MAME]\r\nPath=\\emu\\\r\nExe=my mame\r\nIsPinMAME=" + value + "\r\n";
   };
-  // PinMAME lists every game at once, and the listing serves the runs that follow.
-  Emulator(/*pinmame=*/true, ReadFile(TOOLS_DIR "/fake_listing.xml"), "PinMAME");
-  Check(rows("-lx\n", kGone, "./PinMAME -lx >lx.xml"));
-  // MAME is asked about each game.
-  UseProgramFolder(dir_.MakeDir("mame"));
-  std::filesystem::copy_file(attack_, P("tables/Attack.vpt"));
-  Emulator(/*pinmame=*/false, ReadFile(TOOLS_DIR "/fake_listing.xml"), "my mame");
-  Check(rows("afm_11 -lx\nmm_109c -lx\nzzz_l1 -lx\n", "zzz_l1 -lx\n",
-             "./'my mame' zzz_l1 -lx >lx.xml"));
+  const auto row = [&](const std::string& why, const std::string& settings,
+                       const std::string& runs) {
+    return Row(why,
+               {"Tabrin.ini", settings, "names.ini", kGone, "info.ini", kGone, "emu/lx.xml", kGone,
+                "emu/runs.log", kGone},
+               {all_, "-hide"}, 0, "",
+               {"emu/runs.log", runs, "info.ini", runs == kGone ? info : pminfo});
+  };
+  const auto next = [&](const std::string& why, const std::string& runs, const std::string& ask) {
+    return Row(why, {"emu/runs.log", kGone}, {all_, "-hide"}, 0, "",
+               {"emu/runs.log", runs, "lx.sh",
+                "#!/bin/sh\ncd /\ncd '" + P("emu/") + "'\n./'my mame' " + ask + " >lx.xml\n"});
+  };
+  Check(
+      {row("PinMAME lists every game at once", mode("1"), pinmame),
+       next("and its listing serves the runs that follow", kGone, "-lx"),
+       row("MAME is asked about each game", mode("0"), mame),
+       next("and about the one it did not know next time", "zzz_l1 -lx\n", "zzz_l1 -lx"),
+       // The switch is a number in 16 bits, rounded half to even; anything else is 0.
+       row("-1", mode(" -1"), pinmame), row("+1", mode("+1"), pinmame),
+       row("0.6", mode("0.6"), pinmame), row("0.5", mode("0.5"), mame),
+       row("past 16 bits", mode("99999"), pinmame), row("a word", mode("yes"), mame),
+       row("sections twice", mode("1") + "[MAME]\r\nIsPinMAME=0\r\n[mame]\r\nPath=/\r\n", pinmame),
+       // Broken settings name no emulator, and still give the catalogue.
+       row("garbage", Junk(64 * 1024, 11), kGone),
+       row("one line of 8 MB", std::string(8 << 20, 'x'), kGone),
+       row("binary bytes",
+           std::string(
+               "[MAME]\r\nPath=\\emu\\\0x\r\nExe=my\xFF\xFEmame\r\n\x01[VP]\r\nArtPath=\x80", 52),
+           kGone)});
 }
 
 TEST_F(Capability, WithoutADisplayTheWindowTextGoesToStandardOutput) {
   const std::string zed =
       "Table Type:  Visual Pinball\n\nVpt Name:  Zed_Table (VP91x).vpt\nBase Name:  Zed Table\n\n";
-  Check({Row("one table", {}, {attack_, "-exit"}, 0, kAttack, {{"names.ini", kNames}}),
+  Check({Row("one table", {}, {attack_, "-exit"}, 0, kAttack, {"names.ini", kNames}),
          Row("nobody to close it: no wait", {}, {P("tables/Zed_Table (VP91x).vpt")}, 0, zed),
          Row("each table as it is done", {}, {all_, "-exit"}, 0, kAttack + zed),
          Row("hidden", {}, {all_, "-hide"}, 0, ""),
          Row("one table hidden", {}, {attack_, "-hide"}, 0, ""),
          Row("a window, closed at the end", {}, {all_, "-exit"}, 0, "", {},
-             {"QT_QPA_PLATFORM=offscreen"})});
+             {"QT_QPA_PLATFORM=offscreen"}),
+         Row("stored names, through their aliases",
+             {"names.ini", "[VP]\r\nAttack=Mine\r\n\r\n[PinMAME]\r\nAttack=old_rom\r\n",
+              "alias.ini", "[Alias]\r\nold_rom=afm_11\r\nMine=Our Attack\r\n"},
+             {attack_, "-exit"}, 0, kShown + "afm_11\nBase Name:  Our Attack\n\n"),
+         Row("stored names as stored", {}, {attack_, "-exit", "-noalias"}, 0,
+             kShown + "old_rom\nBase Name:  Mine\n\n")});
 }
 
 }  // namespace

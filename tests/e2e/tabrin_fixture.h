@@ -13,8 +13,6 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -22,16 +20,14 @@
 #include "support/temp_dir.h"
 #include "table_writer.h"
 
+namespace fs = std::filesystem;
 using Args = std::vector<std::string>;
-using Entries = std::map<std::string, std::string>;
 
 // A started program, then how it ended.
 struct Child {
   pid_t pid = -1;
   int out_fd = -1;      // its standard output, a file in memory
-  bool ended = false;   // false: still running after a minute, then killed
-  int exit_code = -1;   // -1 when a signal ended it
-  int signal = 0;       // the signal that ended it
+  int exit_code = -1;   // less the signal that ended it, when one did
   long max_rss_kb = 0;  // its peak memory
   std::string out;
 };
@@ -67,24 +63,21 @@ inline Child Start(const std::string& program, const Args& args, Args env = {},
 inline Child& Finish(Child& run) {
   int status = 0;
   rusage usage{};
-  for (int ms = 0; !(run.ended = wait4(run.pid, &status, WNOHANG, &usage) == run.pid); ++ms) {
+  for (int ms = 0; wait4(run.pid, &status, WNOHANG, &usage) != run.pid; ++ms) {
     if (ms == 60000 && kill(-run.pid, SIGKILL) == 0 && wait4(run.pid, &status, 0, &usage)) break;
     usleep(1000);
   }
-  run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+  run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
   run.max_rss_kb = usage.ru_maxrss;
   run.out.resize(lseek(run.out_fd, 0, SEEK_END));
   if (pread(run.out_fd, run.out.data(), run.out.size(), 0) < 0) run.out = "(unreadable)";
   close(run.out_fd);
   return run;
 }
-
 inline std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
-
 // A table named `name` whose script names the ROM `rom` ("" names none: a plain table).
 inline TableSpec PinMame(const std::string& name, const std::string& rom) {
   TableSpec spec;
@@ -94,20 +87,24 @@ inline TableSpec PinMame(const std::string& name, const std::string& rom) {
   spec.script = "Const cGameName = \"" + rom + "\"\r\nSub Table1_Init\r\n.GameName = cGameName\r\n";
   return spec;
 }
-
+// Bytes of every value, the same on every run.
+inline std::string Junk(size_t size, unsigned seed) {
+  std::string bytes(size, '\0');
+  for (char& byte : bytes) byte = static_cast<char>((seed = seed * 1103515245 + 12345) >> 16);
+  return bytes;
+}
 inline const std::string kGone = "(gone)";
 constexpr long kMemoryBoundKb = 256 * 1024;
 
-// One run: the files written before it (kGone: removed), its command line, and what it gives:
-// its exit code, its standard output and files that hold just so (kGone: that do not exist).
+// One run: the files written before it (file, bytes, ...; kGone removes), its command line, and
+// what it gives: its exit code, its standard output, and files that hold just so (file, bytes,
+// ...; kGone: that do not exist).
 struct Row {
   std::string why;
-  Entries before;
-  Args args;
+  Args before, args;
   int exit_code;
   std::string out;
-  Entries after = {};
-  Args env = {};
+  Args after = {}, env = {};
 };
 
 // A program folder deep inside a temporary folder (so that an escape through ".." lands where
@@ -115,28 +112,27 @@ struct Row {
 class TabrinTest : public testing::Test {
  protected:
   TabrinTest() { UseProgramFolder(dir_.MakeDir("outer/inner/prog")); }
+  // Holds the stand-in emulator too, which logs each start to emu/runs.log.
   void UseProgramFolder(const std::string& folder) {
     prog_ = folder;
     for (const char* sub : {"tables", "Blurb", "Description", "Rules", "snap", "emu"}) {
-      std::filesystem::create_directories(P(sub));
+      fs::create_directories(P(sub));
     }
-    std::filesystem::copy_file(TABRIN_BINARY, P("tabrin"));
-  }
-  // The stand-in emulator as emu/`exe` in PinMAME or MAME mode, listing `listing` and logging
-  // each start to emu/runs.log.
-  void Emulator(bool pinmame, const std::string& listing, const std::string& exe = "emu") {
-    std::filesystem::copy_file(TOOLS_DIR "/fake-emulator", P("emu/" + exe),
-                               std::filesystem::copy_options::overwrite_existing);
-    Write("emu/games.xml", listing);
-    Write("Tabrin.ini", "[MAME]\r\nPath=\\emu\\\r\nExe=" + exe +
-                            "\r\nIsPinMAME=" + (pinmame ? "1" : "0") + "\r\n");
+    fs::copy_file(TABRIN_BINARY, P("tabrin"));
+    fs::copy_file(TOOLS_DIR "/fake-emulator", P("emu/emu"));
     env_ = {"FAKE_EMULATOR_LISTING=" + P("emu/games.xml"),
             "FAKE_EMULATOR_LOG=" + P("emu/runs.log")};
+  }
+  // Settings for the stand-in emulator in PinMAME or MAME mode, listing `listing`.
+  void Emulator(bool pinmame, const std::string& listing) {
+    Write("emu/games.xml", listing);
+    Write("Tabrin.ini",
+          std::string("[MAME]\r\nPath=\\emu\\\r\nExe=emu\r\nIsPinMAME=") + (pinmame ? "1" : "0"));
   }
 
   std::string P(const std::string& relative) const { return prog_ + "/" + relative; }
   void Write(const std::string& relative, const std::string& data) const {
-    std::filesystem::create_directories(std::filesystem::path(P(relative)).parent_path());
+    fs::create_directories(fs::path(P(relative)).parent_path());
     std::ofstream(P(relative), std::ios::binary | std::ios::trunc) << data;
   }
   std::string Read(const std::string& relative) const { return ReadFile(P(relative)); }
@@ -149,22 +145,21 @@ class TabrinTest : public testing::Test {
     Child run = Start(P("tabrin"), args, env, as_nobody);
     return Finish(run);
   }
-  Child Scan() const { return Tabrin({P("tables/*.*"), "-hide"}); }
   // Makes the runs of `rows` in turn; each ends, in bounded memory.
   void Check(const std::vector<Row>& rows) const {
     for (const Row& row : rows) {
       SCOPED_TRACE(row.why);
-      for (const auto& [file, data] : row.before) {
-        if (data == kGone) std::filesystem::remove(P(file));
-        if (data != kGone) Write(file, data);
+      for (size_t i = 0; i + 1 < row.before.size(); i += 2) {
+        row.before[i + 1] == kGone ? void(fs::remove(P(row.before[i])))
+                                   : Write(row.before[i], row.before[i + 1]);
       }
       const Child run = Tabrin(row.args, row.env);
-      EXPECT_TRUE(run.ended);
       EXPECT_EQ(run.exit_code, row.exit_code);
       EXPECT_EQ(run.out, row.out);
       EXPECT_LT(run.max_rss_kb, kMemoryBoundKb);
-      for (const auto& [file, data] : row.after) {
-        EXPECT_EQ(std::filesystem::exists(P(file)) ? Read(file) : kGone, data) << file;
+      for (size_t i = 0; i + 1 < row.after.size(); i += 2) {
+        const std::string& file = row.after[i];
+        EXPECT_EQ(fs::exists(P(file)) ? Read(file) : kGone, row.after[i + 1]) << file;
       }
     }
   }
