@@ -5,11 +5,12 @@ namespace {
 
 const std::string kNamesTemplate = "[VP]\r\n\r\n[PinMAME]\r\n";
 const std::string kExif = "\xFF\xD8\xFF\xE1 Exif";  // a JPEG start without "JFIF"
-const std::string kNames = "[VP]\r\nAttack=Attack from Mars\r\n\r\n[PinMAME]\r\nAttack=afm_11\r\n";
-const std::string kBoth = "[VP]\r\nAttack=Attack from Mars\r\nZed_Table (VP91x)=Zed Table\r\n\r\n";
+const std::string kVp = "[VP]\r\nAttack=Attack from Mars\r\n";
+const std::string kNames = kVp + "\r\n[PinMAME]\r\nAttack=afm_11\r\n";
 const std::string kInfo = "[Tabrin]\r\nAttack from Mars=Attack from Mars|Ann Author|1.1|||\r\n";
-const std::string kShown = "Table Type:  PinMAME\n\nVpt Name:  Attack\nROM Name:  ";
-const std::string kAttack = kShown + "afm_11\nBase Name:  Attack from Mars\n\n";
+const std::string kAttack =
+    "Table Type:  PinMAME\n\nVpt Name:  Attack\nROM Name:  afm_11\nBase Name:  Attack from "
+    "Mars\n\n";
 
 class Capability : public TabrinTest {
  protected:
@@ -36,14 +37,15 @@ TEST_F(Capability, ARunWithNothingToDoEndsWithItsStatus) {
   const Args nothing = {"names.ini", kGone, "info.ini", kGone};
   const Args made = {"names.ini", kNamesTemplate, "info.ini", "[Tabrin]\r\n\r\n[PMInfo]\r\n"};
   Write("listed", "a file, no folder");
-  Check({Row("no words", {}, {}, 2, usage, nothing),
-         Row("option words alone", {}, {"-nodocs", "-NOPICS"}, 2, usage, nothing),
-         Row("no words, in a run that may not wait", {}, {"-hide"}, 2, "", nothing),
-         Row("a missing table, in a run that may not wait", {}, {none, "-exit"}, 1, "", made),
-         Row("a missing table", {}, {none}, 1,
+  Check({Row("no words", {}, {}, nothing, 2, usage),
+         Row("option words alone", {}, {"-NODOCS"}, nothing, 2, usage),
+         Row("no words, in a run that may not wait", {}, {"-hide"}, nothing, 2),
+         Row("a missing table, in a run that may not wait", {}, {none, "-exit"}, made, 1),
+         Row("a missing table", {}, {none}, made, 1,
              "Error!  File Not Found!\nThe file \"" + none + "\" could not be found.\n\n"),
-         Row("a file for a folder", {}, {P("listed/*.*"), "-hide"}, 1, "", made),
-         Row("a folder for a table", {}, {P("tables"), "-hide"}, 1, "", made)});
+         Row("a file for a folder", {}, {P("listed/*.*"), "-hide"}, made, 1),
+         Row("a folder for a table, and option words", {}, {P("tables"), "-nodocs", "-HIDE"}, made,
+             1)});
 }
 
 TEST_F(Capability, AFolderScanFillsTheCatalogueInListOrder) {
@@ -55,11 +57,11 @@ TEST_F(Capability, AFolderScanFillsTheCatalogueInListOrder) {
   // The plain tables last: what one table holds back must not wait for the next.
   Args catalogue = {
       "names.ini",
-      "[VP]\r\nAttack=Attack from Mars\r\nOld=Old Writer\r\npng=Png Shot\r\nZed_Table "
-      "(VP91x)=Zed Table\r\n\r\n[PinMAME]\r\nAttack=afm_11\r\n",
+      kVp + "Old=Old Writer\r\npng=Png Shot\r\nZed_Table (VP91x)=Zed Table\r\n\r\n[PinMAME]\r\n" +
+          "Attack=afm_11\r\n",
       "info.ini",
-      kInfo + "Old Writer=Old Writer|Ann Author||||\r\nPng Shot=Png Shot|Ann " +
-          "Author||||\r\n\r\n[PMInfo]\r\n"};
+      kInfo + "Old Writer=Old Writer|Ann Author||||\r\nPng Shot=Png Shot|Ann Author||||\r\n\r\n" +
+          "[PMInfo]\r\n"};
   Args exports = catalogue;
   exports.insert(
       exports.end(),
@@ -67,18 +69,13 @@ TEST_F(Capability, AFolderScanFillsTheCatalogueInListOrder) {
        "Description/Attack from Mars.txt", ToUtf16Le("How to play."), "Rules/Attack from Mars.txt",
        ToUtf16Le("Rules."), "snap/Attack from Mars.jpg", kExif, "snap/Old Writer.jpg",
        *old_writer.screenshot, "snap/Png Shot.jpg", kGone});
-  Check({Row("a first run", {}, {all_, "-hide"}, 0, "", exports)});
+  Check({Row("a first run", {}, {all_, "-hide"}, exports)});
   // A catalogued table is not read again: changed, it changes nothing.
   Table("Attack.vpt", PinMame("Attack Again", "afm_12"));
   Table("Old.vpt", PinMame("New Writer", ""));
   catalogue.insert(catalogue.end(),
                    {"Blurb/Attack Again.txt", kGone, "Blurb/New Writer.txt", kGone});
-  Check({Row("a second run", {}, {all_, "-hide"}, 0, "", catalogue),
-         Row("one that overwrites, but not the documents", {},
-             {all_, "-hide", "-overwrite -nodocs"}, 0, "",
-             {"Blurb/Attack Again.txt", kGone, "names.ini",
-              "[VP]\r\nAttack=Attack Again\r\nOld=New Writer\r\npng=Png Shot\r\nZed_Table "
-              "(VP91x)=Zed Table\r\n\r\n[PinMAME]\r\nAttack=afm_12\r\n"})});
+  Check({Row("a second run", {}, {all_, "-hide"}, catalogue)});
 }
 
 TEST_F(Capability, ClearStartsTheCatalogueAgainFromItsTemplates) {
@@ -86,11 +83,9 @@ TEST_F(Capability, ClearStartsTheCatalogueAgainFromItsTemplates) {
   // The stale listing goes too, and the catalogue as another system spells it.
   Check({Row("cleared",
              {"Names.ini", "[VP]\r\nold=Old\r\n", "info.ini", "[Tabrin]\r\nOld=Old|||||\r\n",
-              "emu/lx.xml", "<game name=\"afm_11\"><description>stale</description>\n", "alias.ini",
-              "[Alias]\r\na=b\r\n"},
-             {attack_, "-clear", "-hide"}, 0, "",
-             {"Names.ini", kGone, "names.ini", kNames, "emu/runs.log", "-lx\n", "alias.ini",
-              "[Alias]\r\na=b\r\n", "info.ini",
+              "emu/lx.xml", "<game name=\"afm_11\"><description>stale</description>\n"},
+             {attack_, "-clear", "-hide"},
+             {"Names.ini", kGone, "names.ini", kNames, "emu/runs.log", "-lx\n", "info.ini",
               kInfo + "\r\n[PMInfo]\r\nafm_11=Attack from Mars (1.1)|1995|Bally|afm_113b\r\n"})});
 }
 
@@ -98,17 +93,17 @@ TEST_F(Capability, ClearStartsTheCatalogueAgainFromItsTemplates) {
 TEST_F(Capability, TxtWritesTheResultToOutputTxtInsteadOfTheCatalogue) {
   Table("Cafe.vpt", PinMame("Caf\xC3\xA9 Racer", ""));
   const auto row = [&](const char* why, const std::string& table, const std::string& output) {
-    return Row(why, {"output.txt", kGone}, {table, "-txt", "-hide"}, 0, "",
+    return Row(why, {"output.txt", kGone}, {table, "-txt", "-hide"},
                {"output.txt", output, "names.ini", kNamesTemplate});
   };
   Check({row("a PinMAME table: its ROM name", "tables/Attack.vpt", "afm_11\r\n"),
          row("a plain one: its base name", "\\tables\\Zed_Table (VP91x).vpt", "Zed Table\r\n"),
          row("in the catalogue's code page", P("tables/Cafe.vpt"), "Caf\xE9 Racer\r\n"),
          Row("a folder scan, which has no one result", {"output.txt", kGone},
-             {"tables\\*.*", "-txt", "-hide"}, 0, "",
+             {"tables\\*.*", "-txt", "-hide"},
              {"output.txt", kGone, "names.ini",
-              kBoth.substr(0, 31) + "Cafe=Caf\xE9 Racer\r\n" + kBoth.substr(31) +
-                  "[PinMAME]\r\nAttack=afm_11\r\n"})});
+              kVp + "Cafe=Caf\xE9 Racer\r\nZed_Table (VP91x)=Zed Table\r\n\r\n[PinMAME]\r\n" +
+                  "Attack=afm_11\r\n"})});
 }
 
 TEST_F(Capability, AsksTheEmulatorAboutEachGameHoweverTheSettingsAreWritten) {
@@ -130,11 +125,10 @@ TEST_F(Capability, AsksTheEmulatorAboutEachGameHoweverTheSettingsAreWritten) {
     return Row(why,
                {"Tabrin.ini", settings, "names.ini", kGone, "info.ini", kGone, "emu/lx.xml", kGone,
                 "emu/runs.log", kGone},
-               {all_, "-hide"}, 0, "",
-               {"emu/runs.log", runs, "info.ini", runs == kGone ? info : pminfo});
+               {all_, "-hide"}, {"emu/runs.log", runs, "info.ini", runs == kGone ? info : pminfo});
   };
   const auto next = [&](const std::string& why, const std::string& runs, const std::string& ask) {
-    return Row(why, {"emu/runs.log", kGone}, {all_, "-hide"}, 0, "",
+    return Row(why, {"emu/runs.log", kGone}, {all_, "-hide"},
                {"emu/runs.log", runs, "lx.sh",
                 "#!/bin/sh\ncd /\ncd '" + P("emu/") + "'\n./'my mame' " + ask + " >lx.xml\n"});
   };
@@ -146,33 +140,38 @@ TEST_F(Capability, AsksTheEmulatorAboutEachGameHoweverTheSettingsAreWritten) {
        // The switch is a number in 16 bits, rounded half to even; anything else is 0.
        row("-1", mode(" -1"), pinmame), row("+1", mode("+1"), pinmame),
        row("0.6", mode("0.6"), pinmame), row("0.5", mode("0.5"), mame),
-       row("past 16 bits", mode("99999"), pinmame), row("a word", mode("yes"), mame),
-       row("sections twice", mode("1") + "[MAME]\r\nIsPinMAME=0\r\n[mame]\r\nPath=/\r\n", pinmame),
+       row("sections twice", mode("1") + "[MAME]\r\nIsPinMAME=0\r\n[mame]\r\nPath=/", pinmame),
        // Broken settings name no emulator, and still give the catalogue.
        row("garbage", Junk(64 * 1024, 11), kGone),
        row("one line of 8 MB", std::string(8 << 20, 'x'), kGone),
-       row("binary bytes",
-           std::string(
-               "[MAME]\r\nPath=\\emu\\\0x\r\nExe=my\xFF\xFEmame\r\n\x01[VP]\r\nArtPath=\x80", 52),
-           kGone)});
+       row("binary bytes", std::string("[MAME]\r\nPath=\\emu\\\0\r\nExe=my\xFFmame\x01", 33),
+           kGone),
+       // A listing of junk with lines and sections in a game, and a field of a megabyte: the
+       // field is cut, the lines are spaces.
+       Row("a listing of junk",
+           {"Tabrin.ini", mode("1"), "names.ini", kGone, "info.ini", kGone, "emu/lx.xml",
+            Junk(1 << 20, 3) + "<game name=\"afm_11\" cloneof=\"x\r\n[Tabrin]\r\nB=evil\r\n\">" +
+                "<description>a\r\n[PMInfo]\r\nmm_109c=evil</description><manufacturer>" +
+                std::string(1 << 20, 'm') + Junk(1 << 20, 5)},
+           {all_, "-hide"},
+           {"info.ini", info + "afm_11=a  [PMInfo]  mm_109c=evil||" + std::string(1 << 16, 'm') +
+                            "|x  [Tabrin]  B=evil  \r\n"}),
+       // The game's text of a gigabyte from the emulator ends with it, at its first NUL.
+       Row("a gigabyte from the emulator",
+           {"Tabrin.ini", mode("0"), "names.ini", kGone, "info.ini", kGone, "emu/my mame",
+            "#!/bin/sh\nprintf '<game name=\"%s\"><description>' \"$1\"\ntruncate -s 1G lx.xml\n"},
+           {all_, "-hide"}, {"info.ini", info + "afm_11=\r\nmm_109c=\r\nzzz_l1=\r\n"})});
 }
 
 TEST_F(Capability, WithoutADisplayTheWindowTextGoesToStandardOutput) {
   const std::string zed =
       "Table Type:  Visual Pinball\n\nVpt Name:  Zed_Table (VP91x).vpt\nBase Name:  Zed Table\n\n";
-  Check({Row("one table", {}, {attack_, "-exit"}, 0, kAttack, {"names.ini", kNames}),
-         Row("nobody to close it: no wait", {}, {P("tables/Zed_Table (VP91x).vpt")}, 0, zed),
-         Row("each table as it is done", {}, {all_, "-exit"}, 0, kAttack + zed),
-         Row("hidden", {}, {all_, "-hide"}, 0, ""),
-         Row("one table hidden", {}, {attack_, "-hide"}, 0, ""),
-         Row("a window, closed at the end", {}, {all_, "-exit"}, 0, "", {},
-             {"QT_QPA_PLATFORM=offscreen"}),
-         Row("stored names, through their aliases",
-             {"names.ini", "[VP]\r\nAttack=Mine\r\n\r\n[PinMAME]\r\nAttack=old_rom\r\n",
-              "alias.ini", "[Alias]\r\nold_rom=afm_11\r\nMine=Our Attack\r\n"},
-             {attack_, "-exit"}, 0, kShown + "afm_11\nBase Name:  Our Attack\n\n"),
-         Row("stored names as stored", {}, {attack_, "-exit", "-noalias"}, 0,
-             kShown + "old_rom\nBase Name:  Mine\n\n")});
+  Check({Row("one table", {}, {attack_, "-exit"}, {"names.ini", kNames}, 0, kAttack),
+         Row("nobody to close it: no wait", {}, {P("tables/Zed_Table (VP91x).vpt")}, {}, 0, zed),
+         Row("each table as it is done", {}, {all_, "-exit"}, {}, 0, kAttack + zed),
+         Row("hidden", {}, {all_, "-hide"}), Row("one table hidden", {}, {attack_, "-hide"}),
+         Row("a window, closed at the end", {}, {all_, "-exit"}, {}, 0, "",
+             {"QT_QPA_PLATFORM=offscreen"})});
 }
 
 }  // namespace

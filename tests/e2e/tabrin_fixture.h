@@ -97,14 +97,14 @@ inline const std::string kGone = "(gone)";
 constexpr long kMemoryBoundKb = 256 * 1024;
 
 // One run: the files written before it (file, bytes, ...; kGone removes), its command line, and
-// what it gives: its exit code, its standard output, and files that hold just so (file, bytes,
-// ...; kGone: that do not exist).
+// what it gives: files that hold just so (file, bytes, ...; kGone: that do not exist), its exit
+// code and its standard output.
 struct Row {
   std::string why;
-  Args before, args;
-  int exit_code;
-  std::string out;
-  Args after = {}, env = {};
+  Args before, args, after = {};
+  int exit_code = 0;
+  std::string out = "";
+  Args env = {};
 };
 
 // A program folder deep inside a temporary folder (so that an escape through ".." lands where
@@ -131,9 +131,10 @@ class TabrinTest : public testing::Test {
   }
 
   std::string P(const std::string& relative) const { return prog_ + "/" + relative; }
-  void Write(const std::string& relative, const std::string& data) const {
+  void Write(const std::string& relative, const std::string& data) const {  // kGone removes
     fs::create_directories(fs::path(P(relative)).parent_path());
-    std::ofstream(P(relative), std::ios::binary | std::ios::trunc) << data;
+    if (data == kGone) fs::remove(P(relative));
+    if (data != kGone) std::ofstream(P(relative), std::ios::binary | std::ios::trunc) << data;
   }
   std::string Read(const std::string& relative) const { return ReadFile(P(relative)); }
   StrictIni Ini(const std::string& relative) const { return ReadStrictIni(Read(relative)); }
@@ -149,17 +150,13 @@ class TabrinTest : public testing::Test {
   void Check(const std::vector<Row>& rows) const {
     for (const Row& row : rows) {
       SCOPED_TRACE(row.why);
-      for (size_t i = 0; i + 1 < row.before.size(); i += 2) {
-        row.before[i + 1] == kGone ? void(fs::remove(P(row.before[i])))
-                                   : Write(row.before[i], row.before[i + 1]);
-      }
+      for (auto f = row.before.begin(); f < row.before.end(); f += 2) Write(*f, f[1]);
       const Child run = Tabrin(row.args, row.env);
       EXPECT_EQ(run.exit_code, row.exit_code);
       EXPECT_EQ(run.out, row.out);
       EXPECT_LT(run.max_rss_kb, kMemoryBoundKb);
-      for (size_t i = 0; i + 1 < row.after.size(); i += 2) {
-        const std::string& file = row.after[i];
-        EXPECT_EQ(fs::exists(P(file)) ? Read(file) : kGone, row.after[i + 1]) << file;
+      for (auto f = row.after.begin(); f < row.after.end(); f += 2) {
+        EXPECT_EQ(fs::exists(P(*f)) ? Read(*f) : kGone, f[1]) << *f;
       }
     }
   }
