@@ -2,23 +2,20 @@
 #include "tabrin_fixture.h"
 
 namespace {
-
 const std::string kNamesTemplate = "[VP]\r\n\r\n[PinMAME]\r\n";
 const std::string kExif = "\xFF\xD8\xFF\xE1 Exif";  // a JPEG start without "JFIF"
 const std::string kVp = "[VP]\r\nAttack=Attack from Mars\r\n";
 const std::string kNames = kVp + "\r\n[PinMAME]\r\nAttack=afm_11\r\n";
-const std::string kInfo = "[Tabrin]\r\nAttack from Mars=Attack from Mars|Ann Author|1.1|||\r\n";
+const std::string kInfo = "[Tabrin]\r\nAttack from Mars=Attack from Mars|Ann Author||||\r\n";
 const std::string kAttack =
     "Table Type:  PinMAME\n\nVpt Name:  Attack\nROM Name:  afm_11\nBase Name:  Attack from "
     "Mars\n\n";
 
 class Capability : public TabrinTest {
  protected:
-  // A PinMAME table with everything to export, a plain one without a stored name, and a file
-  // that is no table.
+  // A PinMAME table with everything to export, a plain one without a name, and no table.
   Capability() {
     TableSpec attack = PinMame("Attack from Mars", "AFM_11");
-    attack.table_version = "1.1";
     attack.description = "How to play.";
     attack.rules = "Rules.";
     attack.screenshot = kExif;
@@ -44,8 +41,7 @@ TEST_F(Capability, ARunWithNothingToDoEndsWithItsStatus) {
          Row("a missing table", {}, {none}, made, 1,
              "Error!  File Not Found!\nThe file \"" + none + "\" could not be found.\n\n"),
          Row("a file for a folder", {}, {P("listed/*.*"), "-hide"}, made, 1),
-         Row("a folder for a table, and option words", {}, {P("tables"), "-nodocs", "-HIDE"}, made,
-             1)});
+         Row("a folder, with option words", {}, {P("tables"), "-nodocs", "-HIDE"}, made, 1)});
 }
 
 TEST_F(Capability, AFolderScanFillsTheCatalogueInListOrder) {
@@ -114,53 +110,53 @@ TEST_F(Capability, AsksTheEmulatorAboutEachGameHoweverTheSettingsAreWritten) {
   // A clone names its parent, any other game itself; an unknown game is asked for next time.
   const std::string info = kInfo + "Medieval=Medieval|Ann Author||||\r\nUnknown=Unknown|Ann " +
                            "Author||||\r\n\r\n[PMInfo]\r\n";
-  const std::string pminfo = info + "afm_11=Attack from Mars (1.1)|1995|Bally|afm_113b\r\n" +
-                             "mm_109c=Medieval Madness (1.09C)|1997|Williams|mm_109c\r\n";
+  const std::string games =
+      "afm_11=Attack from Mars (1.1)|1995|Bally|afm_113b\r\n"
+      "mm_109c=Medieval Madness (1.09C)|1997|Williams|mm_109c\r\n";
   const std::string pinmame = "-lx\n", mame = "afm_11 -lx\nmm_109c -lx\nzzz_l1 -lx\n";
   const auto mode = [](const std::string& value) {
     return "[MAME]\r\nPath=\\emu\\\r\nExe=my mame\r\nIsPinMAME=" + value + "\r\n";
   };
-  const auto row = [&](const std::string& why, const std::string& settings,
-                       const std::string& runs) {
-    return Row(why,
-               {"Tabrin.ini", settings, "names.ini", kGone, "info.ini", kGone, "emu/lx.xml", kGone,
-                "emu/runs.log", kGone},
-               {all_, "-hide"}, {"emu/runs.log", runs, "info.ini", runs == kGone ? info : pminfo});
+  // A scan from nothing with `settings` and `files`: how the emulator is asked, what is stored.
+  const auto row = [&](const std::string& why, const std::string& settings, const std::string& runs,
+                       const std::string& stored, const Args& files = {}) {
+    Args before = {"Tabrin.ini", settings,     "names.ini", kGone,          "info.ini",
+                   kGone,        "emu/lx.xml", kGone,       "emu/runs.log", kGone};
+    before.insert(before.end(), files.begin(), files.end());
+    return Row(why, before, {all_, "-hide"}, {"emu/runs.log", runs, "info.ini", info + stored});
   };
   const auto next = [&](const std::string& why, const std::string& runs, const std::string& ask) {
     return Row(why, {"emu/runs.log", kGone}, {all_, "-hide"},
                {"emu/runs.log", runs, "lx.sh",
                 "#!/bin/sh\ncd /\ncd '" + P("emu/") + "'\n./'my mame' " + ask + " >lx.xml\n"});
   };
-  Check(
-      {row("PinMAME lists every game at once", mode("1"), pinmame),
-       next("and its listing serves the runs that follow", kGone, "-lx"),
-       row("MAME is asked about each game", mode("0"), mame),
-       next("and about the one it did not know next time", "zzz_l1 -lx\n", "zzz_l1 -lx"),
-       // The switch is a number in 16 bits, rounded half to even; anything else is 0.
-       row("-1", mode(" -1"), pinmame), row("+1", mode("+1"), pinmame),
-       row("0.6", mode("0.6"), pinmame), row("0.5", mode("0.5"), mame),
-       row("sections twice", mode("1") + "[MAME]\r\nIsPinMAME=0\r\n[mame]\r\nPath=/", pinmame),
-       // Broken settings name no emulator, and still give the catalogue.
-       row("garbage", Junk(64 * 1024, 11), kGone),
-       row("one line of 8 MB", std::string(8 << 20, 'x'), kGone),
-       row("binary bytes", std::string("[MAME]\r\nPath=\\emu\\\0\r\nExe=my\xFFmame\x01", 33),
-           kGone),
-       // A listing of junk with lines and sections in a game, and a field of a megabyte: the
-       // field is cut, the lines are spaces.
-       Row("a listing of junk",
-           {"Tabrin.ini", mode("1"), "names.ini", kGone, "info.ini", kGone, "emu/lx.xml",
-            Junk(1 << 20, 3) + "<game name=\"afm_11\" cloneof=\"x\r\n[Tabrin]\r\nB=evil\r\n\">" +
-                "<description>a\r\n[PMInfo]\r\nmm_109c=evil</description><manufacturer>" +
-                std::string(1 << 20, 'm') + Junk(1 << 20, 5)},
-           {all_, "-hide"},
-           {"info.ini", info + "afm_11=a  [PMInfo]  mm_109c=evil||" + std::string(1 << 16, 'm') +
-                            "|x  [Tabrin]  B=evil  \r\n"}),
-       // The game's text of a gigabyte from the emulator ends with it, at its first NUL.
-       Row("a gigabyte from the emulator",
-           {"Tabrin.ini", mode("0"), "names.ini", kGone, "info.ini", kGone, "emu/my mame",
-            "#!/bin/sh\nprintf '<game name=\"%s\"><description>' \"$1\"\ntruncate -s 1G lx.xml\n"},
-           {all_, "-hide"}, {"info.ini", info + "afm_11=\r\nmm_109c=\r\nzzz_l1=\r\n"})});
+  Check({row("PinMAME lists every game at once", mode("1"), pinmame, games),
+         next("and its listing serves the runs that follow", kGone, "-lx"),
+         row("MAME is asked about each game", mode("0"), mame, games),
+         next("and about the one it did not know next time", "zzz_l1 -lx\n", "zzz_l1 -lx"),
+         // The switch is a number in 16 bits, rounded half to even; anything else is 0.
+         row("-1", mode(" -1"), pinmame, games), row("+1", mode("+1"), pinmame, games),
+         row("0.6", mode("0.6"), pinmame, games), row("0.5", mode("0.5"), mame, games),
+         row("sections twice", mode("1") + "[MAME]\r\nIsPinMAME=0\r\n[mame]\r\nPath=/", pinmame,
+             games),
+         // Broken settings name no emulator, and still give the catalogue.
+         row("garbage", Junk(64 * 1024, 11), kGone, ""),
+         row("one line of 8 MB", std::string(8 << 20, 'x'), kGone, ""),
+         row("binary bytes", std::string("[MAME]\r\nPath=\\emu\\\0\r\nExe=my\xFFmame\x01", 33),
+             kGone, ""),
+         // Lines and sections in a game's fields become spaces; a field of a megabyte is cut.
+         row("a listing of junk", mode("1"), kGone,
+             "afm_11=a  [PMInfo]  mm_109c=evil||" + std::string(1 << 16, 'm') +
+                 "|x  [Tabrin]  B=evil  \r\n",
+             {"emu/lx.xml",
+              Junk(1 << 20, 3) + "<game name=\"afm_11\" cloneof=\"x\r\n[Tabrin]\r\nB=evil\r\n\">" +
+                  "<description>a\r\n[PMInfo]\r\nmm_109c=evil</description><manufacturer>" +
+                  std::string(1 << 20, 'm') + Junk(1 << 20, 5)}),
+         // A game's text of a gigabyte from the emulator: it ends at its first NUL.
+         row("a gigabyte from the emulator", mode("0"), kGone, "afm_11=\r\nmm_109c=\r\nzzz_l1=\r\n",
+             {"emu/my mame",
+              "#!/bin/sh\nprintf '<game name=\"%s\"><description>' \"$1\"\ntruncate -s 1G "
+              "lx.xml\n"})});
 }
 
 TEST_F(Capability, WithoutADisplayTheWindowTextGoesToStandardOutput) {
@@ -173,5 +169,4 @@ TEST_F(Capability, WithoutADisplayTheWindowTextGoesToStandardOutput) {
          Row("a window, closed at the end", {}, {all_, "-exit"}, {}, 0, "",
              {"QT_QPA_PLATFORM=offscreen"})});
 }
-
 }  // namespace

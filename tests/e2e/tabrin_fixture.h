@@ -1,7 +1,6 @@
 #pragma once
 
-// The real tabrin, copied into a program folder of its own and run as a process over tables,
-// listings and settings written for each test.
+// The real tabrin, run as a process from a program folder of its own over tables written for it.
 
 #include <grp.h>
 #include <gtest/gtest.h>
@@ -32,11 +31,10 @@ struct Child {
   std::string out;
 };
 
-// Starts `program` in "/", `env` ("NAME=value") added, with at most 128 open files (so that a
-// leak shows) and, with `as_nobody`, as the unprivileged user (so that permissions bite root).
+// Starts `program` in "/" without a display (the window's text goes to standard output), `env`
+// added, at most 128 files open (a leak shows) and, with `as_nobody`, as the unprivileged user.
 inline Child Start(const std::string& program, const Args& args, Args env = {},
                    bool as_nobody = false) {
-  // Without a display, so that the window's text goes to standard output.
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) unsetenv(name);
   // Everything the child needs is made before the fork: after it only system calls are safe.
   std::vector<char*> argv{const_cast<char*>(program.c_str())}, envp;
@@ -58,9 +56,8 @@ inline Child Start(const std::string& program, const Args& args, Args env = {},
   _exit(127);
 }
 
-// Waits for `run` to end: a minute at most, then it is taken for hung and killed with the
-// programs it started. Fills in how it ended.
-inline Child& Finish(Child& run) {
+// Waits for `run` to end: a minute at most, then it is hung and killed with what it started.
+inline Child Finish(Child run) {
   int status = 0;
   rusage usage{};
   for (int ms = 0; wait4(run.pid, &status, WNOHANG, &usage) != run.pid; ++ms) {
@@ -94,11 +91,9 @@ inline std::string Junk(size_t size, unsigned seed) {
   return bytes;
 }
 inline const std::string kGone = "(gone)";
-constexpr long kMemoryBoundKb = 256 * 1024;
 
-// One run: the files written before it (file, bytes, ...; kGone removes), its command line, and
-// what it gives: files that hold just so (file, bytes, ...; kGone: that do not exist), its exit
-// code and its standard output.
+// One run: files written before it (file, bytes, ...; kGone removes), its command line, and files
+// that hold just so after it (kGone: that do not exist), its exit code and standard output.
 struct Row {
   std::string why;
   Args before, args, after = {};
@@ -143,8 +138,7 @@ class TabrinTest : public testing::Test {
   }
   Child Tabrin(const Args& args, Args env = {}, bool as_nobody = false) const {
     env.insert(env.end(), env_.begin(), env_.end());
-    Child run = Start(P("tabrin"), args, env, as_nobody);
-    return Finish(run);
+    return Finish(Start(P("tabrin"), args, env, as_nobody));
   }
   // Makes the runs of `rows` in turn; each ends, in bounded memory.
   void Check(const std::vector<Row>& rows) const {
@@ -154,7 +148,7 @@ class TabrinTest : public testing::Test {
       const Child run = Tabrin(row.args, row.env);
       EXPECT_EQ(run.exit_code, row.exit_code);
       EXPECT_EQ(run.out, row.out);
-      EXPECT_LT(run.max_rss_kb, kMemoryBoundKb);
+      EXPECT_LT(run.max_rss_kb, 256 * 1024);
       for (auto f = row.after.begin(); f < row.after.end(); f += 2) {
         EXPECT_EQ(fs::exists(P(*f)) ? Read(*f) : kGone, f[1]) << *f;
       }
