@@ -9,8 +9,6 @@
 #include "tabrin_fixture.h"
 
 namespace {
-using Hostile = TabrinTest;
-
 std::string Game(int i) { return "g" + std::to_string(100 + i); }
 std::string Listing(int games) {
   std::string xml = "<mame>\n";
@@ -48,7 +46,7 @@ struct Bent {
   std::string bytes;
 };
 
-TEST_F(Hostile, PowerLossAtRandomPointsLosesNoEntryWrittenBefore) {
+TEST_F(TabrinTest, PowerLossAtRandomPointsLosesNoEntryWrittenBefore) {
   for (int i = 0; i < 500; ++i) {  // every fifth table plain, every tenth without a stored name
     TableSpec spec = PinMame("Table " + std::to_string(i), i % 5 ? "r" + std::to_string(i) : "");
     if (i % 10 == 0) spec.table_name.reset();
@@ -92,7 +90,7 @@ TEST_F(Hostile, PowerLossAtRandomPointsLosesNoEntryWrittenBefore) {
   EXPECT_EQ(wrong(names, info, true), "");
 }
 
-TEST_F(Hostile, ConcurrentRunsOverOverlappingFoldersLoseAndDuplicateNothing) {
+TEST_F(TabrinTest, ConcurrentRunsOverOverlappingFoldersLoseAndDuplicateNothing) {
   // Every sixth table names a game; folder k holds tables 12k to 12k+23, wrapping round.
   for (int i = 0; i < 48; ++i) {
     const std::string file = "t" + std::to_string(i) + ".vpt";
@@ -125,7 +123,7 @@ TEST_F(Hostile, ConcurrentRunsOverOverlappingFoldersLoseAndDuplicateNothing) {
   }
 }
 
-TEST_F(Hostile, HostileTablesAndNamesGetTheQuietOutcome) {
+TEST_F(TabrinTest, HostileTablesAndNamesGetTheQuietOutcome) {
   Emulator(/*pinmame=*/false, Listing(100));
   const std::string alias = "[Alias]\r\n" + Game(2) + "=$(touch pwned)\r\n";
   Write("alias.ini", alias);
@@ -207,7 +205,7 @@ TEST_F(Hostile, HostileTablesAndNamesGetTheQuietOutcome) {
 }
 
 // Streams written for real: a CTest label keeps them apart.
-TEST_F(Hostile, Big_AStreamOf200MegabytesIsCopiedInBoundedMemory) {
+TEST_F(TabrinTest, Big_AStreamOf200MegabytesIsCopiedInBoundedMemory) {
   TableSpec spec = PinMame("Big Table", "big_l1");
   spec.raw_info_streams["TableBlurb"] = std::string(size_t{200} << 20, 'b');
   Table("big.vpt", spec);
@@ -216,7 +214,7 @@ TEST_F(Hostile, Big_AStreamOf200MegabytesIsCopiedInBoundedMemory) {
   EXPECT_EQ(fs::file_size(P("Blurb/Big Table.txt")), size_t{200} << 20);
 }
 
-TEST_F(Hostile, AProgramFolderThatTakesNoWritesKeepsTheCatalogue) {
+TEST_F(TabrinTest, AProgramFolderThatTakesNoWritesKeepsTheCatalogue) {
   const std::string disk = dir_.MakeDir("disk"), filler = disk + "/filler";
   const size_t size = fs::file_size(TABRIN_BINARY) + (size_t{512} << 10);
   if (mount("tmpfs", disk.c_str(), "tmpfs", 0, ("size=" + std::to_string(size)).c_str()) != 0) {

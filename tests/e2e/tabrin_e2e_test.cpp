@@ -59,13 +59,13 @@ TEST_F(Capability, AFolderScanFillsTheCatalogueInListOrder) {
       kInfo + "Old Writer=Old Writer|Ann Author||||\r\nPng Shot=Png Shot|Ann Author||||\r\n\r\n" +
           "[PMInfo]\r\n"};
   Args exports = catalogue;
-  exports.insert(
-      exports.end(),
-      {"Blurb/Attack from Mars.txt", ToUtf16Le("Blurb of Attack from Mars"),
-       "Description/Attack from Mars.txt", ToUtf16Le("How to play."), "Rules/Attack from Mars.txt",
-       ToUtf16Le("Rules."), "snap/Attack from Mars.jpg", kExif, "snap/Old Writer.jpg",
-       *old_writer.screenshot, "snap/Png Shot.jpg", kGone});
-  Check({Row("a first run", {}, {all_, "-hide"}, exports)});
+  exports.insert(exports.end(),
+                 {"Blurb/Attack from Mars.txt", ToUtf16Le("Blurb of Attack from Mars"),
+                  "Description/Attack from Mars.txt", ToUtf16Le("How to play."),
+                  "Rules/Attack from Mars.txt", "my rules", "snap/Attack from Mars.jpg", kExif,
+                  "snap/Old Writer.jpg", *old_writer.screenshot, "snap/Png Shot.jpg", kGone});
+  Check({Row("a first run, keeping an export that is there",
+             {"Rules/Attack from Mars.txt", "my rules"}, {all_, "-hide"}, exports)});
   // A catalogued table is not read again: changed, it changes nothing.
   Table("Attack.vpt", PinMame("Attack Again", "afm_12"));
   Table("Old.vpt", PinMame("New Writer", ""));
@@ -99,7 +99,11 @@ TEST_F(Capability, TxtWritesTheResultToOutputTxtInsteadOfTheCatalogue) {
              {"tables\\*.*", "-txt", "-hide"},
              {"output.txt", kGone, "names.ini",
               kVp + "Cafe=Caf\xE9 Racer\r\nZed_Table (VP91x)=Zed Table\r\n\r\n[PinMAME]\r\n" +
-                  "Attack=afm_11\r\n"})});
+                  "Attack=afm_11\r\n"}),
+         Row("a stored ROM name, as stored, not through its alias",
+             {"names.ini", kVp + "\r\n[PinMAME]\r\nAttack=old\r\n", "alias.ini",
+              "[Alias]\r\nold=new\r\n"},
+             {attack_, "-txt", "-hide", "-noalias"}, {"output.txt", "old\r\n"})});
 }
 
 TEST_F(Capability, AsksTheEmulatorAboutEachGameHoweverTheSettingsAreWritten) {

@@ -118,7 +118,6 @@ class TabrinTest : public testing::Test {
     env_ = {"FAKE_EMULATOR_LISTING=" + P("emu/games.xml"),
             "FAKE_EMULATOR_LOG=" + P("emu/runs.log")};
   }
-  // Settings for the stand-in emulator in PinMAME or MAME mode, listing `listing`.
   void Emulator(bool pinmame, const std::string& listing) {
     Write("emu/games.xml", listing);
     Write("Tabrin.ini",
