@@ -13,7 +13,7 @@ const std::string kAttack =
 
 class Capability : public TabrinTest {
  protected:
-  // A PinMAME table with everything to export, a plain one without a name, and no table.
+  // A PinMAME table with everything to export, a plain one without a name, and no tables.
   Capability() {
     TableSpec attack = PinMame("Attack from Mars", "AFM_11");
     attack.description = "How to play.";
@@ -22,6 +22,7 @@ class Capability : public TabrinTest {
     Table("Attack.vpt", attack);
     Table("Zed_Table (VP91x).vpt", PinMame("", ""));
     Write("tables/readme.txt", "no table");
+    Write("tables/._Attack.vpt", "hidden: what another system keeps beside a copied file");
   }
   const std::string attack_ = P("tables/Attack.vpt"), all_ = P("tables/*.*");
 };
@@ -87,18 +88,18 @@ TEST_F(Capability, ClearStartsTheCatalogueAgainFromItsTemplates) {
 
 // Paths start at the program folder, however they are written.
 TEST_F(Capability, TxtWritesTheResultToOutputTxtInsteadOfTheCatalogue) {
-  Table("Cafe.vpt", PinMame("Caf\xC3\xA9 Racer", ""));
+  Table("Cafe.vpt", PinMame("Le Caf\xC3\xA9", ""));
   const auto row = [&](const char* why, const std::string& table, const std::string& output) {
     return Row(why, {"output.txt", kGone}, {table, "-txt", "-hide"},
                {"output.txt", output, "names.ini", kNamesTemplate});
   };
   Check({row("a PinMAME table: its ROM name", "tables/Attack.vpt", "afm_11\r\n"),
          row("a plain one: its base name", "\\tables\\Zed_Table (VP91x).vpt", "Zed Table\r\n"),
-         row("in the catalogue's code page", P("tables/Cafe.vpt"), "Caf\xE9 Racer\r\n"),
+         row("in the catalogue's code page", P("tables/Cafe.vpt"), "Le Caf\xE9\r\n"),
          Row("a folder scan, which has no one result", {"output.txt", kGone},
              {"tables\\*.*", "-txt", "-hide"},
              {"output.txt", kGone, "names.ini",
-              kVp + "Cafe=Caf\xE9 Racer\r\nZed_Table (VP91x)=Zed Table\r\n\r\n[PinMAME]\r\n" +
+              kVp + "Cafe=Le Caf\xE9\r\nZed_Table (VP91x)=Zed Table\r\n\r\n[PinMAME]\r\n" +
                   "Attack=afm_11\r\n"}),
          Row("a stored ROM name, as stored, not through its alias",
              {"names.ini", kVp + "\r\n[PinMAME]\r\nAttack=old\r\n", "alias.ini",

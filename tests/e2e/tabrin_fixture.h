@@ -22,8 +22,7 @@
 namespace fs = std::filesystem;
 using Args = std::vector<std::string>;
 
-// A started program, then how it ended.
-struct Child {
+struct Child {  // a started program, then how it ended
   pid_t pid = -1;
   int out_fd = -1;      // its standard output, a file in memory
   int exit_code = -1;   // less the signal that ended it, when one did
