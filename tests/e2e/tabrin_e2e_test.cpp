@@ -1,235 +1,177 @@
-// Runs the real tabrin binary, copied into a temporary program folder, over real table files.
-#include <gtest/gtest.h>
-
-#include <QFile>
-#include <QProcess>
-#include <filesystem>
-#include <string>
-#include <vector>
-
-#include "common/profile.h"
-#include "support/temp_dir.h"
-#include "table_writer.h"
+// What tabrin does, one test per capability: the real program run over real table files.
+#include "tabrin_fixture.h"
 
 namespace {
+const std::string kNamesTemplate = "[VP]\r\n\r\n[PinMAME]\r\n";
+const std::string kExif = "\xFF\xD8\xFF\xE1 Exif";  // a JPEG start without "JFIF"
+const std::string kVp = "[VP]\r\nAttack=Attack from Mars\r\n";
+const std::string kNames = kVp + "\r\n[PinMAME]\r\nAttack=afm_11\r\n";
+const std::string kInfo = "[Tabrin]\r\nAttack from Mars=Attack from Mars|Ann Author||||\r\n";
+const std::string kAttack =
+    "Table Type:  PinMAME\n\nVpt Name:  Attack\nROM Name:  afm_11\nBase Name:  Attack from "
+    "Mars\n\n";
 
-struct RunResult {
-  int exit_code = -1;
-  std::string out;
-};
-
-class TabrinProgram : public testing::Test {
+class Capability : public TabrinTest {
  protected:
-  TabrinProgram() {
-    program_ = dir_.Path("tabrin");
-    std::filesystem::copy_file(TABRIN_BINARY, program_);
-    dir_.MakeDir("tables");
-    for (const char* folder : {"Blurb", "description", "RULES", "snap"}) dir_.MakeDir(folder);
+  // A PinMAME table with everything to export, a plain one without a name, and no tables.
+  Capability() {
+    TableSpec attack = PinMame("Attack from Mars", "AFM_11");
+    attack.description = "How to play.";
+    attack.rules = "Rules.";
+    attack.screenshot = kExif;
+    Table("Attack.vpt", attack);
+    Table("Zed_Table (VP91x).vpt", PinMame("", ""));
+    Write("tables/readme.txt", "no table");
+    Write("tables/._Attack.vpt", "hidden: what another system keeps beside a copied file");
   }
-
-  // Runs tabrin with `args` and no display, so a window's text goes to standard output.
-  RunResult RunTabrin(const std::vector<std::string>& args, bool display = false) {
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("DISPLAY");
-    env.remove("WAYLAND_DISPLAY");
-    env.remove("QT_QPA_PLATFORM");
-    if (display) env.insert("QT_QPA_PLATFORM", "offscreen");
-    process.setProcessEnvironment(env);
-    QStringList list;
-    for (const std::string& arg : args) list << QString::fromStdString(arg);
-    process.setWorkingDirectory("/");
-    process.start(QString::fromStdString(program_), list);
-    RunResult run;
-    if (!process.waitForFinished(120000)) return run;
-    run.exit_code = process.exitCode();
-    run.out = process.readAllStandardOutput().toStdString();
-    return run;
-  }
-
-  std::string Names(const std::string& section, const std::string& key) {
-    return ProfileRead(section, key, dir_.Path("names.ini"));
-  }
-
-  void Table(const std::string& file, const TableSpec& table_spec) {
-    ASSERT_TRUE(WriteTable(dir_.Path("tables/" + file), table_spec));
-  }
-
-  static TableSpec PinMame(const std::string& name, const std::string& rom) {
-    TableSpec table_spec;
-    table_spec.table_name = name;
-    table_spec.author_name = "Ann Author";
-    table_spec.blurb = "A blurb.";
-    table_spec.script =
-        "Const cGameName = \"" + rom + "\"\r\nSub Table1_Init\r\n.GameName = cGameName\r\n";
-    return table_spec;
-  }
-
-  TempDir dir_;
-  std::string program_;
+  const std::string attack_ = P("tables/Attack.vpt"), all_ = P("tables/*.*");
 };
 
-TEST_F(TabrinProgram, EmptyCommandLineShowsUsageAndCreatesNothing) {
-  const RunResult run = RunTabrin({});
-  EXPECT_EQ(run.exit_code, 2);
-  EXPECT_NE(run.out.find("Error!  No Parameters Specified!!!"), std::string::npos);
-  EXPECT_NE(run.out.find("USAGE:  tabrin \"path/vptname.vpt\" [-txt] [-clear] [-hide] [-exit]"),
-            std::string::npos);
-  EXPECT_FALSE(dir_.Exists("names.ini"));
+TEST_F(Capability, ARunWithNothingToDoEndsWithItsStatus) {
+  const std::string usage =
+      "Error!  No Parameters Specified!!!\n\nUSAGE:  tabrin \"path/vptname.vpt\" [-txt] [-clear] "
+      "[-hide] [-exit]\n\n";
+  const std::string none = P("tables/none.vpt");
+  const Args nothing = {"names.ini", kGone, "info.ini", kGone};
+  const Args made = {"names.ini", kNamesTemplate, "info.ini", "[Tabrin]\r\n\r\n[PMInfo]\r\n"};
+  Write("listed", "a file, no folder");
+  Check({Row("no words", {}, {}, nothing, 2, usage),
+         Row("option words alone", {}, {"-NODOCS"}, nothing, 2, usage),
+         Row("no words, in a run that may not wait", {}, {"-hide"}, nothing, 2),
+         Row("a missing table, in a run that may not wait", {}, {none, "-exit"}, made, 1),
+         Row("a missing table", {}, {none}, made, 1,
+             "Error!  File Not Found!\nThe file \"" + none + "\" could not be found.\n\n"),
+         Row("a file for a folder", {}, {P("listed/*.*"), "-hide"}, made, 1),
+         Row("a folder, with option words", {}, {P("tables"), "-nodocs", "-HIDE"}, made, 1)});
 }
 
-TEST_F(TabrinProgram, FolderScanFillsTheCatalogueInListOrder) {
-  Table("Night Table.vpt", PinMame("Night Table Deluxe", "NTBL_L2"));
-  TableSpec plain;
-  plain.script = "Sub Table1_Init\r\nEnd Sub\r\n";
-  Table("My_Table_VP91x.vpt", plain);
-  dir_.WriteFile("tables/readme.txt", "not a table");
-
-  const RunResult run = RunTabrin({dir_.Path("tables") + "/*.*", "-hide"});
-  ASSERT_EQ(run.exit_code, 0);
-  EXPECT_EQ(run.out, "");  // hidden: nothing shown anywhere
-  EXPECT_EQ(Names("VP", "Night Table"), "Night Table Deluxe");
-  EXPECT_EQ(Names("PinMAME", "Night Table"), "ntbl_l2");
-  EXPECT_EQ(Names("VP", "My_Table_VP91x"), "My Table");
-  EXPECT_EQ(Names("PinMAME", "My_Table_VP91x"), "");
-  EXPECT_EQ(ProfileRead("Tabrin", "Night Table Deluxe", dir_.Path("info.ini")),
-            "Night Table Deluxe|Ann Author||||");
-  EXPECT_TRUE(dir_.Exists("Blurb/Night Table Deluxe.txt"));
-  EXPECT_EQ(dir_.ReadFile("names.ini"),
-            "[VP]\r\nMy_Table_VP91x=My Table\r\nNight Table=Night Table Deluxe\r\n\r\n"
-            "[PinMAME]\r\nNight Table=ntbl_l2\r\n");
-
-  // A second run finds everything catalogued and writes nothing.
-  const std::string before = dir_.ReadFile("names.ini");
-  ASSERT_EQ(RunTabrin({dir_.Path("tables") + "/*.*", "-hide"}).exit_code, 0);
-  EXPECT_EQ(dir_.ReadFile("names.ini"), before);
+TEST_F(Capability, AFolderScanFillsTheCatalogueInListOrder) {
+  TableSpec old_writer = PinMame("Old Writer", ""), png = PinMame("Png Shot", "");
+  old_writer.screenshot = std::string(6, '\0') + "JFIF";  // older writers: no start mark
+  png.screenshot = "\x89PNG\r\n\x1A\n";                   // no JPEG: not exported
+  Table("Old.vpt", old_writer);
+  Table("png.vpt", png);
+  // The plain tables last: what one table holds back must not wait for the next.
+  Args catalogue = {
+      "names.ini",
+      kVp + "Old=Old Writer\r\npng=Png Shot\r\nZed_Table (VP91x)=Zed Table\r\n\r\n[PinMAME]\r\n" +
+          "Attack=afm_11\r\n",
+      "info.ini",
+      kInfo + "Old Writer=Old Writer|Ann Author||||\r\nPng Shot=Png Shot|Ann Author||||\r\n\r\n" +
+          "[PMInfo]\r\n"};
+  Args exports = catalogue;
+  exports.insert(exports.end(),
+                 {"Blurb/Attack from Mars.txt", ToUtf16Le("Blurb of Attack from Mars"),
+                  "Description/Attack from Mars.txt", ToUtf16Le("How to play."),
+                  "Rules/Attack from Mars.txt", "my rules", "snap/Attack from Mars.jpg", kExif,
+                  "snap/Old Writer.jpg", *old_writer.screenshot, "snap/Png Shot.jpg", kGone});
+  Check({Row("a first run, keeping an export that is there",
+             {"Rules/Attack from Mars.txt", "my rules"}, {all_, "-hide"}, exports)});
+  // A catalogued table is not read again: changed, it changes nothing.
+  Table("Attack.vpt", PinMame("Attack Again", "afm_12"));
+  Table("Old.vpt", PinMame("New Writer", ""));
+  catalogue.insert(catalogue.end(),
+                   {"Blurb/Attack Again.txt", kGone, "Blurb/New Writer.txt", kGone});
+  Check({Row("a second run", {}, {all_, "-hide"}, catalogue)});
 }
 
-TEST_F(TabrinProgram, ShowsEachResultWhenNotHidden) {
-  Table("Night Table.vpt", PinMame("", "ntbl_l2"));
-  const RunResult run = RunTabrin({dir_.Path("tables/Night Table.vpt"), "-exit"});
-  EXPECT_EQ(run.exit_code, 0);
-  EXPECT_NE(run.out.find("Table Type:  PinMAME\n\nVpt Name:  Night Table\nROM Name:  ntbl_l2\n"
-                         "Base Name:  Night Table"),
-            std::string::npos)
-      << run.out;
+TEST_F(Capability, ClearStartsTheCatalogueAgainFromItsTemplates) {
+  Emulator(/*pinmame=*/true, ReadFile(TOOLS_DIR "/fake_listing.xml"));
+  // The stale listing goes too, and the catalogue as another system spells it.
+  Check({Row("cleared",
+             {"Names.ini", "[VP]\r\nold=Old\r\n", "info.ini", "[Tabrin]\r\nOld=Old|||||\r\n",
+              "emu/lx.xml", "<game name=\"afm_11\"><description>stale</description>\n"},
+             {attack_, "-clear", "-hide"},
+             {"Names.ini", kGone, "names.ini", kNames, "emu/runs.log", "-lx\n", "info.ini",
+              kInfo + "\r\n[PMInfo]\r\nafm_11=Attack from Mars (1.1)|1995|Bally|afm_113b\r\n"})});
 }
 
-TEST_F(TabrinProgram, RelativePathsStartAtTheProgramFolder) {
-  Table("x.vpt", TableSpec{});
-  EXPECT_EQ(RunTabrin({"tables/x.vpt", "-hide"}).exit_code, 0);
-  EXPECT_EQ(Names("VP", "x"), "x");
-  EXPECT_EQ(RunTabrin({"\\tables\\x.vpt", "-hide", "-overwrite"}).exit_code, 0);
+// Paths start at the program folder, however they are written.
+TEST_F(Capability, TxtWritesTheResultToOutputTxtInsteadOfTheCatalogue) {
+  Table("Cafe.vpt", PinMame("Le Caf\xC3\xA9", ""));
+  const auto row = [&](const char* why, const std::string& table, const std::string& output) {
+    return Row(why, {"output.txt", kGone}, {table, "-txt", "-hide"},
+               {"output.txt", output, "names.ini", kNamesTemplate});
+  };
+  Check({row("a PinMAME table: its ROM name", "tables/Attack.vpt", "afm_11\r\n"),
+         row("a plain one: its base name", "\\tables\\Zed_Table (VP91x).vpt", "Zed Table\r\n"),
+         row("in the catalogue's code page", P("tables/Cafe.vpt"), "Le Caf\xE9\r\n"),
+         Row("a folder scan, which has no one result", {"output.txt", kGone},
+             {"tables\\*.*", "-txt", "-hide"},
+             {"output.txt", kGone, "names.ini",
+              kVp + "Cafe=Le Caf\xE9\r\nZed_Table (VP91x)=Zed Table\r\n\r\n[PinMAME]\r\n" +
+                  "Attack=afm_11\r\n"}),
+         Row("a stored ROM name, as stored, not through its alias",
+             {"names.ini", kVp + "\r\n[PinMAME]\r\nAttack=old\r\n", "alias.ini",
+              "[Alias]\r\nold=new\r\n"},
+             {attack_, "-txt", "-hide", "-noalias"}, {"output.txt", "old\r\n"})});
 }
 
-TEST_F(TabrinProgram, TxtWritesOutputInsteadOfTheCatalogue) {
-  Table("x.vpt", TableSpec{});
-  ASSERT_EQ(RunTabrin({dir_.Path("tables/x.vpt"), "-txt", "-hide"}).exit_code, 0);
-  EXPECT_EQ(dir_.ReadFile("output.txt"), "x\r\n");
-  EXPECT_EQ(Names("VP", "x"), "");
-
-  // Folder mode ignores -txt.
-  std::filesystem::remove(dir_.Path("output.txt"));
-  ASSERT_EQ(RunTabrin({dir_.Path("tables/*.*"), "-txt", "-hide"}).exit_code, 0);
-  EXPECT_FALSE(dir_.Exists("output.txt"));
-  EXPECT_EQ(Names("VP", "x"), "x");
-}
-
-TEST_F(TabrinProgram, MissingTableEndsQuietlyOrSaysSo) {
-  EXPECT_EQ(RunTabrin({dir_.Path("tables/none.vpt"), "-exit"}).exit_code, 1);
-  EXPECT_EQ(dir_.ReadFile("names.ini"), "[VP]\r\n\r\n[PinMAME]\r\n");
-  EXPECT_EQ(dir_.ReadFile("info.ini"), "[Tabrin]\r\n\r\n[PMInfo]\r\n");
-
-  const RunResult run = RunTabrin({"tables/none.vpt"});
-  EXPECT_EQ(run.exit_code, 1);
-  EXPECT_NE(run.out.find("Error!  File Not Found!\nThe file \"" + dir_.Path("tables/none.vpt") +
-                         "\" could not be found."),
-            std::string::npos)
-      << run.out;
-  // An empty folder has nothing to match a folder pattern.
-  EXPECT_EQ(RunTabrin({dir_.Path("tables/*.*"), "-hide"}).exit_code, 1);
-}
-
-TEST_F(TabrinProgram, ClearStartsTheCatalogueAgain) {
-  dir_.WriteFile("names.ini", "[VP]\r\nold=Old\r\n");
-  dir_.WriteFile("info.ini", "[Tabrin]\r\nold=x|||||\r\n");
-  dir_.WriteFile("alias.ini", "[Alias]\r\na=b\r\n");
-  Table("x.vpt", TableSpec{});
-  ASSERT_EQ(RunTabrin({dir_.Path("tables/x.vpt"), "-clear", "-hide"}).exit_code, 0);
-  EXPECT_EQ(dir_.ReadFile("names.ini"), "[VP]\r\nx=x\r\n\r\n[PinMAME]\r\n");
-  EXPECT_EQ(dir_.ReadFile("info.ini"), "[Tabrin]\r\n\r\n[PMInfo]\r\n");
-  EXPECT_EQ(dir_.ReadFile("alias.ini"), "[Alias]\r\na=b\r\n");
-}
-
-TEST_F(TabrinProgram, HostileFilesAndNamesGetTheQuietOutcome) {
-  dir_.WriteFile("tables/empty.vpt", "");
-  dir_.WriteFile("tables/garbage [v2] 'quoted' \"x\".vpt", std::string(5000, '\xD0'));
-  dir_.WriteFile("tables/Caf\xC3\xA9 (2001).vpt", "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1 truncated");
-  TableSpec evil;
-  evil.table_name = "../../escape";
-  evil.blurb = "x";
-  evil.screenshot = std::string("\xFF\xD8\xFF\xE0\0\x10JFIF", 10);
-  evil.script = ".GameName = \"x;touch pwned\"";
-  Table("evil.vpt", evil);
-
-  ASSERT_EQ(RunTabrin({dir_.Path("tables/*.*"), "-hide"}).exit_code, 0);
-  EXPECT_EQ(Names("VP", "empty"), "empty");
-  EXPECT_EQ(Names("VP", "garbage [v2] 'quoted' \"x\""), "garbage");
-  EXPECT_EQ(Names("VP", "Caf\xC3\xA9 (2001)"), "Caf\xC3\xA9");
-  EXPECT_EQ(Names("VP", "evil"), "../../escape");
-  EXPECT_FALSE(std::filesystem::exists(dir_.Path("../escape.txt")));
-  EXPECT_FALSE(std::filesystem::exists(dir_.Path("escape.jpg")));
-  EXPECT_FALSE(dir_.Exists("pwned"));
-}
-
-TEST_F(TabrinProgram, ConcurrentRunsLoseNoEntries) {
-  constexpr int kTables = 40;
-  for (int i = 0; i < kTables; ++i) {
-    Table("t" + std::to_string(i) + ".vpt",
-          PinMame("Table " + std::to_string(i), "r" + std::to_string(i)));
-  }
-  std::vector<std::unique_ptr<QProcess>> runs;
-  for (int i = 0; i < 3; ++i) {
-    runs.push_back(std::make_unique<QProcess>());
-    runs.back()->start(QString::fromStdString(program_),
-                       {QString::fromStdString(dir_.Path("tables/*.*")), "-hide"});
-  }
-  for (auto& run : runs) ASSERT_TRUE(run->waitForFinished(120000));
-  for (int i = 0; i < kTables; ++i) {
-    const std::string key = "t" + std::to_string(i);
-    EXPECT_EQ(Names("VP", key), "Table " + std::to_string(i));
-    EXPECT_EQ(Names("PinMAME", key), "r" + std::to_string(i));
-  }
-  const std::string names = dir_.ReadFile("names.ini");
-  EXPECT_EQ(std::count(names.begin(), names.end(), '\n'), 2 * kTables + 3);
-}
-
-TEST_F(TabrinProgram, AsksThePinMameStandInOnceForAllTables) {
-  dir_.MakeDir("emu");
-  std::filesystem::copy_file(TOOLS_DIR "/fake-emulator", dir_.Path("emu/pinmame"));
-  std::filesystem::copy_file(TOOLS_DIR "/fake_listing.xml", dir_.Path("emu/fake_listing.xml"));
-  dir_.WriteFile("Tabrin.ini", "[MAME]\r\nPath=\\emu\\\r\nExe=pinmame\r\nIsPinMAME=1\r\n");
-  Table("A.vpt", PinMame("Attack", "afm_11"));
+TEST_F(Capability, AsksTheEmulatorAboutEachGameHoweverTheSettingsAreWritten) {
+  Emulator(/*pinmame=*/true, ReadFile(TOOLS_DIR "/fake_listing.xml"));
+  fs::copy_file(P("emu/emu"), P("emu/my mame"));  // a name the script must quote
   Table("B.vpt", PinMame("Medieval", "mm_109c"));
   Table("C.vpt", PinMame("Unknown", "zzz_l1"));
-  qputenv("FAKE_EMULATOR_LOG", QByteArray::fromStdString(dir_.Path("emulator.log")));
-  ASSERT_EQ(RunTabrin({dir_.Path("tables/*.*"), "-hide"}).exit_code, 0);
-  qunsetenv("FAKE_EMULATOR_LOG");
-  EXPECT_EQ(dir_.ReadFile("emulator.log"), "-lx\n");  // the listing is a cache for every table
-  const std::string info = dir_.Path("info.ini");
-  EXPECT_EQ(ProfileRead("PMInfo", "afm_11", info), "Attack from Mars (1.1)|1995|Bally|afm_113b");
-  EXPECT_EQ(ProfileRead("PMInfo", "mm_109c", info),
-            "Medieval Madness (1.09C)|1997|Williams|mm_109c");
-  EXPECT_EQ(ProfileRead("PMInfo", "zzz_l1", info), "");  // not listed: asked again next time
-  EXPECT_TRUE(dir_.Exists("emu/lx.xml"));
-  EXPECT_TRUE(dir_.Exists("lx.sh"));
+  // A clone names its parent, any other game itself; an unknown game is asked for next time.
+  const std::string info = kInfo + "Medieval=Medieval|Ann Author||||\r\nUnknown=Unknown|Ann " +
+                           "Author||||\r\n\r\n[PMInfo]\r\n";
+  const std::string games =
+      "afm_11=Attack from Mars (1.1)|1995|Bally|afm_113b\r\n"
+      "mm_109c=Medieval Madness (1.09C)|1997|Williams|mm_109c\r\n";
+  const std::string pinmame = "-lx\n", mame = "afm_11 -lx\nmm_109c -lx\nzzz_l1 -lx\n";
+  const auto mode = [](const std::string& value) {
+    return "[MAME]\r\nPath=\\emu\\\r\nExe=my mame\r\nIsPinMAME=" + value + "\r\n";
+  };
+  // A scan from nothing with `settings` and `files`: how the emulator is asked, what is stored.
+  const auto row = [&](const std::string& why, const std::string& settings, const std::string& runs,
+                       const std::string& stored, const Args& files = {}) {
+    Args before = {"Tabrin.ini", settings,     "names.ini", kGone,          "info.ini",
+                   kGone,        "emu/lx.xml", kGone,       "emu/runs.log", kGone};
+    before.insert(before.end(), files.begin(), files.end());
+    return Row(why, before, {all_, "-hide"}, {"emu/runs.log", runs, "info.ini", info + stored});
+  };
+  const auto next = [&](const std::string& why, const std::string& runs, const std::string& ask) {
+    return Row(why, {"emu/runs.log", kGone}, {all_, "-hide"},
+               {"emu/runs.log", runs, "lx.sh",
+                "#!/bin/sh\ncd /\ncd '" + P("emu/") + "'\n./'my mame' " + ask + " >lx.xml\n"});
+  };
+  Check({row("PinMAME lists every game at once", mode("1"), pinmame, games),
+         next("and its listing serves the runs that follow", kGone, "-lx"),
+         row("MAME is asked about each game", mode("0"), mame, games),
+         next("and about the one it did not know next time", "zzz_l1 -lx\n", "zzz_l1 -lx"),
+         // The switch is a number in 16 bits, rounded half to even; anything else is 0.
+         row("-1", mode(" -1"), pinmame, games), row("+1", mode("+1"), pinmame, games),
+         row("0.6", mode("0.6"), pinmame, games), row("0.5", mode("0.5"), mame, games),
+         row("sections twice", mode("1") + "[MAME]\r\nIsPinMAME=0\r\n[mame]\r\nPath=/", pinmame,
+             games),
+         // Broken settings name no emulator, and still give the catalogue.
+         row("garbage", Junk(64 * 1024, 11), kGone, ""),
+         row("one line of 8 MB", std::string(8 << 20, 'x'), kGone, ""),
+         row("binary bytes", std::string("[MAME]\r\nPath=\\emu\\\0\r\nExe=my\xFFmame\x01", 33),
+             kGone, ""),
+         // Lines and sections in a game's fields become spaces; a field of a megabyte is cut.
+         row("a listing of junk", mode("1"), kGone,
+             "afm_11=a  [PMInfo]  mm_109c=evil||" + std::string(1 << 16, 'm') +
+                 "|x  [Tabrin]  B=evil  \r\n",
+             {"emu/lx.xml",
+              Junk(1 << 20, 3) + "<game name=\"afm_11\" cloneof=\"x\r\n[Tabrin]\r\nB=evil\r\n\">" +
+                  "<description>a\r\n[PMInfo]\r\nmm_109c=evil</description><manufacturer>" +
+                  std::string(1 << 20, 'm') + Junk(1 << 20, 5)}),
+         // A game's text of a gigabyte from the emulator: it ends at its first NUL.
+         row("a gigabyte from the emulator", mode("0"), kGone, "afm_11=\r\nmm_109c=\r\nzzz_l1=\r\n",
+             {"emu/my mame",
+              "#!/bin/sh\nprintf '<game name=\"%s\"><description>' \"$1\"\ntruncate -s 1G "
+              "lx.xml\n"})});
 }
 
-TEST_F(TabrinProgram, WindowRunEndsWithExit) {
-  Table("x.vpt", TableSpec{});
-  const RunResult run = RunTabrin({dir_.Path("tables/*.*"), "-exit"}, /*display=*/true);
-  EXPECT_EQ(run.exit_code, 0);
-  EXPECT_EQ(Names("VP", "x"), "x");
+TEST_F(Capability, WithoutADisplayTheWindowTextGoesToStandardOutput) {
+  const std::string zed =
+      "Table Type:  Visual Pinball\n\nVpt Name:  Zed_Table (VP91x).vpt\nBase Name:  Zed Table\n\n";
+  Check({Row("one table", {}, {attack_, "-exit"}, {"names.ini", kNames}, 0, kAttack),
+         Row("nobody to close it: no wait", {}, {P("tables/Zed_Table (VP91x).vpt")}, {}, 0, zed),
+         Row("each table as it is done", {}, {all_, "-exit"}, {}, 0, kAttack + zed),
+         Row("hidden", {}, {all_, "-hide"}), Row("one table hidden", {}, {attack_, "-hide"}),
+         Row("a window, closed at the end", {}, {all_, "-exit"}, {}, 0, "",
+             {"QT_QPA_PLATFORM=offscreen"})});
 }
-
 }  // namespace
