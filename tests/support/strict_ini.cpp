@@ -6,9 +6,7 @@ namespace {
 
 std::string Lower(std::string_view text) {
   std::string out(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
+  for (char& c : out) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
   return out;
 }
 
@@ -39,34 +37,29 @@ size_t StrictIni::EntryCount() const {
 
 StrictIni ReadStrictIni(std::string_view bytes) {
   StrictIni ini;
-  std::set<std::string> lower_keys;
+  std::set<std::string> keys;  // of the current section, in lower case
   std::map<std::string, std::string>* section = nullptr;
-  size_t line_number = 0;
-  while (!bytes.empty() && ini.problem.empty()) {
-    ++line_number;
+  for (int number = 1; !bytes.empty() && ini.problem.empty(); ++number) {
     const size_t end = bytes.find("\r\n");
     const std::string_view line = bytes.substr(0, end);
-    const std::string where = "line " + std::to_string(line_number) + ": ";
-    if (end == std::string_view::npos) {
-      ini.problem = where + "no CR LF at the end: " + std::string(line);
-    } else if (line.find_first_of("\r\n") != std::string_view::npos) {
-      ini.problem = where + "a line break inside";
+    const std::string where = "line " + std::to_string(number) + ": " + std::string(line);
+    bytes.remove_prefix(end == std::string_view::npos ? bytes.size() : end + 2);
+    const size_t equals = line.find('=');
+    if (end == std::string_view::npos || line.find_first_of("\r\n") != std::string_view::npos) {
+      ini.problem = where + " (no CR LF, or a line break inside)";
     } else if (!line.empty() && line.front() == '[' && line.back() == ']') {
       const std::string name = Lower(line.substr(1, line.size() - 2));
-      if (ini.sections.contains(name)) ini.problem = where + "section twice: " + name;
+      if (ini.sections.contains(name)) ini.problem = where + " (section twice)";
       section = &ini.sections[name];
-      lower_keys.clear();
-    } else if (!line.empty()) {
-      const size_t equals = line.find('=');
-      if (section == nullptr || equals == std::string_view::npos || equals == 0) {
-        ini.problem = where + "not an entry: " + std::string(line);
-      } else if (!lower_keys.insert(Lower(line.substr(0, equals))).second) {
-        ini.problem = where + "key twice: " + std::string(line);
-      } else {
-        (*section)[std::string(line.substr(0, equals))] = std::string(line.substr(equals + 1));
-      }
+      keys.clear();
+    } else if (line.empty()) {
+    } else if (section == nullptr || equals == std::string_view::npos || equals == 0) {
+      ini.problem = where + " (not an entry)";
+    } else if (!keys.insert(Lower(line.substr(0, equals))).second) {
+      ini.problem = where + " (key twice)";
+    } else {
+      (*section)[std::string(line.substr(0, equals))] = std::string(line.substr(equals + 1));
     }
-    if (end != std::string_view::npos) bytes.remove_prefix(end + 2);
   }
   return ini;
 }
