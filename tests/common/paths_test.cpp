@@ -64,13 +64,11 @@ TEST(Paths, NamesMatchInAnyCaseTheFirstSpellingInByteOrder) {
   dir.WriteFile("Art/Snap/.hidden", "h");
   dir.MakeDir("Art/Snap/Folder.png");
   const std::string art = dir.Path("Art/Snap/");
-  const Cases existing = {
-      {"art/snap/alpha.png", art + "Alpha.PNG"},
-      {"ART/SNAP/DELTA.TXT", art + "Delta.txt"},
-      {"Art/Snap/delta.txt", art + "delta.txt"},
-      {"art/snap/beta.png", ""},
-      {"art/nothing/alpha.png", ""},
-  };
+  const Cases existing = {{"art/snap/alpha.png", art + "Alpha.PNG"},
+                          {"ART/SNAP/DELTA.TXT", art + "Delta.txt"},
+                          {"Art/Snap/delta.txt", art + "delta.txt"},
+                          {"art/snap/beta.png", ""},
+                          {"art/nothing/alpha.png", ""}};
   for (const auto& [path, found] : existing) {
     EXPECT_EQ(FindExistingPath(dir.Path(path)), found) << path;
   }
@@ -99,8 +97,7 @@ TEST(Paths, WildcardsAndProgramRelativeFoldersFollowTheClassicRules) {
       {"*a*b", "xaxxb", true},
       {"*a*b", "xaxxbc", false},
       {"", "", true},
-      {"", "x", false},
-  };
+      {"", "x", false}};
   for (const auto& [pattern, name, matches] : wildcards) {
     EXPECT_EQ(WildcardMatch(pattern, name), matches) << pattern << " " << name;
   }

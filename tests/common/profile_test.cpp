@@ -6,11 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QProcess>
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -65,8 +63,7 @@ TEST_F(Profile, ReadsHandEditedLinesAsWindowsDoes) {
       {"VP", "Eq", "a=b"},      {"VP", "[alias]", "x"},        {"Alias", "x", ""},
       {"VP", "Nul", "ab"},      {"VP", "CAFÉ", "€ sign"},      {"VP", "Long", a250 + "bcde"},
       {"VP", "Edge", a250},     {"VP", "Other", ""},           {"VP", "Stray", ""},
-      {"VP", "", ""},           {"Missing", "Plain", ""},
-  };
+      {"VP", "", ""},           {"Missing", "Plain", ""}};
   for (const auto& row : rows) EXPECT_EQ(Read(row.section, row.key), row.value) << row.key;
   EXPECT_EQ(ProfileRead("VP", "Plain", dir_.Path("absent.ini")), "");
 }
@@ -102,8 +99,7 @@ TEST_F(Profile, WritesChangeOnlyWhatTheyMustAndNeverTheStructure) {
         {"S [X]", ";c", "v"},
         {"S [X]", "k=j", "v"},
         {"S [X]", " \r\n", "v"}},
-       "[S [X]]\r\na  b=one two three\r\n[Alias]=x\r\n"},
-  };
+       "[S [X]]\r\na  b=one two three\r\n[Alias]=x\r\n"}};
   for (const auto& row : rows) {
     for (const bool batch : {false, true}) {
       std::filesystem::remove(file_);
@@ -178,29 +174,6 @@ TEST_F(Profile, FailedWritesLeaveTheOldFileWholeAndNothingElse) {
   EXPECT_EQ(dir_.ReadFile("test.ini"), "[S]\r\nk=old\r\n");
   EXPECT_EQ(Read("S", "k"), "old");
   EXPECT_EQ(Entries(), std::vector<std::string>{"test.ini"});
-}
-
-TEST_F(Profile, ConcurrentWritersLoseNothing) {
-  constexpr int kWriters = 4, kKeysEach = 100;
-  std::vector<std::unique_ptr<QProcess>> writers;
-  for (int w = 0; w < kWriters; ++w) {
-    writers.push_back(std::make_unique<QProcess>());
-    writers.back()->start(PROFILE_HAMMER, {QString::fromStdString(file_), "Keys",
-                                           QString("w%1_").arg(w), QString::number(kKeysEach)});
-  }
-  for (auto& writer : writers) {
-    ASSERT_TRUE(writer->waitForFinished(300'000));  // a watchdog against a dead lock only
-    EXPECT_EQ(writer->exitCode(), 0);
-  }
-  const std::string ini = dir_.ReadFile("test.ini");
-  EXPECT_EQ(ini.substr(0, 8), "[Keys]\r\n");
-  EXPECT_EQ(std::count(ini.begin(), ini.end(), '\n'), 1 + kWriters * kKeysEach);
-  for (int w = 0; w < kWriters; ++w) {
-    for (int i = 0; i < kKeysEach; ++i) {
-      const std::string key = "w" + std::to_string(w) + "_" + std::to_string(i);
-      EXPECT_NE(ini.find("\r\n" + key + "=" + std::to_string(i) + "\r\n"), std::string::npos);
-    }
-  }
 }
 
 }  // namespace

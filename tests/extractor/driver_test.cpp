@@ -32,8 +32,7 @@ TEST(BaseName, FollowsTheSeparatorRulesCountingCharactersNotBytes) {
       {"Caf\xC3\xA9 (2001).vpt", "Caf\xC3\xA9"},
       {" [x] Odd_ .vpt", "[x] Odd"},
       {"ab\xC3\xA9.vpt", "ab\xC3\xA9"},
-      {".vpt", ".vpt"},
-  };
+      {".vpt", ".vpt"}};
   ExtractorState state;
   for (const auto& [file, base] : rows) {
     MakeBaseName(state, file);

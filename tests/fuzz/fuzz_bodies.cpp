@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -11,7 +12,6 @@
 #include "common/profile.h"
 #include "common/profile_cache.h"
 #include "extractor/byte_source.h"
-#include "extractor/mame_info.h"
 #include "extractor/rom_name_finder.h"
 #include "extractor/table_info.h"
 
@@ -41,11 +41,13 @@ std::string_view Trim(std::string_view text, std::string_view blanks = " \t\r\v\
   return text.substr(first, text.find_last_not_of(blanks) - first + 1);
 }
 
-// A name or value as the profile file holds it: code page, cut at a NUL, no line breaks.
-std::string FileText(std::string_view utf8) {
-  std::string text = Utf8ToCp1252(utf8.substr(0, utf8.find('\0')));
-  for (char& c : text) c = c == '\r' || c == '\n' ? ' ' : c;
-  return text;
+// True when `text`, written as a section, key or value, must read back as itself: printable
+// ASCII that no rule of the format touches.
+bool Plain(std::string_view text) {
+  if (text.empty() || text.size() > 254 || text.front() == ' ' || text.back() == ' ') return false;
+  return std::all_of(text.begin(), text.end(), [](char c) {
+    return c >= ' ' && c <= '~' && std::string_view("=;[]\"'").find(c) == std::string_view::npos;
+  });
 }
 
 }  // namespace
@@ -61,33 +63,22 @@ std::string FuzzProfile(const std::uint8_t* data, std::size_t size) {
   const std::string file = FreshFolder("profile") + "/test.ini";
   ClearProfileCache();
   Write(file, take(byte() * 16u));
-  std::map<std::pair<std::string, std::string>, std::string> written;  // lower-case names
+  // What plain writes left, while no other write may have touched them: lower-case names.
+  std::map<std::pair<std::string, std::string>, std::string> written;
   while (!in.empty()) {
     const std::string section = take(byte() % 16), key = take(byte() % 32),
                       value = take(byte() % 64);
     ProfileWrite(section, key, value, file);
-    const std::string name(Trim(FileText(key)));
-    const std::string line(Trim(name + "=" + FileText(value)));
-    const size_t close = line.rfind(']');
-    const bool section_line =
-        line[0] == '[' && close != std::string::npos &&
-        (Trim(line.substr(close + 1)).empty() || Trim(line.substr(close + 1))[0] == ';');
-    if (name.empty() || name.find('=') != std::string::npos || name[0] == ';' || section_line) {
-      continue;  // a key no read could find again is refused
+    if (!Plain(section) || !Plain(key) || !(value.empty() || Plain(value))) written.clear();
+    if (Plain(section) && Plain(key) && (value.empty() || Plain(value))) {
+      written[{Cp1252ToLower(section), Cp1252ToLower(key)}] = value;
     }
-    const std::string value_text = FileText(value);
-    std::string_view stored = Trim(value_text);
-    if (stored.size() >= 2 && (stored[0] == '"' || stored[0] == '\'') &&
-        stored.back() == stored[0]) {
-      stored = stored.substr(1, stored.size() - 2);
-    }
-    written[{Cp1252ToLower(Trim(FileText(section))), Cp1252ToLower(name)}] =
-        Cp1252ToUtf8(Trim(stored.substr(0, 254), " "));
-    for (const auto& [names, expected] : written) {
-      // Read back through other spellings of the same names: their case and blanks differ.
-      if (ProfileRead(" " + Cp1252ToUtf8(names.first), Cp1252ToUtf8(names.second) + "\t", file) !=
-          expected) {
-        return "a written value does not read back: [" + names.first + "] " + names.second;
+    for (const bool fresh : {false, true}) {
+      if (fresh) ClearProfileCache();  // the file itself, parsed anew, says the same
+      for (const auto& [names, expected] : written) {
+        if (ProfileRead(" " + names.first, names.second + "\t", file) != expected) {
+          return "a written value does not read back: [" + names.first + "] " + names.second;
+        }
       }
     }
   }
@@ -139,34 +130,4 @@ std::string FuzzTableInfo(const std::uint8_t* data, std::size_t size) {
     }
   }
   return "";
-}
-
-std::string FuzzListing(const std::uint8_t* data, std::size_t size) {
-  const std::string_view in(reinterpret_cast<const char*>(data), size);
-  const bool pinmame_mode = size > 0 && (data[0] & 1) != 0;
-  const std::string_view rest = in.substr(size > 0 ? 1 : 0);
-  const size_t line_end = rest.find('\n');
-  const std::string query(rest.substr(0, line_end));
-  const std::string_view listing =
-      line_end == std::string_view::npos ? std::string_view() : rest.substr(line_end + 1);
-  const std::string_view text = GameText(listing, query, pinmame_mode);
-  if (!pinmame_mode && text.data() != listing.data()) return "MAME mode cut the listing";
-  if (pinmame_mode && !text.empty() &&
-      (text.find("</game>") != std::string_view::npos ||
-       !listing.substr(0, static_cast<size_t>(text.data() - listing.data()))
-            .ends_with("<game name=\"" + query + "\""))) {
-    return "the game's text is not the text of its element";
-  }
-  const GameInfo info = CutGameFields(text, query);
-  for (const auto& [field, close] : {std::pair{&info.description, "</description>"},
-                                     {&info.year, "</year>"},
-                                     {&info.manufacturer, "</manufacturer>"}}) {
-    if (field->empty()) continue;
-    if (text.find(*field) == std::string_view::npos || Trim(*field, " ") != *field ||
-        field->find(close) != std::string::npos) {
-      return "a field is not a trimmed piece of its element: " + *field;
-    }
-  }
-  const bool has_parent = text.find("cloneof=\"") != std::string_view::npos;
-  return has_parent || info.parent == query ? "" : "a game without a parent lacks the default";
 }

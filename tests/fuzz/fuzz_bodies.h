@@ -14,5 +14,3 @@ std::string FuzzProfile(const std::uint8_t* data, std::size_t size);
 std::string FuzzRomName(const std::uint8_t* data, std::size_t size);
 // Table file reader over a table file, writing only its entry and its own exports.
 std::string FuzzTableInfo(const std::uint8_t* data, std::size_t size);
-// Emulator listing cuts: a mode byte, a query name line, then the listing.
-std::string FuzzListing(const std::uint8_t* data, std::size_t size);
