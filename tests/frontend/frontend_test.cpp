@@ -485,8 +485,8 @@ TEST_F(Window, StartUpRunsTheWizardOrAScanAsAskedAndAnUnknownTableIsScannedAlone
   // Each answer written: the folders absolute with their "/", the MAME ones in tabrin.ini only.
   std::string written;
   for (const char* key :
-       {"Dirs.VPPath", "Dirs.VPExe", "Dirs.TablePath", "Dirs.SnapPath",
-        "Dirs.FlyerPath2", "Settings.FirstRun", "Settings.RescanOnStart", "Settings.ScanIfNotFound",
+       {"Dirs.VPPath", "Dirs.VPExe", "Dirs.TablePath", "Dirs.SnapPath", "Dirs.FlyerPath2",
+        "Settings.FirstRun", "Settings.RescanOnStart", "Settings.ScanIfNotFound",
         "Settings.ShowCommandPrompt", "MAME.IsPinMAME", "MAME.Path", "MAME.Exe"}) {
     const std::vector<std::string> name = Split(key, '.');
     written +=
@@ -619,13 +619,11 @@ TEST_F(Window, ASecondRescanStartedWhileTheFirstWaitsLeavesAWholeCatalogue) {
   // tabrin held at a gate until the test opens it (20 s at most), so that the first rescan is sure
   // to be waiting when the second starts, and both run at once.
   Install(TABRIN_BINARY, "real-tabrin");
-  fs::permissions(
-      dir_.WriteFile(
-          "tabrin",
-          "#!/bin/sh\n" + Replace(": >'@/waiting'; i=0; while [ ! -e '@/gate' ] && [ $i -lt 2000 "
-                                  "]; do sleep 0.01; i=$((i+1)); done; exec '@/real-tabrin' \"$@\"",
-                                  "@", dir_.path())),
-      fs::perms::owner_all);
+  fs::permissions(dir_.WriteFile("tabrin",
+                                 "#!/bin/sh\nd=$(dirname \"$0\"); : >$d/waiting; i=0\n"
+                                 "while [ ! -e $d/gate ] && [ $i -lt 2000 ]; do sleep 0.01; "
+                                 "i=$((i+1)); done; exec $d/real-tabrin \"$@\"\n"),
+                  fs::perms::owner_all);
   for (void (Form1::*second)() : {&Form1::cmdRescan_Click, &Form1::cmdPRescan_Click}) {
     for (const char* file : {"info.ini", "waiting", "gate"}) fs::remove(dir_.Path(file));
     Write("names.ini", "[VP]\nGone=Gone\n");
