@@ -369,11 +369,9 @@ class Window : public testing::Test {
                         list->visualItemRect(list->item(row)).center());
     };
   }
-  static auto Key(QWidget* widget, Qt::Key key) {
-    return [=] { QTest::keyClick(widget, key); };
-  }
-  static auto Press(QWidget* widget) {
-    return [=] { QTest::mouseClick(widget, Qt::LeftButton); };
+  // Clicks `widget`, or presses `key` in it.
+  static auto Press(QWidget* widget, Qt::Key key = Qt::Key(0)) {
+    return [=] { key ? QTest::keyClick(widget, key) : QTest::mouseClick(widget, Qt::LeftButton); };
   }
 
   TempDir dir_;
@@ -383,45 +381,64 @@ class Window : public testing::Test {
   std::unique_ptr<Form> form_;
 };
 
-TEST_F(Window, StartsOnTheFirstTableAndShowsTheTablesInThreeAlignedViews) {
+TEST_F(Window, BrowsesTheTablesInThreeAlignedViewsAndPlaysTheOneSelected) {
+  Install(TOOLS_DIR "/fake-vpinball", "vp/VPinball912.exe");
+  Install(TOOLS_DIR "/fake-vpinball", "vp/VP-Launcher");
   Settings();
-  for (const char* key : {"c_unknown", "B_second", "a_first", "d_plain"}) Table(key);
+  for (const char* key : {"c_unknown", "B_second", "a_first", "d plain"}) Table(key);
   Write("tables/notes.txt", "");
   Write("names.ini",
-        "[VP]\na_first=Alpha\nB_second=Beta\nd_plain=Delta\n[PinMAME]\n"
+        "[VP]\na_first=Alpha\nB_second=Beta\nd plain=Delta\n[PinMAME]\n"
         "a_first=a_rom\nB_second=b_rom\n");
   // A PinMAME table's alias goes by its ROM name, a plain table's by its base name.
   Write("alias.ini", "[Alias]\nb_rom=b_alias\nBeta=wrong\nDelta=d_alias\n");
   Write("info.ini", "[Tabrin]\nAlpha=Alpha Table|||||\n[PMInfo]\na_rom=Alpha Game|1990|M|\n");
   Form& form = Open();
-  const std::string first = "0 a_rom|Alpha|0| / ", names = "Alpha Game|b_alias||d_alias / ";
-  const std::string by_file = "hidden / View by PinMAME Name / File1 ",
-                    delta = "3 Delta|Delta|1|d_alias / ";
-  // No name inherits the one before; an unknown table keeps its line.
-  Run({{"the first table", [] {}, first + by_file + "1"},
-       {"keys move", Key(form.File1, Qt::Key_Down), "1 b_rom|Beta|0|b_alias / " + by_file + "2"},
-       {"so does the mouse", Pick(form.File1, 3), delta + by_file + "3"},
-       {"by game, pictures for the first only", Press(form.cmdList),
-        first + names + "View by Table Name / List1 4"},
+  EXPECT_EQ(Entries(form.File1), "a_first.vpt|B_second.vpt|c_unknown.vpt|d plain.vpt");
+  QKeyEvent held(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "", true);
+  const std::string a = "0 a_rom|Alpha|0| / ", b = "1 b_rom|Beta|0|b_alias / ",
+                    d = "3 Delta|Delta|1|d_alias / ", play = " / @/vp|-play|-@/tables/",
+                    files = "hidden / View by PinMAME Name / File1 ",
+                    names = "Alpha Game|b_alias||d_alias / View by Table Name / List1 ";
+  // No name inherits the one before, an unknown table keeps its line; after a game the list shown
+  // has the keys again.
+  Run({{"the first table", [] {}, a + files + "1 / "},
+       {"keys move", Press(form.File1, Qt::Key_Down), b + files + "2 / "},
+       {"Enter plays", Press(form.File1, Qt::Key_Return), b + files + "2" + play + "B_second.vpt"},
+       {"whatever the shift state",
+        [&] { QTest::keyClick(form.File1, Qt::Key_Return, Qt::ShiftModifier); },
+        b + files + "2" + play + "B_second.vpt"},
+       {"a held key plays once", [&] { QApplication::sendEvent(form.File1, &held); },
+        b + files + "2 / "},
+       {"the mouse selects", Pick(form.File1, 3), d + files + "3 / "},
+       {"Ctrl plays", Press(form.File1, Qt::Key_Control), d + files + "3" + play + "d plain.vpt"},
+       {"so does the button", Press(form.cmdLaunch), d + files + "3" + play + "d plain.vpt"},
+       {"by game name, pictures for the first table only", Press(form.cmdList), a + names + "4 / "},
        {"by table name", Press(form.cmdList),
-        first + "Alpha Table|b_alias||d_alias / View by File Name / List1 5"},
-       {"by file name", Press(form.cmdList), first + by_file + "5"},
+        a + "Alpha Table|b_alias||d_alias / View by File Name / List1 5 / "},
+       {"by file name", Press(form.cmdList), a + files + "5 / "},
        {"a name selects its file", Then(Press(form.cmdList), Pick(form.List1, 3)),
-        delta + names + "View by Table Name / List1 7"},
-       {"so do keys", Key(form.List1, Qt::Key_Home),
-        first + names + "View by Table Name / List1 8"},
+        d + names + "7 / "},
+       {"so do keys", Press(form.List1, Qt::Key_Home), a + names + "8 / "},
        {"F5 reads the files again, the names stay",
         Then([&] { Table("e_new"), fs::remove(tables_ + "/c_unknown.vpt"); },
-             Key(form.List1, Qt::Key_F5)),
-        "-1 a_rom|Alpha|0| / " + names + "View by Table Name / List1 8"}},
-      [&] {  // the file selected and its identity, the name list, the view button, focus, loads
-        const WindowState& s = form.state();
-        return std::to_string(form.File1->currentRow()) + " " + s.RomName + "|" + s.BaseName + "|" +
-               std::to_string(s.VPOnly) + "|" + s.RomAlias + " / " + Entries(form.List1) + " / " +
-               form.cmdList->text().toStdString() + " / " +
-               form.focusWidget()->objectName().toStdString() + " " + std::to_string(form.loads);
+             Press(form.List1, Qt::Key_F5)),
+        "-1 a_rom|Alpha|0| / Alpha Game|b_alias||d_alias / View by Table Name / List1 8 / "},
+       {"a launcher gets the bare path",
+        Then([&] { Settings("", "VPExe=VP-Launcher\n"), Open().cmdList_Click(); },
+             [&] { Pick(form_->List1, 2)(), QTest::mouseClick(form_->cmdLaunch, Qt::LeftButton); }),
+        "2 Delta|Delta|1|d_alias / Alpha Game|b_alias|d_alias| / View by Table Name / List1 3 / "
+        "@/vp|@/tables/d plain.vpt"}},
+      [&] {  // the file selected and its identity, the names, the view button, focus, loads, game
+        const WindowState& s = form_->state();
+        const std::string game = Runs("vp/fake-vpinball.log");
+        fs::remove(dir_.Path("vp/fake-vpinball.log"));
+        return std::to_string(form_->File1->currentRow()) + " " + s.RomName + "|" + s.BaseName +
+               "|" + std::to_string(s.VPOnly) + "|" + s.RomAlias + " / " + Entries(form_->List1) +
+               " / " + form_->cmdList->text().toStdString() + " / " +
+               form_->focusWidget()->objectName().toStdString() + " " +
+               std::to_string(form_->loads) + " / " + game;
       });
-  EXPECT_EQ(Entries(form.File1), "a_first.vpt|B_second.vpt|d_plain.vpt|e_new.vpt");
 }
 
 TEST_F(Window, StartUpRunsTheWizardOrAScanAsAskedAndAnUnknownTableIsScannedAloneWhenSelected) {
@@ -491,36 +508,6 @@ TEST_F(Window, StartUpRunsTheWizardOrAScanAsAskedAndAnUnknownTableIsScannedAlone
   }
   const StrictIni names = ReadStrictIni(dir_.ReadFile("names.ini"));
   EXPECT_EQ(std::pair(names.problem, names.Section("pinmame")), std::pair(std::string(), pinmame));
-}
-
-TEST_F(Window, EnterCtrlAndTheButtonPlayTheSelectedTable) {
-  Install(TOOLS_DIR "/fake-vpinball", "vp/VPinball912.exe");
-  Install(TOOLS_DIR "/fake-vpinball", "vp/VP-Launcher");
-  Table("b");
-  Table("Night Table");
-  Settings();
-  Form& form = Open();
-  QKeyEvent held(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "", true);
-  const std::string b = "@/vp|-play|-@/tables/b.vpt / File1",
-                    night = "@/vp|-play|-@/tables/Night Table.vpt / File1";
-  // The game started, and the list that takes the keys again after it.
-  Run({{"Enter", Key(form.File1, Qt::Key_Return), b},
-       {"whatever the shift state",
-        [&] { QTest::keyClick(form.File1, Qt::Key_Return, Qt::ShiftModifier); }, b},
-       {"a held key plays once", [&] { QApplication::sendEvent(form.File1, &held); }, " / File1"},
-       {"other keys play nothing", Key(form.File1, Qt::Key_A), " / File1"},
-       {"Ctrl", Then(Pick(form.File1, 1), Key(form.File1, Qt::Key_Control)), night},
-       {"the button", Press(form.cmdLaunch), night},
-       {"a launcher gets the bare path, from the name list too",
-        Then([&] { Settings("", "VPExe=VP-Launcher\n"), Open().cmdList_Click(); },
-             [&] { Pick(form_->List1, 1)(), QTest::mouseClick(form_->cmdLaunch, Qt::LeftButton); }),
-        "@/vp|@/tables/Night Table.vpt / List1"}},
-      [&] {
-        const std::string runs = Runs("vp/fake-vpinball.log");
-        fs::remove(dir_.Path("vp/fake-vpinball.log"));
-        return runs + " / " + form_->focusWidget()->objectName().toStdString();
-      });
-  EXPECT_TRUE(dialogs_.shown().empty());
 }
 
 TEST_F(Window, DisplayButtonsSwitchTheFrameWhoseViewStaysAsTablesAreSelected) {
