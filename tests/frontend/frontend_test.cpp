@@ -76,7 +76,7 @@ TEST(Settings, SwitchesAreRounded16BitNumbersElseTheDefaultAndFoldersFollowWhatI
       {"names in any case, values trimmed", "[dirs]\n vpexe =  VP.exe  ", &S::VPExe, "VP.exe"},
       {"a leading \\ is the program folder", "BlurbPath=\\docs\\", &S::BlurbPath, "@/docs/"},
       {"for VPPath too", "VPPath=\\vp\\", &S::VPPath, "@/vp/"},
-      {"a key of another section is not", "[X]\nCabPath2=\n[Dirs]\nVPPath=/v/", &S::CabPath2,
+      {"another section's key is not", "[X]\nCabPath2=\n[Dirs]\nVPPath=/v/", &S::CabPath2,
        "/v/cabinets/"},
       {"nor one after it", "[Dirs]\nVPPath=/vp/\n[X]\nFlyerPath2=", &S::FlyerPath2, "/vp/flyers/"},
       {"blanks, comments skipped", "\n;x\n[Dirs] ;c\n\n;VPPath=\nVPPath=/vp/", &S::VPPath, "/vp/"},
@@ -188,7 +188,7 @@ TEST(Artwork, IsLocalThenMameByAliasOrRomThenParentThenBaseNamePngFirstAndFitsTh
       {"the parent before the base name", "ls/B.png ls/p.jpg", "abc,,p,B", kSnapShot, "ls/p.jpg"},
       {"an alias hides the ROM name", "ls/abc.png ms/x.jpg", "abc,x,,B", kSnapShot, "ms/x.jpg"},
       {"colons leave the base name", "ms/AB.jpg", "abc,,,A:B", kSnapShot, "ms/AB.jpg"},
-      {"any case: first in byte order", "ms/Zax.png ms/ZAX.PNG ms/AAA.png", "zax,,,B", kSnapShot,
+      {"any case, first by bytes", "ms/Zax.png ms/ZAX.PNG ms/AAA.png", "zax,,,B", kSnapShot,
        "ms/ZAX.PNG"},
       {"any case for a later name", "ls/BASE.JPG", "abc,,,Base", kSnapShot, "ls/BASE.JPG"},
       {"no folder or hidden file", "ls/.png ls/p.png/ ls/p.jpg", ",,p,B", kSnapShot, "ls/p.jpg"},
@@ -362,16 +362,16 @@ TEST_F(Window, BrowsesTheTablesInThreeAlignedViewsAndPlaysTheOneSelected) {
   Install(TOOLS_DIR "/fake-vpinball", "vp/VPinball912.exe");
   Install(TOOLS_DIR "/fake-vpinball", "vp/VP-Launcher");
   Settings();
-  for (const char* key : {"c_unknown", "B_second", "a_first", "d plain"}) Table(key);
+  for (const char* key : {"c", "B", "a", "d d"}) Table(key);
   Write("tables/notes.txt", "");
   Write("names.ini",
-        "[VP]\na_first=Alpha\nB_second=Beta\nd plain=Delta\n[PinMAME]\n"
-        "a_first=a_rom\nB_second=b_rom\n");
+        "[VP]\na=Alpha\nB=Beta\nd d=Delta\n[PinMAME]\n"
+        "a=a_rom\nB=b_rom\n");
   // A PinMAME table's alias goes by its ROM name, a plain table's by its base name.
   Write("alias.ini", "[Alias]\nb_rom=b_alias\nBeta=wrong\nDelta=d_alias\n");
   Write("info.ini", "[Tabrin]\nAlpha=Alpha Table|||||\n[PMInfo]\na_rom=Alpha Game|1990|M|\n");
   Form& form = Open();
-  EXPECT_EQ(Entries(form.File1), "a_first.vpt|B_second.vpt|c_unknown.vpt|d plain.vpt");
+  EXPECT_EQ(Entries(form.File1), "a.vpt|B.vpt|c.vpt|d d.vpt");
   QKeyEvent held(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "", true);
   const std::string a = "0 a_rom|Alpha|0| / ", b = "1 b_rom|Beta|0|b_alias / ",
                     d = "3 Delta|Delta|1|d_alias / ", play = " / @/vp|-play|-@/tables/",
@@ -381,12 +381,12 @@ TEST_F(Window, BrowsesTheTablesInThreeAlignedViewsAndPlaysTheOneSelected) {
   // has the keys again.
   Run({{"the first table", [] {}, a + files + "1 / "},
        {"keys move", Press(form.File1, Qt::Key_Down), b + files + "2 / "},
-       {"Enter plays", Press(form.File1, Qt::Key_Return), b + files + "2" + play + "B_second.vpt"},
+       {"Enter plays", Press(form.File1, Qt::Key_Return), b + files + "2" + play + "B.vpt"},
        {"a held key plays once", [&] { QApplication::sendEvent(form.File1, &held); },
         b + files + "2 / "},
        {"the mouse selects", Pick(form.File1, 3), d + files + "3 / "},
-       {"Ctrl plays", Press(form.File1, Qt::Key_Control), d + files + "3" + play + "d plain.vpt"},
-       {"so does the button", Press(form.cmdLaunch), d + files + "3" + play + "d plain.vpt"},
+       {"Ctrl plays", Press(form.File1, Qt::Key_Control), d + files + "3" + play + "d d.vpt"},
+       {"so does the button", Press(form.cmdLaunch), d + files + "3" + play + "d d.vpt"},
        {"by game name, pictures for the first table only", Press(form.cmdList), a + names + "4 / "},
        {"by table name", Press(form.cmdList),
         a + "Alpha Table|b_alias||d_alias / View by File Name / List1 5 / "},
@@ -395,14 +395,13 @@ TEST_F(Window, BrowsesTheTablesInThreeAlignedViewsAndPlaysTheOneSelected) {
         d + names + "7 / "},
        {"so do keys", Press(form.List1, Qt::Key_Home), a + names + "8 / "},
        {"F5 reads the files again, the names stay",
-        Then([&] { Table("e_new"), fs::remove(tables_ + "/c_unknown.vpt"); },
-             Press(form.List1, Qt::Key_F5)),
+        Then([&] { Table("e"), fs::remove(tables_ + "/c.vpt"); }, Press(form.List1, Qt::Key_F5)),
         "-1 a_rom|Alpha|0| / Alpha Game|b_alias||d_alias / View by Table Name / List1 8 / "},
        {"a launcher gets the bare path",
         Then([&] { Settings("", "VPExe=VP-Launcher\n"), Open().cmdList_Click(); },
              [&] { Pick(form_->List1, 2)(), QTest::mouseClick(form_->cmdLaunch, Qt::LeftButton); }),
         "2 Delta|Delta|1|d_alias / Alpha Game|b_alias|d_alias| / View by Table Name / List1 3 / "
-        "@/vp|@/tables/d plain.vpt"}},
+        "@/vp|@/tables/d d.vpt"}},
       [&] {  // the file selected and its identity, the names, the view button, focus, loads, game
         const WindowState& s = form_->state();
         const std::string game = Runs("vp/fake-vpinball.log");
@@ -481,15 +480,15 @@ TEST_F(Window, StartUpRunsTheWizardOrAScanAsAskedAndAnUnknownTableIsScannedAlone
 
 TEST_F(Window, DisplayButtonsSwitchTheFrameWhoseViewStaysAsTablesAreSelected) {
   Settings();
-  for (const char* key : {"alpha", "beta", "gamma"}) Table(key);
-  Write("names.ini", "[PinMAME]\nalpha=abc\n[VP]\nalpha=Alpha: Deluxe\nbeta=Beta\n");
+  for (const char* key : {"a", "b", "c"}) Table(key);
+  Write("names.ini", "[PinMAME]\na=abc\n[VP]\na=Al: Pha\nb=Beta\n");
   Write("info.ini",
-        "[Tabrin]\nAlpha: Deluxe=Alpha: Deluxe|Ann|1.0|2001|a.org|b.org\n"
+        "[Tabrin]\nAl: Pha=Al: Pha|Ann|1.0|2001|a.org|b.org\n"
         "Beta=Beta|||||\n[PMInfo]\nabc=Alpha Game|1991|Maker|\nxyz=Xyz Game|1993|X|\n");
-  dir_.WriteFile("vp/rules/Alpha Deluxe.txt", ToUtf16Le("Rule one\r\nRule two"));
+  dir_.WriteFile("vp/rules/Al Pha.txt", ToUtf16Le("Rule one\r\nRule two"));
   // Local before MAME whatever the name.
   const std::tuple<const char*, Qt::GlobalColor, int, int> pictures[] = {
-      {"vp/snap/Alpha Deluxe.png", Qt::green, 3, 6},
+      {"vp/snap/Al Pha.png", Qt::green, 3, 6},
       {"mame/snap/abc.png", Qt::red, 4, 3},
       {"mame/cabinets/abc.png", Qt::blue, 2, 4},
       {"vp/cabinets/Beta.png", Qt::cyan, 5, 10},
@@ -501,15 +500,15 @@ TEST_F(Window, DisplayButtonsSwitchTheFrameWhoseViewStaysAsTablesAreSelected) {
   Form& form = Open();
   const auto release = [&form] { QTest::mouseRelease(form.imgArt, Qt::LeftButton); };
   QWidget* const text = form.txtRules->viewport();
-  const std::string alpha = "Game Info: Vpt Name: alpha.vpt / Parent Rom:  ";
+  const std::string alpha = "Game Info: Vpt Name: a.vpt / Parent Rom:  ";
   dialogs_.Type("xyz").Cancel();
   Run({{"the information first", [] {}, alpha},
        {"the rules; a click opens them", Then(Press(form.cmdRules), Press(text)),
-        "Table Rules: Rule one\nRule two opens @/vp/rules/Alpha Deluxe.txt"},
+        "Table Rules: Rule one\nRule two opens @/vp/rules/Al Pha.txt"},
        {"the local snapshot; a release alone is no click", Then(Press(form.cmdSnapShot), release),
         "SnapShot: #00ff00"},
        {"a click opens it", Then(Press(form.imgArt), release),
-        "SnapShot: #00ff00 opens @/vp/snap/Alpha Deluxe.png"},
+        "SnapShot: #00ff00 opens @/vp/snap/Al Pha.png"},
        {"beta has none, nor alpha's to open", Then(Pick(form.File1, 1), Press(form.imgArt)),
         "SnapShot: "},
        {"beta's cabinet", Press(form.cmdCab), "Cabinet: #00ffff"},
@@ -524,7 +523,7 @@ TEST_F(Window, DisplayButtonsSwitchTheFrameWhoseViewStaysAsTablesAreSelected) {
        {"gone when deleted", Press(form.cmdDelInfo), alpha},
        {"an unknown table has no ROM name to write it under",
         Then(Pick(form.File1, 2), Press(form.cmdEditInfo), Press(form.cmdDelInfo)),
-        "Game Info: Vpt Name: gamma.vpt / Base Name:  "}},
+        "Game Info: Vpt Name: c.vpt / Base Name:  "}},
       [&] {  // the caption, what the frame's controls show, the files opened meanwhile
         const QStringList info = form.lblInfo->text().split("\r\n");
         const QImage art = form.imgArt->pixmap().toImage();
@@ -572,8 +571,8 @@ TEST_F(Window, ASecondRescanStartedWhileTheFirstWaitsLeavesAWholeCatalogue) {
     poll.start(5);
     QTest::mouseClick(form.cmdRescan, Qt::LeftButton);
     ASSERT_FALSE(poll.isActive()) << "the second rescan ran";
-    // Every table in both files, and only a purge forgets the table that is gone; the aliases
-    // stay, and the first table, selected before, is read again from the new catalogue.
+    // Whole files, in which only a purge forgets a table gone; the aliases stay; the first table is
+    // read again.
     const StrictIni names = ReadStrictIni(dir_.ReadFile("names.ini"));
     const StrictIni info = ReadStrictIni(dir_.ReadFile("info.ini"));
     EXPECT_EQ(std::tuple(names.problem + info.problem, names.EntryCount(), info.EntryCount(),
@@ -591,12 +590,11 @@ TEST_F(Window, BrokenSettingsStartWithSensibleValuesAndRescansFollowTheSettings)
   std::string junk(64 * 1024, '\0');  // bytes of every value, in no order
   for (size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<char>(i * 2654435761u >> 11);
   const std::string dirs = "[Dirs]\nTablePath=@/tables/\n";
+  // What orvane.ini holds: the ScanIfNotFound read from it.
   for (const auto& [what, settings, scan] :
-       {// orvane.ini: ScanIfNotFound
-        std::tuple{"garbage", junk, 1},
+       {std::tuple{"garbage", junk, 1},
         {"huge values",
-         "[Settings]\nFirstRun=" + std::string(400, '9') +
-             "\nRescanOnStart=1e999\nScanIfNotFound=99999999999\n" + dirs +
+         "[Settings]\nFirstRun=99999999999999999999\nRescanOnStart=1e999\n" + dirs +
              "VPExe=" + std::string(100000, 'v'),
          1},
         {"duplicate sections",
