@@ -76,7 +76,7 @@ TEST(Settings, SwitchesAreRounded16BitNumbersElseTheDefaultAndFoldersFollowWhatI
       {"names in any case, values trimmed", "[dirs]\n vpexe =  VP.exe  ", &S::VPExe, "VP.exe"},
       {"a leading \\ is the program folder", "BlurbPath=\\docs\\", &S::BlurbPath, "@/docs/"},
       {"for VPPath too", "VPPath=\\vp\\", &S::VPPath, "@/vp/"},
-      {"another section's key is not", "[X]\nCabPath2=\n[Dirs]\nVPPath=/v/", &S::CabPath2,
+      {"not another section's key", "[X]\nCabPath2=\n[Dirs]\nVPPath=/v/", &S::CabPath2,
        "/v/cabinets/"},
       {"nor one after it", "[Dirs]\nVPPath=/vp/\n[X]\nFlyerPath2=", &S::FlyerPath2, "/vp/flyers/"},
       {"blanks, comments skipped", "\n;x\n[Dirs] ;c\n\n;VPPath=\nVPPath=/vp/", &S::VPPath, "/vp/"},
@@ -90,14 +90,14 @@ TEST(Settings, SwitchesAreRounded16BitNumbersElseTheDefaultAndFoldersFollowWhatI
 TEST(LayOut, FollowsTheWindowAndRefusesNegativeSizesButNotZero) {
   const std::string wide =
       "240 240 7890 7500|240 240 7890 7500|240 7740 2775 255|8370 840 7890 7020|"
-      "2055|3870|8370|9585|9345|13500|840|";
+      "2055|3870|9585|9345|13500|840|";
   MainLayout l = DesignLayout();
   for (const auto& [width, height, expected, why] :
        {std::tuple{16740.0f, 8700.0f, wide, "the worked example"},
         {900.0f, 1000.0f, wide, "too small: each size refused, the rest read from the kept ones"},
         {960.0f, 1680.0f,
          std::string("240 240 0 480|240 240 0 480|240 720 2775 255|480 840 0 0|"
-                     "2055|3870|480|1695|1455|5610|840|"),
+                     "2055|3870|1695|1455|5610|840|"),
          "zero is a size"}}) {
     LayOut(l, width, height);
     QString shown;  // four controls whole, then the lefts of some that move along
@@ -105,7 +105,7 @@ TEST(LayOut, FollowsTheWindowAndRefusesNegativeSizesButNotZero) {
       shown += QString::asprintf("%g %g %g %g|", r.Left, r.Top, r.Width, r.Height);
     }
     for (const TwipsRect& r :
-         {l.cmdPRescan, l.cmdList, l.cmdEditInfo, l.cmdDelInfo, l.cmdRules, l.cmdFlyer, l.imgArt}) {
+         {l.cmdPRescan, l.cmdList, l.cmdDelInfo, l.cmdRules, l.cmdFlyer, l.imgArt}) {
       shown += QString::asprintf("%g|", r.Left);
     }
     EXPECT_EQ(shown.toStdString(), expected) << why;
@@ -130,7 +130,7 @@ std::string GameBlock(const std::string& kind, const std::string& fields) {
 TEST(InfoText, ShowsEachBlockKnownAndEndsWhereTheCatalogueFails) {
   TempDir dir;
   dir.WriteFile("info.ini", At("[Tabrin]\nBase=Star: Trek|a|b|c|d|e\nFive=Five|a|b|c|d\n[PMInfo]\n"
-                               "abc=Game|1990|M|p\nxyz=Alias Game|1981|S|\ntwo=Two Fields|1991\n",
+                               "abc=G|1990|M|p\nxyz=A|1981|S|\ntwo=T|1991\n",
                                ""));
   dir.WriteFile("blurb/Star Trek.txt", "\xFF\xFE" + ToUtf16Le("Two\r\nlines é") + "!");
   dir.WriteFile("rules/STAR TREK.TXT", ToUtf16Le("Rules"));
@@ -146,29 +146,28 @@ TEST(InfoText, ShowsEachBlockKnownAndEndsWhereTheCatalogueFails) {
     *old = "old";
   }
   const std::string kept = "|||||old|old|old||";
+  const auto dashed = [](const std::string& t) { return Replace(t, "~", std::string(35, '-')); };
   const std::tuple<const char*, const char*, std::string, std::string> rows[] = {
       // why, "ROM name,base name,alias,VPOnly": the text, TableName|RulesText|...|SnapFile
       {"every block; texts named after the table name without colons", "abc,Base,,0",
        Head("abc") +
            "\n\nVisual Pinball Info:\n~\nTable Name:  Star: Trek\nAuthor:  a\nVersion:  "
            "b\nRelease Date: c\nEmail:  d\nWebsite:  e\nBlurb:  \xEF\xBB\xBFTwo\nlines é" +
-           GameBlock("MAME", "Game|1990|M|p"),
-       "Star: Trek|Rules|@/rules/STAR TREK.TXT|Desc|@/description/Star Trek.txt|Game|1990|M|p|"},
+           GameBlock("MAME", "G|1990|M|p"),
+       "Star: Trek|Rules|@/rules/STAR TREK.TXT|Desc|@/description/Star Trek.txt|G|1990|M|p|"},
       {"a plain table's alias keys the game and stands in for the parent", "abc,abc,xyz,1",
        Head("abc", "Visual Pinball\nBase") + "\nAlias:  xyz" +
-           GameBlock("Extended", "Alias Game|1981|S|xyz"),
-       "|||||Alias Game|1981|S|xyz|"},
+           GameBlock("Extended", "A|1981|S|xyz"),
+       "|||||A|1981|S|xyz|"},
       {"five table fields end the build", "abc,Five,xyz,0", Head("abc") + "\nAlias:  xyz", kept},
-      {"two game fields end it, kept", "two,,,0", Head("two"), "|||||Two Fields|1991|old||"},
+      {"two game fields end it, kept", "two,,,0", Head("two"), "|||||T|1991|old||"},
   };
   for (const auto& [why, identity, text, fields] : rows) {
     WindowState s = last;
     const std::vector<std::string> n = Split(identity, ',');
     std::tie(s.RomName, s.BaseName, s.RomAlias, s.VPOnly) =
         std::tuple(n[0], n[1], n[2], n[3] == "1");
-    EXPECT_EQ(GetInfoText("T.vpt", dir.path(), settings, s),
-              Replace(At(text, ""), "~", std::string(35, '-')))
-        << why;
+    EXPECT_EQ(GetInfoText("T.vpt", dir.path(), settings, s), dashed(At(text, ""))) << why;
     EXPECT_EQ(s.TableName + "|" + s.RulesText + "|" + s.RulesFile + "|" + s.DescText + "|" +
                   s.DescFile + "|" + s.PMName + "|" + s.PMYear + "|" + s.PMManufacturer + "|" +
                   s.PMParent + "|" + s.SnapFile,
@@ -188,8 +187,8 @@ TEST(Artwork, IsLocalThenMameByAliasOrRomThenParentThenBaseNamePngFirstAndFitsTh
       {"the parent before the base name", "ls/B.png ls/p.jpg", "abc,,p,B", kSnapShot, "ls/p.jpg"},
       {"an alias hides the ROM name", "ls/abc.png ms/x.jpg", "abc,x,,B", kSnapShot, "ms/x.jpg"},
       {"colons leave the base name", "ms/AB.jpg", "abc,,,A:B", kSnapShot, "ms/AB.jpg"},
-      {"any case, first by bytes", "ms/Zax.png ms/ZAX.PNG ms/AAA.png", "zax,,,B", kSnapShot,
-       "ms/ZAX.PNG"},
+      {"any case, first by bytes", "ms/Zx.png ms/ZX.PNG ms/AA.png", "zx,,,B", kSnapShot,
+       "ms/ZX.PNG"},
       {"any case for a later name", "ls/BASE.JPG", "abc,,,Base", kSnapShot, "ls/BASE.JPG"},
       {"no folder or hidden file", "ls/.png ls/p.png/ ls/p.jpg", ",,p,B", kSnapShot, "ls/p.jpg"},
       {"each kind its folders", "ls/abc.png mc/abc.png", "abc,,,B", kCabinet, "mc/abc.png"},
@@ -421,8 +420,7 @@ TEST_F(Window, StartUpRunsTheWizardOrAScanAsAskedAndAnUnknownTableIsScannedAlone
   // Quotes in a name must not end its path and hand tabrin the rest: "-clear" would empty the
   // catalogue. In list order, so the later ones would clear what the earlier ones added.
   const char* const keys[] = {"\" -clear", "Night Table", "q\"\"\" -clear", "x\" -clear \"y"};
-  for (int i = 0; i < 4; ++i)
-    Table(keys[i], "Name " + std::to_string(i), "rom" + std::to_string(i));
+  for (int i = 0; i < 4; ++i) Table(keys[i], "N" + std::to_string(i), "rom" + std::to_string(i));
   // The wizard asks again until an answer holds, and its settings are read again after it.
   const std::string wizard =
       "<Ok>||@/nowhere/|@/vp|missing.exe|VPinball912.exe|@/tables|<Yes>|<No>|mame|mame.exe|<Yes>|"
@@ -469,11 +467,10 @@ TEST_F(Window, StartUpRunsTheWizardOrAScanAsAskedAndAnUnknownTableIsScannedAlone
       std::tuple(dir_.Path("vp/"), "VPinball912.exe", tables_ + "/", "/a/snap/",
                  dir_.Path("l/fly/"), 1, 1, 0,
                  At("[MAME]\nIsPinMAME=1\nPath=@/mame/\nExe=mame.exe\n", dir_.path())));
-  for (int row = 1; row < 4; ++row) {
-    Pick(form_->File1, row)();
-    EXPECT_EQ(form_->state().RomName + " " + form_->state().BaseName,
-              "rom" + std::to_string(row) + " Name " + std::to_string(row));
-  }
+  Run({{"", Pick(form_->File1, 1), "rom1 N1"},
+       {"", Pick(form_->File1, 2), "rom2 N2"},
+       {"", Pick(form_->File1, 3), "rom3 N3"}},
+      [&] { return form_->state().RomName + " " + form_->state().BaseName; });
   const StrictIni names = ReadStrictIni(dir_.ReadFile("names.ini"));
   EXPECT_EQ(std::pair(names.problem, names.EntryCount()), std::pair(std::string(), size_t(8)));
 }
@@ -510,11 +507,11 @@ TEST_F(Window, DisplayButtonsSwitchTheFrameWhoseViewStaysAsTablesAreSelected) {
        {"a click opens it", Then(Press(form.imgArt), release),
         "SnapShot: #00ff00 opens @/vp/snap/Al Pha.png"},
        {"beta has none, nor alpha's to open", Then(Pick(form.File1, 1), Press(form.imgArt)),
-        "SnapShot: "},
+        "SnapShot: none"},
        {"beta's cabinet", Press(form.cmdCab), "Cabinet: #00ffff"},
        {"alpha's, from MAME", Pick(form.File1, 0), "Cabinet: #0000ff"},
        {"a flyer that is no picture, but a file", Then(Press(form.cmdFlyer), Press(form.imgArt)),
-        "Flyer:  opens @/vp/flyers/abc.png"},
+        "Flyer: none opens @/vp/flyers/abc.png"},
        {"the rules stay shown: beta has none",
         Then(Press(form.cmdRules), Pick(form.File1, 1), Press(text)), "Table Rules: "},
        {"the information, with an alias: the game under it, which stands in for the parent",
@@ -527,13 +524,12 @@ TEST_F(Window, DisplayButtonsSwitchTheFrameWhoseViewStaysAsTablesAreSelected) {
       [&] {  // the caption, what the frame's controls show, the files opened meanwhile
         const QStringList info = form.lblInfo->text().split("\r\n");
         const QImage art = form.imgArt->pixmap().toImage();
+        const QString colour = art.isNull() ? "none" : art.pixelColor(1, 1).name();
         const std::string shown =
             form.FraData->title().mid(12).toStdString() + ":" +
             (form.lblInfo->isVisible() ? " " + (info[2] + " / " + info.back()).toStdString() : "") +
             (form.txtRules->isVisible() ? " " + form.txtRules->toPlainText().toStdString() : "") +
-            (form.imgArt->isVisible()
-                 ? " " + (art.isNull() ? QString() : art.pixelColor(1, 1).name()).toStdString()
-                 : "") +
+            (form.imgArt->isVisible() ? " " + colour.toStdString() : "") +
             (form.opened.empty() ? "" : " opens " + Replace(form.opened, dir_.path(), "@"));
         form.opened.clear();
         return shown;
@@ -550,11 +546,11 @@ TEST_F(Window, ASecondRescanStartedWhileTheFirstWaitsLeavesAWholeCatalogue) {
   // tabrin held at a gate until the test opens it (20 s at most), so that the first rescan is sure
   // to be waiting when the second starts, and both run at once.
   Install(TABRIN_BINARY, "real-tabrin");
-  fs::permissions(dir_.WriteFile("tabrin",
-                                 "#!/bin/sh\nd=$(dirname \"$0\"); : >$d/waiting; i=0\n"
-                                 "while [ ! -e $d/gate ] && [ $i -lt 2000 ]; do sleep 0.01; "
-                                 "i=$((i+1)); done; exec $d/real-tabrin \"$@\"\n"),
-                  fs::perms::owner_all);
+  const std::string gated =
+      "#!/bin/sh\nd=$(dirname \"$0\"); : >$d/waiting; i=0; while [ ! -e "
+      "$d/gate ] && [ $i -lt 2000 ]; do sleep 0.01; i=$((i+1)); done\n"
+      "exec $d/real-tabrin \"$@\"\n";
+  fs::permissions(dir_.WriteFile("tabrin", gated), fs::perms::owner_all);
   for (void (Form1::*second)() : {&Form1::cmdRescan_Click, &Form1::cmdPRescan_Click}) {
     for (const char* file : {"info.ini", "waiting", "gate"}) fs::remove(dir_.Path(file));
     Write("names.ini", "[VP]\nGone=Gone\n");
@@ -571,8 +567,7 @@ TEST_F(Window, ASecondRescanStartedWhileTheFirstWaitsLeavesAWholeCatalogue) {
     poll.start(5);
     QTest::mouseClick(form.cmdRescan, Qt::LeftButton);
     ASSERT_FALSE(poll.isActive()) << "the second rescan ran";
-    // Whole files, in which only a purge forgets a table gone; the aliases stay; the first table is
-    // read again.
+    // Whole files, a table gone forgotten by a purge only, aliases kept, the first table reread.
     const StrictIni names = ReadStrictIni(dir_.ReadFile("names.ini"));
     const StrictIni info = ReadStrictIni(dir_.ReadFile("info.ini"));
     EXPECT_EQ(std::tuple(names.problem + info.problem, names.EntryCount(), info.EntryCount(),
@@ -612,8 +607,7 @@ TEST_F(Window, BrokenSettingsStartWithSensibleValuesAndRescansFollowTheSettings)
                          scan == 1 ? "@|@/tables/a.vpt|-exit|-hide" : ""))
         << what;
   }
-  // A rescan gives tabrin the table folder, hidden unless ShowCommandPrompt is exactly 1; with
-  // MAME each table is read then; and the first table again.
+  // Rescans: hidden unless ShowCommandPrompt is 1; with MAME each table read, then the first.
   Write("mame/mame", "");
   const std::string a = "\n@|@/tables/a.vpt|-exit|-hide";
   for (const auto& [settings, dirs, runs] :
