@@ -421,25 +421,23 @@ TEST_F(Window, StartUpRunsTheWizardOrAScanAsAskedAndAnUnknownTableIsScannedAlone
   // catalogue. In list order, so the later ones would clear what the earlier ones added.
   const char* const keys[] = {"\" -clear", "Night Table", "q\"\"\" -clear", "x\" -clear \"y"};
   for (int i = 0; i < 4; ++i) Table(keys[i], "N" + std::to_string(i), "rom" + std::to_string(i));
-  // The wizard asks again until an answer holds, and its settings are read again after it.
-  const std::string wizard =
+  // The wizard's answers, in "|" after "|" (no other start asks anything).
+  const std::string answers =
       "<Ok>||@/nowhere/|@/vp|missing.exe|VPinball912.exe|@/tables|<Yes>|<No>|mame|mame.exe|<Yes>|"
       " /a/snap/ ||/a/glass/|/a/cab/|/a/fly/|\\l\\snap\\|\\l\\glass\\|\\l\\cab\\|\\l\\fly\\|<Yes>|"
       "<Cancel>|<Ok>";
-  for (const auto& [why, settings, answers, rom] :
-       {std::tuple{"the start-up rescan before the first table", "RescanOnStart=1\n", "", "rom0"},
-        {"no scan asked for", "", "", ""},
-        {"the table selected scanned", "ScanIfNotFound=1\n", "", "rom0"},
-        {"the wizard first, its scan declined", "FirstRun=1\nRescanOnStart=1\n", wizard.c_str(),
-         "rom0"}}) {
+  const std::vector<std::string> buttons = {"<Ok>", "<Cancel>", "<Yes>", "<No>"};  // in order
+  for (const std::string& answer : Split(At(answers, dir_.path()), '|')) {
+    const long button = std::ranges::find(buttons, answer) - buttons.begin();
+    button < 4 ? (void)dialogs_.Press(MessageResult(button)) : (void)dialogs_.Type(answer);
+  }
+  for (const auto& [why, settings, rom] :
+       {std::tuple{"the start-up rescan before the first table", "RescanOnStart=1\n", "rom0"},
+        {"no scan asked for", "", ""},
+        {"the table selected scanned", "ScanIfNotFound=1\n", "rom0"},
+        {"the wizard first, asking until answers hold", "FirstRun=1\nRescanOnStart=1\n", "rom0"}}) {
     fs::remove(dir_.Path("names.ini"));
     Settings(settings, "TablePath=@/tables\n");  // without its "/"
-    for (const std::string& answer :
-         *answers ? Split(At(answers, dir_.path()), '|') : std::vector<std::string>()) {
-      const std::vector<std::string> buttons = {"<Ok>", "<Cancel>", "<Yes>", "<No>"};  // in order
-      const long button = std::ranges::find(buttons, answer) - buttons.begin();
-      button < 4 ? (void)dialogs_.Press(MessageResult(button)) : (void)dialogs_.Type(answer);
-    }
     EXPECT_EQ(Open().state().RomName, rom) << why;
   }
   // What the wizard asked, in order: a message by its buttons and first words, an input box by its
