@@ -376,8 +376,7 @@ TEST_F(Window, BrowsesTheTablesInThreeAlignedViewsAndPlaysTheOneSelected) {
                     d = "3 Delta|Delta|1|d_alias / ", play = " / @/vp|-play|-@/tables/",
                     files = "hidden / View by PinMAME Name / File1 ",
                     names = "Alpha Game|b_alias||d_alias / View by Table Name / List1 ";
-  // No name inherits the one before, an unknown table keeps its line; after a game the list shown
-  // has the keys again.
+  // No name inherits the one before; after a game the list shown has the keys again.
   Run({{"the first table", [] {}, a + files + "1 / "},
        {"keys move", Press(form.File1, Qt::Key_Down), b + files + "2 / "},
        {"Enter plays", Press(form.File1, Qt::Key_Return), b + files + "2" + play + "B.vpt"},
@@ -415,8 +414,7 @@ TEST_F(Window, BrowsesTheTablesInThreeAlignedViewsAndPlaysTheOneSelected) {
 
 TEST_F(Window, StartUpRunsTheWizardOrAScanAsAskedAndAnUnknownTableIsScannedAloneWhenSelected) {
   Install(TABRIN_BINARY, "tabrin");
-  Write("vp/VPinball912.exe", "");
-  Write("mame/mame.exe", "");
+  for (const char* program : {"vp/VPinball912.exe", "mame/mame.exe"}) Write(program, "");
   // Quotes in a name must not end its path and hand tabrin the rest: "-clear" would empty the
   // catalogue. In list order, so the later ones would clear what the earlier ones added.
   const char* const keys[] = {"\" -clear", "Night Table", "q\"\"\" -clear", "x\" -clear \"y"};
@@ -440,8 +438,7 @@ TEST_F(Window, StartUpRunsTheWizardOrAScanAsAskedAndAnUnknownTableIsScannedAlone
     Settings(settings, "TablePath=@/tables\n");  // without its "/"
     EXPECT_EQ(Open().state().RomName, rom) << why;
   }
-  // What the wizard asked, in order: a message by its buttons and first words, an input box by its
-  // default text; "!" when it lacks the wizard's title.
+  // The boxes in order: buttons and first words, or [default text]; "!" without the wizard's title.
   std::string boxes;
   for (const ShownBox& box : dialogs_.shown()) {
     const char* const buttons[] = {"Ok", "OkCancel", "YesNo"};
@@ -541,8 +538,7 @@ TEST_F(Window, ASecondRescanStartedWhileTheFirstWaitsLeavesAWholeCatalogue) {
   for (int i = 10; i < 40; ++i) {
     Table("t" + std::to_string(i), "T" + std::to_string(i), "g" + std::to_string(i));
   }
-  // tabrin held at a gate until the test opens it (20 s at most), so that the first rescan is sure
-  // to be waiting when the second starts, and both run at once.
+  // tabrin held at a gate (20 s at most): the first rescan waits there when the second starts.
   Install(TABRIN_BINARY, "real-tabrin");
   const std::string gated =
       "#!/bin/sh\nd=$(dirname \"$0\"); : >$d/waiting; i=0; while [ ! -e "
