@@ -58,9 +58,12 @@ S ReadSettings(const TempDir& dir, const std::string& ini) {
 TEST(Settings, SwitchesAreRounded16BitNumbersElseTheDefaultAndFoldersFollowWhatIsRead) {
   const std::tuple<std::string, int, const char*> switches[] = {
       // ScanIfNotFound, default 1
-      {"1", 1, "a number"},  {"0", 0, "zero"},    {"-1", -1, "sign"},      {"+19", 19, "plus"},
-      {"2.50", 2, "even"},   {"1.9", 2, "round"}, {"-32768", -32768, ""},  {"32767", 32767, ""},
-      {"70000", 1, "big"},   {"", 1, "empty"},    {"abc", 1, "no digits"}, {"1x", 1, "then x"},
+      {"1", 1, "a number"},        {"0", 0, "zero"},
+      {"-1", -1, "sign"},          {"+19", 19, "plus"},
+      {"2.50", 2, "even"},         {"1.9", 2, "round"},
+      {"-32768", -32768, "least"}, {"32767", 32767, "most"},
+      {"70000", 1, "big"},         {"", 1, "empty"},
+      {"abc", 1, "no digits"},     {"1x", 1, "then x"},
       {"1.x", 1, "then .x"},
   };
   for (const auto& [text, expected, why] : switches) {
@@ -76,8 +79,7 @@ TEST(Settings, SwitchesAreRounded16BitNumbersElseTheDefaultAndFoldersFollowWhatI
       {"names in any case, values trimmed", "[dirs]\n vpexe =  VP.exe  ", &S::VPExe, "VP.exe"},
       {"a leading \\ is the program folder", "BlurbPath=\\docs\\", &S::BlurbPath, "@/docs/"},
       {"for VPPath too", "VPPath=\\vp\\", &S::VPPath, "@/vp/"},
-      {"not another section's key", "[X]\nCabPath2=\n[Dirs]\nVPPath=/v/", &S::CabPath2,
-       "/v/cabinets/"},
+      {"other sections' keys", "[X]\nCabPath2=\n[Dirs]\nVPPath=/v/", &S::CabPath2, "/v/cabinets/"},
       {"nor one after it", "[Dirs]\nVPPath=/vp/\n[X]\nFlyerPath2=", &S::FlyerPath2, "/vp/flyers/"},
       {"blanks, comments skipped", "\n;x\n[Dirs] ;c\n\n;VPPath=\nVPPath=/vp/", &S::VPPath, "/vp/"},
   };
@@ -263,12 +265,10 @@ TEST(Images, BitmapsHoldOpaquePicturesInDevicePixelsAndGraphicsDrawsWhileItsDevi
   cGraphics g;
   ASSERT_EQ(g.CreateFromHDC(&surface), 0);
   // A rotation by 90 and a translation by (10, 0), the second before or after the first.
-  const std::tuple<bool, int, QPointF> orders[] = {
-      {false, 0, QPointF(10, 1)},
-      {false, 1, QPointF(0, 11)},
-      {true, 0, QPointF(0, 11)},
-      {true, 1, QPointF(10, 1)},
-  };
+  const std::tuple<bool, int, QPointF> orders[] = {{false, 0, QPointF(10, 1)},
+                                                   {false, 1, QPointF(0, 11)},
+                                                   {true, 0, QPointF(0, 11)},
+                                                   {true, 1, QPointF(10, 1)}};
   for (const auto& [rotate_first, order, one_zero_to] : orders) {
     ASSERT_EQ(g.ResetTransform(), 0);
     rotate_first ? g.RotateTransform(90) : g.TranslateTransform(10, 0);
@@ -277,12 +277,13 @@ TEST(Images, BitmapsHoldOpaquePicturesInDevicePixelsAndGraphicsDrawsWhileItsDevi
   }
   ASSERT_EQ(g.ResetTransform(), 0);
   // A bad order, nothing kept to give back, the device kept: drawing waits; given back: drawn.
-  EXPECT_EQ((std::tuple{g.RotateTransform(9, 2), g.ReleaseDC(), g.GetDC(), g.DrawImageI(&dot, 3, 4),
-                        g.ReleaseDC(), g.DrawImageRectI(&dot, 10, 10, 5, 5)}),
-            std::tuple(2L, 2L, 0L, 4L, 0L, 0L));
+  EXPECT_EQ(
+      (std::tuple{g.RotateTransform(9, 2), g.ReleaseDC(), g.GetDC(), g.DrawImageI(&dot, 3, 4),
+                  g.ReleaseDC(), g.DrawImageI(&dot, 1, 1), g.DrawImageRectI(&dot, 9, 9, 5, 5)}),
+      std::tuple(2L, 2L, 0L, 4L, 0L, 0L, 0L));
   g.Dispose();
-  EXPECT_EQ(std::tuple(surface.pixel(3, 4), surface.pixel(14, 14), surface.pixel(15, 15)),
-            std::tuple(qRgb(255, 255, 255), qRgb(0, 0, 0), qRgb(255, 255, 255)));
+  EXPECT_EQ(std::tuple(surface.pixel(3, 4), surface.pixel(1, 1), surface.pixel(13, 13)),
+            std::tuple(qRgb(255, 255, 255), qRgb(0, 0, 0), qRgb(0, 0, 0)));
 }
 
 // The window, recording the files it would open in the system's viewer and its artwork loads.
@@ -363,9 +364,7 @@ TEST_F(Window, BrowsesTheTablesInThreeAlignedViewsAndPlaysTheOneSelected) {
   Settings();
   for (const char* key : {"c", "B", "a", "d d"}) Table(key);
   Write("tables/notes.txt", "");
-  Write("names.ini",
-        "[VP]\na=Alpha\nB=Beta\nd d=Delta\n[PinMAME]\n"
-        "a=a_rom\nB=b_rom\n");
+  Write("names.ini", "[VP]\na=Alpha\nB=Beta\nd d=Delta\n[PinMAME]\na=a_rom\nB=b_rom\n");
   // A PinMAME table's alias goes by its ROM name, a plain table's by its base name.
   Write("alias.ini", "[Alias]\nb_rom=b_alias\nBeta=wrong\nDelta=d_alias\n");
   Write("info.ini", "[Tabrin]\nAlpha=Alpha Table|||||\n[PMInfo]\na_rom=Alpha Game|1990|M|\n");
@@ -462,9 +461,9 @@ TEST_F(Window, StartUpRunsTheWizardOrAScanAsAskedAndAnUnknownTableIsScannedAlone
       std::tuple(dir_.Path("vp/"), "VPinball912.exe", tables_ + "/", "/a/snap/",
                  dir_.Path("l/fly/"), 1, 1, 0,
                  At("[MAME]\nIsPinMAME=1\nPath=@/mame/\nExe=mame.exe\n", dir_.path())));
-  Run({{"", Pick(form_->File1, 1), "rom1 N1"},
-       {"", Pick(form_->File1, 2), "rom2 N2"},
-       {"", Pick(form_->File1, 3), "rom3 N3"}},
+  Run({{"a space", Pick(form_->File1, 1), "rom1 N1"},
+       {"quotes", Pick(form_->File1, 2), "rom2 N2"},
+       {"an option between quotes", Pick(form_->File1, 3), "rom3 N3"}},
       [&] { return form_->state().RomName + " " + form_->state().BaseName; });
   const StrictIni names = ReadStrictIni(dir_.ReadFile("names.ini"));
   EXPECT_EQ(std::pair(names.problem, names.EntryCount()), std::pair(std::string(), size_t(8)));
@@ -478,7 +477,6 @@ TEST_F(Window, DisplayButtonsSwitchTheFrameWhoseViewStaysAsTablesAreSelected) {
         "[Tabrin]\nAl: Pha=Al: Pha|Ann|1.0|2001|a.org|b.org\n"
         "Beta=Beta|||||\n[PMInfo]\nabc=Alpha Game|1991|Maker|\nxyz=Xyz Game|1993|X|\n");
   dir_.WriteFile("vp/rules/Al Pha.txt", ToUtf16Le("Rule one\r\nRule two"));
-  // Local before MAME whatever the name.
   const std::tuple<const char*, Qt::GlobalColor, int, int> pictures[] = {
       {"vp/snap/Al Pha.png", Qt::green, 3, 6},
       {"mame/snap/abc.png", Qt::red, 4, 3},
@@ -493,6 +491,7 @@ TEST_F(Window, DisplayButtonsSwitchTheFrameWhoseViewStaysAsTablesAreSelected) {
   const auto release = [&form] { QTest::mouseRelease(form.imgArt, Qt::LeftButton); };
   QWidget* const text = form.txtRules->viewport();
   const std::string alpha = "Game Info: Vpt Name: a.vpt / Parent Rom:  ";
+  const auto lose = [&] { fs::remove_all(dir_.Path("vp")); };
   dialogs_.Type("xyz").Cancel();
   Run({{"the information first", [] {}, alpha},
        {"the rules; a click opens them", Then(Press(form.cmdRules), Press(text)),
@@ -509,6 +508,9 @@ TEST_F(Window, DisplayButtonsSwitchTheFrameWhoseViewStaysAsTablesAreSelected) {
         "Flyer: none opens @/vp/flyers/abc.png"},
        {"the rules stay shown: beta has none",
         Then(Press(form.cmdRules), Pick(form.File1, 1), Press(text)), "Table Rules: "},
+       {"files gone since they were found open nothing",
+        Then(Pick(form.File1, 0), lose, Press(text), Press(form.cmdSnapShot), Press(form.imgArt)),
+        "SnapShot: #00ff00"},
        {"the information, with an alias: the game under it, which stands in for the parent",
         Then(Press(form.cmdInfo), Pick(form.File1, 0), Press(form.cmdEditInfo)), alpha + "xyz"},
        {"kept when cancelled", Press(form.cmdEditInfo), alpha + "xyz"},
@@ -578,14 +580,12 @@ TEST_F(Window, BrokenSettingsStartWithSensibleValuesAndRescansFollowTheSettings)
   Table("a");
   std::string junk(64 * 1024, '\0');  // bytes of every value, in no order
   for (size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<char>(i * 2654435761u >> 11);
-  const std::string dirs = "[Dirs]\nTablePath=@/tables/\n";
+  const std::string dirs = "[Dirs]\nTablePath=@/tables/\n",
+                    huge = "VPExe=" + std::string(1 << 17, 'v');
   // What orvane.ini holds: the ScanIfNotFound read from it.
   for (const auto& [what, settings, scan] :
        {std::tuple{"garbage", junk, 1},
-        {"huge values",
-         "[Settings]\nFirstRun=99999999999999999999\nRescanOnStart=1e999\n" + dirs +
-             "VPExe=" + std::string(100000, 'v'),
-         1},
+        {"huge values", "[Settings]\nFirstRun=1e9\nRescanOnStart=99999\n" + dirs + huge, 1},
         {"duplicate sections",
          "[Settings]\nScanIfNotFound=0\n" + dirs +
              "[Settings]\nFirstRun=1\nRescanOnStart=1\n[DIRS]\nTablePath=/x/",
