@@ -55,16 +55,13 @@ S ReadSettings(const TempDir& dir, const std::string& ini) {
   return settings;
 }
 
-TEST(Settings, SwitchesAreRounded16BitNumbersElseTheDefaultAndFoldersFollowWhatIsRead) {
+TEST(Settings, SwitchesAreRounded16BitNumbersFoldersFollowWhatIsReadAndScansAndLaunchersTheRules) {
   const std::tuple<std::string, int, const char*> switches[] = {
       // ScanIfNotFound, default 1
-      {"1", 1, "a number"},        {"0", 0, "zero"},
-      {"-1", -1, "sign"},          {"+19", 19, "plus"},
-      {"2.50", 2, "even"},         {"1.9", 2, "round"},
-      {"-32768", -32768, "least"}, {"32767", 32767, "most"},
-      {"70000", 1, "big"},         {"", 1, "empty"},
-      {"abc", 1, "no digits"},     {"1x", 1, "then x"},
-      {"1.x", 1, "then .x"},
+      {"1", 1, "one"},     {"0", 0, "zero"},    {"-1", -1, "sign"},        {"+19", 19, "plus"},
+      {"2.50", 2, "even"}, {"1.9", 2, "round"}, {"-32768", -32768, "min"}, {"32767", 32767, "max"},
+      {"70000", 1, "big"}, {"", 1, "empty"},    {"abc", 1, "letters"},     {"1x", 1, "tail"},
+      {"1.x", 1, ".tail"},
   };
   for (const auto& [text, expected, why] : switches) {
     TempDir dir;
@@ -87,6 +84,9 @@ TEST(Settings, SwitchesAreRounded16BitNumbersElseTheDefaultAndFoldersFollowWhatI
     TempDir dir;
     EXPECT_EQ(ReadSettings(dir, ini).*field, At(expected, dir.path())) << why;
   }
+  EXPECT_TRUE(NeedsScan({.ScanIfNotFound = 1}, {.RomName = "rom"})) << "no base name";
+  EXPECT_FALSE(NeedsScan({.ScanIfNotFound = 2}, {})) << "only 1 asks";
+  EXPECT_EQ(std::pair(IsLauncher("vP-L"), IsLauncher("vp-")), std::pair(true, false));
 }
 
 TEST(LayOut, FollowsTheWindowAndRefusesNegativeSizesButNotZero) {
@@ -114,12 +114,6 @@ TEST(LayOut, FollowsTheWindowAndRefusesNegativeSizesButNotZero) {
   }
 }
 
-TEST(Browser, ScansOnlyWhenAskedAndTheCatalogueLacksANameAndKnowsALauncherByFourLetters) {
-  EXPECT_TRUE(NeedsScan({.ScanIfNotFound = 1}, {.RomName = "rom"})) << "no base name";
-  EXPECT_FALSE(NeedsScan({.ScanIfNotFound = 2}, {})) << "only 1 asks";
-  EXPECT_EQ(std::pair(IsLauncher("vP-L"), IsLauncher("vp-")), std::pair(true, false));
-}
-
 std::string Head(const std::string& rom, const char* type = "PinMAME\nRom") {
   return "File Info:\n~\nVpt Name: T.vpt\nTable Type:  " + std::string(type) + " Name:  " + rom;
 }
@@ -136,7 +130,6 @@ TEST(InfoText, ShowsEachBlockKnownAndEndsWhereTheCatalogueFails) {
                                ""));
   dir.WriteFile("blurb/Star Trek.txt", "\xFF\xFE" + ToUtf16Le("Two\r\nlines é") + "!");
   dir.WriteFile("rules/STAR TREK.TXT", ToUtf16Le("Rules"));
-  dir.WriteFile("description/Star Trek.txt", ToUtf16Le("Desc"));
   dir.WriteFile("rules/Five.txt", ToUtf16Le("never read"));
   S settings;
   std::tie(settings.BlurbPath, settings.RulesPath, settings.DescPath) =
@@ -156,7 +149,7 @@ TEST(InfoText, ShowsEachBlockKnownAndEndsWhereTheCatalogueFails) {
            "\n\nVisual Pinball Info:\n~\nTable Name:  Star: Trek\nAuthor:  a\nVersion:  "
            "b\nRelease Date: c\nEmail:  d\nWebsite:  e\nBlurb:  \xEF\xBB\xBFTwo\nlines é" +
            GameBlock("MAME", "G|1990|M|p"),
-       "Star: Trek|Rules|@/rules/STAR TREK.TXT|Desc|@/description/Star Trek.txt|G|1990|M|p|"},
+       "Star: Trek|Rules|@/rules/STAR TREK.TXT|||G|1990|M|p|"},
       {"a plain table's alias keys the game and stands in for the parent", "abc,abc,xyz,1",
        Head("abc", "Visual Pinball\nBase") + "\nAlias:  xyz" +
            GameBlock("Extended", "A|1981|S|xyz"),
@@ -308,7 +301,6 @@ class Window : public testing::Test {
     Write("orvane.ini", "[Settings]\n" + settings + "ScanIfNotFound=0\n[Dirs]\n" + dirs +
                             "TablePath=@/tables/\nVPPath=@/vp/\nMAMEPath=@/mame/\n");
   }
-  // A table file, with the table name and ROM name that tabrin reads from it.
   void Table(const std::string& key, const std::string& name = "", const std::string& rom = "") {
     const std::string script = ".GameName = \"" + rom + "\"\r\n";
     ASSERT_TRUE(WriteTable(tables_ + "/" + key + ".vpt", {.table_name = name, .script = script}));
@@ -364,6 +356,7 @@ TEST_F(Window, BrowsesTheTablesInThreeAlignedViewsAndPlaysTheOneSelected) {
   Settings();
   for (const char* key : {"c", "B", "a", "d d"}) Table(key);
   Write("tables/notes.txt", "");
+  dir_.MakeDir("vp/blurb/Alpha Table.txt");  // a folder, no blurb: the game's name still comes
   Write("names.ini", "[VP]\na=Alpha\nB=Beta\nd d=Delta\n[PinMAME]\na=a_rom\nB=b_rom\n");
   // A PinMAME table's alias goes by its ROM name, a plain table's by its base name.
   Write("alias.ini", "[Alias]\nb_rom=b_alias\nBeta=wrong\nDelta=d_alias\n");
@@ -492,6 +485,7 @@ TEST_F(Window, DisplayButtonsSwitchTheFrameWhoseViewStaysAsTablesAreSelected) {
   QWidget* const text = form.txtRules->viewport();
   const std::string alpha = "Game Info: Vpt Name: a.vpt / Parent Rom:  ";
   const auto lose = [&] { fs::remove_all(dir_.Path("vp")); };
+  const auto write_rules = [&] { dir_.WriteFile("vp/rules/Beta.txt", ToUtf16Le("Its")); };
   dialogs_.Type("xyz").Cancel();
   Run({{"the information first", [] {}, alpha},
        {"the rules; a click opens them", Then(Press(form.cmdRules), Press(text)),
@@ -508,6 +502,8 @@ TEST_F(Window, DisplayButtonsSwitchTheFrameWhoseViewStaysAsTablesAreSelected) {
         "Flyer: none opens @/vp/flyers/abc.png"},
        {"the rules stay shown: beta has none",
         Then(Press(form.cmdRules), Pick(form.File1, 1), Press(text)), "Table Rules: "},
+       {"until some come", Then(Pick(form.File1, 0), write_rules, Pick(form.File1, 1)),
+        "Table Rules: Its"},
        {"files gone since they were found open nothing",
         Then(Pick(form.File1, 0), lose, Press(text), Press(form.cmdSnapShot), Press(form.imgArt)),
         "SnapShot: #00ff00"},
@@ -532,6 +528,8 @@ TEST_F(Window, DisplayButtonsSwitchTheFrameWhoseViewStaysAsTablesAreSelected) {
         return shown;
       });
   EXPECT_EQ(dir_.ReadFile("alias.ini"), "[Alias]\r\nabc=\r\n");
+  Then(Pick(form.File1, 0), Press(form.cmdSnapShot))();  // MAME's 4 x 3, fitted to the frame
+  EXPECT_NEAR(form.imgArt->height(), form.imgArt->width() * 0.75, 1);
   EXPECT_EQ(dialogs_.shown().at(0), ShownBox::Input("Rename The Rom Alias", "Edit Info", ""));
   EXPECT_EQ(dialogs_.shown().at(1).default_text + std::to_string(dialogs_.shown().size()), "xyz2");
 }
@@ -582,7 +580,6 @@ TEST_F(Window, BrokenSettingsStartWithSensibleValuesAndRescansFollowTheSettings)
   for (size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<char>(i * 2654435761u >> 11);
   const std::string dirs = "[Dirs]\nTablePath=@/tables/\n",
                     huge = "VPExe=" + std::string(1 << 17, 'v');
-  // What orvane.ini holds: the ScanIfNotFound read from it.
   for (const auto& [what, settings, scan] :
        {std::tuple{"garbage", junk, 1},
         {"huge values", "[Settings]\nFirstRun=1e9\nRescanOnStart=99999\n" + dirs + huge, 1},
@@ -612,8 +609,9 @@ TEST_F(Window, BrokenSettingsStartWithSensibleValuesAndRescansFollowTheSettings)
     Open();
     fs::remove(dir_.Path("fake-vpinball.log"));
     QTest::mouseClick(form_->cmdRescan, Qt::LeftButton);
-    EXPECT_EQ(Runs("fake-vpinball.log") + " / " + form_->cmdRescan->text().toStdString(),
-              runs + " / ReScan Folder");
+    EXPECT_EQ(Runs("fake-vpinball.log") + " / " + form_->cmdRescan->text().toStdString() + " " +
+                  std::to_string(form_->loads),
+              runs + " / ReScan Folder 2");  // pictures again for the first table only
   }
 }
 
