@@ -61,8 +61,7 @@ TEST(Settings, SwitchesAreRounded16BitNumbersFoldersFollowWhatIsReadAndScansAndL
       {"1", 1, "one"},     {"0", 0, "zero"},    {"-1", -1, "sign"},        {"+19", 19, "plus"},
       {"2.50", 2, "even"}, {"1.9", 2, "round"}, {"-32768", -32768, "min"}, {"32767", 32767, "max"},
       {"70000", 1, "big"}, {"", 1, "empty"},    {"abc", 1, "letters"},     {"1x", 1, "tail"},
-      {"1.x", 1, ".tail"},
-  };
+      {"1.x", 1, ".tail"}};
   for (const auto& [text, expected, why] : switches) {
     TempDir dir;
     const S s = ReadSettings(dir, "[Settings]\nScanIfNotFound=" + text + "\n[Dirs]\nVPExe=v");
@@ -242,7 +241,11 @@ TEST(Images, BitmapsHoldOpaquePicturesInDevicePixelsAndGraphicsDrawsWhileItsDevi
         << why;
   }
   uchar pixels[4] = {0, 1};  // two indexed pixels, the second transparent: black when shown
-  ASSERT_EQ(b.CreateFromScan0(2, 1, 4, QImage::Format_Indexed8, pixels), 0);
+  const auto scan = [&](int w, int h, int s) {  // refused without width, height or bytes
+    return b.CreateFromScan0(w, h, s, QImage::Format_Indexed8, pixels);
+  };
+  EXPECT_EQ((std::tuple{scan(0, 1, 4), scan(1, 0, 4), scan(2, 1, 1), scan(2, 1, 2)}),
+            std::tuple(2L, 2L, 2L, 0L));
   ASSERT_EQ(b.SetPalette({qRgb(1, 2, 3), qRgb(4, 5, 6)}), 0);
   b.SetTransColor(257);  // the low eight bits: entry 1
   const QImage shown = b.Picture().toImage();
@@ -474,8 +477,7 @@ TEST_F(Window, DisplayButtonsSwitchTheFrameWhoseViewStaysAsTablesAreSelected) {
       {"vp/snap/Al Pha.png", Qt::green, 3, 6},
       {"mame/snap/abc.png", Qt::red, 4, 3},
       {"mame/cabinets/abc.png", Qt::blue, 2, 4},
-      {"vp/cabinets/Beta.png", Qt::cyan, 5, 10},
-  };
+      {"vp/cabinets/Beta.png", Qt::cyan, 5, 10}};
   for (const auto& [file, colour, width, height] : pictures) {
     ASSERT_FALSE(WritePicture(dir_, file, colour, width, height).isEmpty());
   }
