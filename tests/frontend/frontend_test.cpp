@@ -1,4 +1,4 @@
-// Orvane over real files in temporary folders: its parts, then the real window offscreen with the
+// Orvane over real files in temporary folders: its pieces, then the real window offscreen with the
 // real tabrin; tools/fake-vpinball stands in for Visual Pinball, or for tabrin to show its runs.
 #include <gtest/gtest.h>
 
