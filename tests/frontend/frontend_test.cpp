@@ -1,0 +1,620 @@
+// Orvane over real files in temporary folders: its pieces, then the real window offscreen with the
+// real tabrin; tools/fake-vpinball stands in for Visual Pinball, or for tabrin to show its runs.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <functional>
+
+#include "common/profile.h"
+#include "frontend/artwork.h"
+#include "frontend/bitmap.h"
+#include "frontend/browser.h"
+#include "frontend/graphics.h"
+#include "frontend/main_window.h"
+#include "support/scripted_dialogs.h"
+#include "support/strict_ini.h"
+#include "support/temp_dir.h"
+#include "table_writer.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using S = FrontendSettings;
+using Steps = std::vector<std::tuple<const char*, std::function<void()>, std::string>>;
+
+std::string Replace(std::string text, const std::string& from, const std::string& to) {
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+    text.replace(at, from.size(), to);
+  }
+  return text;
+}
+// Files as written here: "\n" for CR LF, "@" for the program folder `folder`.
+std::string At(const std::string& text, const std::string& folder) {
+  return Replace(Replace(text, "\n", "\r\n"), "@", folder);
+}
+std::vector<std::string> Split(const std::string& text, char separator) {
+  std::vector<std::string> parts(1);
+  for (const char c : text) c == separator ? (void)parts.emplace_back() : parts.back().push_back(c);
+  return parts;
+}
+// The settings of `dir` with orvane.ini holding `ini` (none for ""), in [Dirs] if it names none.
+S ReadSettings(const TempDir& dir, const std::string& ini) {
+  const bool sections = ini.find('[') != std::string::npos;
+  if (!ini.empty()) dir.WriteFile("orvane.ini", At(sections ? ini : "[Dirs]\n" + ini, ""));
+  S settings;
+  GetSettings(dir.path(), settings);
+  return settings;
+}
+
+TEST(Settings, SwitchesAreRounded16BitNumbersFoldersFollowWhatIsReadAndScansAndLaunchersTheRules) {
+  const std::tuple<std::string, int, const char*> switches[] = {
+      // ScanIfNotFound, default 1
+      {"1", 1, "one"},     {"0", 0, "zero"},    {"-1", -1, "sign"},        {"+19", 19, "plus"},
+      {"2.50", 2, "even"}, {"1.9", 2, "round"}, {"-32768", -32768, "min"}, {"32767", 32767, "max"},
+      {"70000", 1, "big"}, {"", 1, "empty"},    {"abc", 1, "letters"},     {"1x", 1, "tail"},
+      {"1.x", 1, ".tail"}};
+  for (const auto& [text, expected, why] : switches) {
+    TempDir dir;
+    const S s = ReadSettings(dir, "[Settings]\nScanIfNotFound=" + text + "\n[Dirs]\nVPExe=v");
+    EXPECT_EQ(std::to_string(s.ScanIfNotFound) + s.VPExe, std::to_string(expected) + "v") << why;
+  }
+  const std::tuple<const char*, const char*, std::string S::*, const char*> folders[] = {
+      // why, orvane.ini, a setting: its value ("@" the program folder)
+      {"a missing local folder follows VPPath", "VPPath=/vp/", &S::DescPath, "/vp/description/"},
+      {"a missing MAME one follows MAMEPath", "MAMEPath=d:\\emu", &S::SnapPath, "d:/emusnap/"},
+      {"an empty local one is the program's", "VPPath=/vp/\nSnapPath2= ", &S::SnapPath2, "@/snap/"},
+      {"names in any case, values trimmed", "[dirs]\n vpexe =  VP.exe  ", &S::VPExe, "VP.exe"},
+      {"a leading \\ is the program folder", "BlurbPath=\\docs\\", &S::BlurbPath, "@/docs/"},
+      {"for VPPath too", "VPPath=\\vp\\", &S::VPPath, "@/vp/"},
+      {"other sections' keys", "[X]\nCabPath2=\n[Dirs]\nVPPath=/v/", &S::CabPath2, "/v/cabinets/"},
+      {"nor one after it", "[Dirs]\nVPPath=/vp/\n[X]\nFlyerPath2=", &S::FlyerPath2, "/vp/flyers/"},
+      {"blanks, comments skipped", "\n;x\n[Dirs] ;c\n\n;VPPath=\nVPPath=/vp/", &S::VPPath, "/vp/"},
+  };
+  for (const auto& [why, ini, field, expected] : folders) {
+    TempDir dir;
+    EXPECT_EQ(ReadSettings(dir, ini).*field, At(expected, dir.path())) << why;
+  }
+  EXPECT_TRUE(NeedsScan({.ScanIfNotFound = 1}, {.RomName = "rom"})) << "no base name";
+  EXPECT_FALSE(NeedsScan({.ScanIfNotFound = 2}, {})) << "only 1 asks";
+  EXPECT_EQ(std::pair(IsLauncher("vP-L"), IsLauncher("vp-")), std::pair(true, false));
+}
+
+TEST(LayOut, FollowsTheWindowAndRefusesNegativeSizesButNotZero) {
+  const std::string wide =
+      "240 240 7890 7500|240 240 7890 7500|240 7740 2775 255|8370 840 7890 7020|"
+      "2055|3870|9585|9345|13500|840|";
+  MainLayout l = DesignLayout();
+  for (const auto& [width, height, expected, why] :
+       {std::tuple{16740.0f, 8700.0f, wide, "the worked example"},
+        {900.0f, 1000.0f, wide, "too small: each size refused, the rest read from the kept ones"},
+        {960.0f, 1680.0f,
+         std::string("240 240 0 480|240 240 0 480|240 720 2775 255|480 840 0 0|"
+                     "2055|3870|1695|1455|5610|840|"),
+         "zero is a size"}}) {
+    LayOut(l, width, height);
+    QString shown;  // four controls whole, then the lefts of some that move along
+    for (const TwipsRect& r : {l.File1, l.List1, l.cmdLaunch, l.FraData}) {
+      shown += QString::asprintf("%g %g %g %g|", r.Left, r.Top, r.Width, r.Height);
+    }
+    for (const TwipsRect& r :
+         {l.cmdPRescan, l.cmdList, l.cmdDelInfo, l.cmdRules, l.cmdFlyer, l.imgArt}) {
+      shown += QString::asprintf("%g|", r.Left);
+    }
+    EXPECT_EQ(shown.toStdString(), expected) << why;
+  }
+}
+
+std::string Head(const std::string& rom, const char* type = "PinMAME\nRom") {
+  return "File Info:\n~\nVpt Name: T.vpt\nTable Type:  " + std::string(type) + " Name:  " + rom;
+}
+std::string GameBlock(const std::string& kind, const std::string& fields) {
+  const std::vector<std::string> f = Split(fields, '|');
+  return "\n\n" + kind + " Info:\n~\nName:  " + f[0] + "\nManufacturer:  " + f[2] +
+         "\nYear:  " + f[1] + "\nParent Rom:  " + f[3];
+}
+
+TEST(InfoText, ShowsEachBlockKnownAndEndsWhereTheCatalogueFails) {
+  TempDir dir;
+  dir.WriteFile("info.ini", At("[Tabrin]\nBase=Star: Trek|a|b|c|d|e\nFive=Five|a|b|c|d\n[PMInfo]\n"
+                               "abc=G|1990|M|p\nxyz=A|1981|S|\ntwo=T|1991\n",
+                               ""));
+  dir.WriteFile("blurb/Star Trek.txt", "\xFF\xFE" + ToUtf16Le("Two\r\nlines é") + "!");
+  dir.WriteFile("rules/STAR TREK.TXT", ToUtf16Le("Rules"));
+  dir.WriteFile("rules/Five.txt", ToUtf16Le("never read"));
+  S settings;
+  std::tie(settings.BlurbPath, settings.RulesPath, settings.DescPath) =
+      std::tuple(dir.Path("blurb/"), dir.Path("rules/"), dir.Path("description/"));
+  // Each build starts from another table's variables: kept, replaced or cleared.
+  WindowState last;
+  for (std::string* old : {&last.PMName, &last.PMYear, &last.PMManufacturer, &last.PMParent,
+                           &last.TableName, &last.RulesText, &last.DescFile, &last.SnapFile}) {
+    *old = "old";
+  }
+  const std::string kept = "|||||old|old|old||";
+  const auto dashed = [](const std::string& t) { return Replace(t, "~", std::string(35, '-')); };
+  const std::tuple<const char*, const char*, std::string, std::string> rows[] = {
+      // why, "ROM name,base name,alias,VPOnly": the text, TableName|RulesText|...|SnapFile
+      {"every block; texts named after the table name without colons", "abc,Base,,0",
+       Head("abc") +
+           "\n\nVisual Pinball Info:\n~\nTable Name:  Star: Trek\nAuthor:  a\nVersion:  "
+           "b\nRelease Date: c\nEmail:  d\nWebsite:  e\nBlurb:  \xEF\xBB\xBFTwo\nlines é" +
+           GameBlock("MAME", "G|1990|M|p"),
+       "Star: Trek|Rules|@/rules/STAR TREK.TXT|||G|1990|M|p|"},
+      {"a plain table's alias keys the game and stands in for the parent", "abc,abc,xyz,1",
+       Head("abc", "Visual Pinball\nBase") + "\nAlias:  xyz" +
+           GameBlock("Extended", "A|1981|S|xyz"),
+       "|||||A|1981|S|xyz|"},
+      {"five table fields end the build", "abc,Five,xyz,0", Head("abc") + "\nAlias:  xyz", kept},
+      {"two game fields end it, kept", "two,,,0", Head("two"), "|||||T|1991|old||"},
+  };
+  for (const auto& [why, identity, text, fields] : rows) {
+    WindowState s = last;
+    const std::vector<std::string> n = Split(identity, ',');
+    std::tie(s.RomName, s.BaseName, s.RomAlias, s.VPOnly) =
+        std::tuple(n[0], n[1], n[2], n[3] == "1");
+    EXPECT_EQ(GetInfoText("T.vpt", dir.path(), settings, s), dashed(At(text, ""))) << why;
+    EXPECT_EQ(s.TableName + "|" + s.RulesText + "|" + s.RulesFile + "|" + s.DescText + "|" +
+                  s.DescFile + "|" + s.PMName + "|" + s.PMYear + "|" + s.PMManufacturer + "|" +
+                  s.PMParent + "|" + s.SnapFile,
+              At(fields, dir.path()))
+        << why;
+  }
+}
+
+TEST(Artwork, IsLocalThenMameByAliasOrRomThenParentThenBaseNamePngFirstAndFitsTheFrame) {
+  using enum ArtKind;
+  const std::tuple<const char*, const char*, const char*, ArtKind, const char*> rows[] = {
+      // why, files in the local (l?/) and MAME (m?/) folders, "ROM,alias,parent,base": found
+      {"MAME when nothing is local", "ms/abc.png", "abc,,,B", kSnapShot, "ms/abc.png"},
+      {"local first, by any name", "ms/abc.png ls/B.jpg", "abc,,,B", kSnapShot, "ls/B.jpg"},
+      {"the ROM name before the base", "ls/B.png ls/abc.jpg", "abc,,,B", kSnapShot, "ls/abc.jpg"},
+      {".png before .jpg", "ls/abc.jpg ls/abc.png", "abc,,,B", kSnapShot, "ls/abc.png"},
+      {"the parent before the base name", "ls/B.png ls/p.jpg", "abc,,p,B", kSnapShot, "ls/p.jpg"},
+      {"an alias hides the ROM name", "ls/abc.png ms/x.jpg", "abc,x,,B", kSnapShot, "ms/x.jpg"},
+      {"colons leave the base name", "ms/AB.jpg", "abc,,,A:B", kSnapShot, "ms/AB.jpg"},
+      {"any case, first by bytes", "ms/Zx.png ms/ZX.PNG ms/AA.png", "zx,,,B", kSnapShot,
+       "ms/ZX.PNG"},
+      {"any case for a later name", "ls/BASE.JPG", "abc,,,Base", kSnapShot, "ls/BASE.JPG"},
+      {"no folder or hidden file", "ls/.png ls/p.png/ ls/p.jpg", ",,p,B", kSnapShot, "ls/p.jpg"},
+      {"each kind its folders", "ls/abc.png mc/abc.png", "abc,,,B", kCabinet, "mc/abc.png"},
+      {"a folder without its / is joined", "lfabc.png lg/abc.png", "abc,,,B", kFlyer, "lfabc.png"},
+  };
+  for (const auto& [why, files, identity, kind, found] : rows) {
+    TempDir dir;
+    for (const std::string& file : Split(files, ' ')) {
+      file.ends_with("/") ? (void)dir.MakeDir(file) : (void)dir.WriteFile(file, "x");
+    }
+    S s;
+    const std::string p = dir.path() + "/";
+    std::tie(s.SnapPath2, s.BackglassPath2, s.CabPath2, s.FlyerPath2, s.SnapPath, s.BackglassPath,
+             s.CabPath, s.FlyerPath) = std::tuple(p + "ls/", p + "lg/", p + "lc/", p + "lf",
+                                                  p + "ms/", p + "mg/", p + "mc/", p + "mf/");
+    const std::vector<std::string> n = Split(identity, ',');
+    const WindowState state{.RomName = n[0], .BaseName = n[3], .RomAlias = n[1], .PMParent = n[2]};
+    EXPECT_EQ(FindArtwork(kind, s, state), p + found) << why;
+  }
+  const auto rect = [](const TwipsRect& r) { return std::array{r.Left, r.Top, r.Width, r.Height}; };
+  const TwipsRect was{840, 720, 1935, 1215};
+  // The picture's and the frame's sizes: its place.
+  for (const auto& [why, size, expected] :
+       {std::tuple{"400 x 300 pixels: the width", std::array<float, 4>{6000, 4500, 8400, 7000},
+                   TwipsRect{200, 300, 8000, 6000}},
+        {"300 x 600: the height", {4500, 9000, 8400, 6800}, {2600, 400, 3000, 6000}},
+        {"square: the height", {100, 100, 2000, 7000}, {-2200, 400, 6200, 6200}},
+        {"no width: as it was", {0, 300, 8400, 7000}, was},
+        {"no height: as it was", {300, 0, 8400, 7000}, was}}) {
+    EXPECT_EQ(rect(SizeImage(size[0], size[1], size[2], size[3], was)), rect(expected)) << why;
+  }
+}
+
+QString WritePicture(const TempDir& dir, const std::string& file, Qt::GlobalColor colour, int width,
+                     int height) {
+  QImage image(width, height, QImage::Format_RGB32);
+  image.fill(colour);
+  const QString path = QString::fromStdString(dir.WriteFile(file, ""));
+  return image.save(path) ? path : QString();
+}
+
+TEST(Images, BitmapsHoldOpaquePicturesInDevicePixelsAndGraphicsDrawsWhileItsDeviceIsFree) {
+  TempDir dir;
+  cBitmap b;
+  std::vector<long> errors;  // each failed step: the load, then the format and size queries
+  QObject::connect(&b, &cBitmap::Error, [&](long status, QString) { errors.push_back(status); });
+  const QString png = WritePicture(dir, "a.png", Qt::red, 40, 30);
+  for (const auto& [why, file, status, width] :
+       {std::tuple{"a PNG", png, 0L, 40L},
+        {"a missing file", png + "x", 10L, 0L},
+        {"a folder", QString::fromStdString(dir.path()), 10L, 0L},
+        {"no picture inside", QString::fromStdString(dir.WriteFile("j.png", "junk")), 13L, 0L}}) {
+    errors.clear();
+    EXPECT_EQ((std::tuple{b.LoadFromFile(file), b.Width(), b.Picture().isNull(), errors.size()}),
+              std::tuple(status, width, status != 0, status ? 3u : 0u))
+        << why;
+  }
+  uchar pixels[4] = {0, 1};  // two indexed pixels, the second transparent: black when shown
+  const auto scan = [&](int w, int h, int s) {  // refused without width, height or bytes
+    return b.CreateFromScan0(w, h, s, QImage::Format_Indexed8, pixels);
+  };
+  EXPECT_EQ((std::tuple{scan(0, 1, 4), scan(1, 0, 4), scan(2, 1, 1), scan(2, 1, 2)}),
+            std::tuple(2L, 2L, 2L, 0L));
+  ASSERT_EQ(b.SetPalette({qRgb(1, 2, 3), qRgb(4, 5, 6)}), 0);
+  b.SetTransColor(257);  // the low eight bits: entry 1
+  const QImage shown = b.Picture().toImage();
+  EXPECT_EQ(std::pair(shown.pixel(0, 0), shown.pixel(1, 0)),
+            std::pair(qRgb(1, 2, 3), qRgb(0, 0, 0)));
+  // Qt reads an "@2x" file at half its pixel size: 201 x 199 pixels are 100.5 x 99.5.
+  ASSERT_EQ(b.LoadFromFile(WritePicture(dir, "a@2x.png", Qt::red, 201, 199)), 0);
+  EXPECT_EQ(std::pair(b.Width(), b.Height()), std::pair(100L, 100L));
+
+  QImage surface(20, 20, QImage::Format_RGB32), dot(1, 1, QImage::Format_RGB32);
+  surface.fill(Qt::white);
+  dot.fill(Qt::black);
+  cGraphics g;
+  ASSERT_EQ(g.CreateFromHDC(&surface), 0);
+  // A rotation by 90 and a translation by (10, 0), the second before or after the first.
+  const std::tuple<bool, int, QPointF> orders[] = {{false, 0, QPointF(10, 1)},
+                                                   {false, 1, QPointF(0, 11)},
+                                                   {true, 0, QPointF(0, 11)},
+                                                   {true, 1, QPointF(10, 1)}};
+  for (const auto& [rotate_first, order, one_zero_to] : orders) {
+    ASSERT_EQ(g.ResetTransform(), 0);
+    rotate_first ? g.RotateTransform(90) : g.TranslateTransform(10, 0);
+    rotate_first ? g.TranslateTransform(10, 0, order) : g.RotateTransform(90, order);
+    EXPECT_EQ(g.Handle()->worldTransform().map(QPointF(1, 0)), one_zero_to) << order;
+  }
+  ASSERT_EQ(g.ResetTransform(), 0);
+  // A bad order, nothing kept to give back, the device kept: drawing waits; given back: drawn.
+  EXPECT_EQ(
+      (std::tuple{g.RotateTransform(9, 2), g.ReleaseDC(), g.GetDC(), g.DrawImageI(&dot, 3, 4),
+                  g.ReleaseDC(), g.DrawImageI(&dot, 1, 1), g.DrawImageRectI(&dot, 9, 9, 5, 5)}),
+      std::tuple(2L, 2L, 0L, 4L, 0L, 0L, 0L));
+  g.Dispose();
+  EXPECT_EQ(std::tuple(surface.pixel(3, 4), surface.pixel(1, 1), surface.pixel(13, 13)),
+            std::tuple(qRgb(255, 255, 255), qRgb(0, 0, 0), qRgb(0, 0, 0)));
+}
+
+// The window, recording the files it would open in the system's viewer and its artwork loads.
+struct Form : Form1 {
+  using Form1::Form1;
+  void OpenFileExternally(const std::string& path) override { opened += path; }
+  void LoadPictures() override { Form1::LoadPictures(), ++loads; }
+  std::string opened;
+  int loads = 0;
+};
+
+class Window : public testing::Test {
+ protected:
+  Window() : cwd_(QDir::currentPath()), tables_(dir_.MakeDir("tables")) {}
+  ~Window() override { QDir::setCurrent(cwd_); }  // a program run moves the process
+
+  std::string Write(const std::string& file, const std::string& text) {
+    return dir_.WriteFile(file, At(text, dir_.path()));
+  }
+  // orvane.ini: `settings` and `dirs` first (the first of a key counts), then the test's own.
+  void Settings(const std::string& settings = "", const std::string& dirs = "") {
+    Write("orvane.ini", "[Settings]\n" + settings + "ScanIfNotFound=0\n[Dirs]\n" + dirs +
+                            "TablePath=@/tables/\nVPPath=@/vp/\nMAMEPath=@/mame/\n");
+  }
+  void Table(const std::string& key, const std::string& name = "", const std::string& rom = "") {
+    const std::string script = ".GameName = \"" + rom + "\"\r\n";
+    ASSERT_TRUE(WriteTable(tables_ + "/" + key + ".vpt", {.table_name = name, .script = script}));
+  }
+  void Install(const std::string& program, const std::string& name) {
+    fs::copy_file(program, dir_.WriteFile(name, ""), fs::copy_options::overwrite_existing);
+  }
+  Form& Open() {
+    form_ = std::make_unique<Form>(dir_.path(), dialogs_);
+    form_->Form_Load();
+    form_->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(form_.get()));
+    return *form_;
+  }
+  // The runs logged by tools/fake-vpinball, a line "folder|argument|..." each, "@" for ours.
+  std::string Runs(const std::string& log) const {
+    const std::string runs = Replace(Replace(dir_.ReadFile(log), "\narg=", "|"), "run\ncwd=", "");
+    return Replace(runs.substr(0, runs.empty() ? 0 : runs.size() - 1), dir_.path(), "@");
+  }
+  void Run(const Steps& steps, const std::function<std::string()>& describe) {
+    for (const auto& [why, act, expected] : steps) {
+      act();
+      EXPECT_EQ(describe(), expected) << why;
+    }
+  }
+  static std::string Entries(const QListWidget* list) {
+    QStringList entries;
+    for (int i = 0; i < list->count(); ++i) entries << list->item(i)->text();
+    return list->isHidden() ? "hidden" : entries.join("|").toStdString();
+  }
+  static constexpr auto Then = [](auto... actions) { return [=] { (actions(), ...); }; };
+  static constexpr auto Pick = [](QListWidget* list, int row) {
+    return [=] {
+      QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                        list->visualItemRect(list->item(row)).center());
+    };
+  };
+  // Clicks `widget`, or presses `key` in it.
+  static constexpr auto Press = [](QWidget* widget, Qt::Key key = Qt::Key(0)) {
+    return [=] { key ? QTest::keyClick(widget, key) : QTest::mouseClick(widget, Qt::LeftButton); };
+  };
+
+  TempDir dir_;
+  QString cwd_;
+  std::string tables_;
+  ScriptedDialogs dialogs_;
+  std::unique_ptr<Form> form_;
+};
+
+TEST_F(Window, BrowsesTheTablesInThreeAlignedViewsAndPlaysTheOneSelected) {
+  Install(TOOLS_DIR "/fake-vpinball", "vp/VPinball912.exe");
+  Install(TOOLS_DIR "/fake-vpinball", "vp/VP-Launcher");
+  Settings();
+  for (const char* key : {"c", "B", "a", "d d"}) Table(key);
+  Write("tables/notes.txt", "");
+  dir_.MakeDir("vp/blurb/Alpha Table.txt");  // a folder, no blurb: the game's name still comes
+  Write("names.ini", "[VP]\na=Alpha\nB=Beta\nd d=Delta\n[PinMAME]\na=a_rom\nB=b_rom\n");
+  // A PinMAME table's alias goes by its ROM name, a plain table's by its base name.
+  Write("alias.ini", "[Alias]\nb_rom=b_alias\nBeta=wrong\nDelta=d_alias\n");
+  Write("info.ini", "[Tabrin]\nAlpha=Alpha Table|||||\n[PMInfo]\na_rom=Alpha Game|1990|M|\n");
+  Form& form = Open();
+  EXPECT_EQ(Entries(form.File1), "a.vpt|B.vpt|c.vpt|d d.vpt");
+  QKeyEvent held(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "", true);
+  const std::string a = "0 a_rom|Alpha|0| / ", b = "1 b_rom|Beta|0|b_alias / ",
+                    d = "3 Delta|Delta|1|d_alias / ", play = " / @/vp|-play|-@/tables/",
+                    files = "hidden / View by PinMAME Name / File1 ",
+                    names = "Alpha Game|b_alias||d_alias / View by Table Name / List1 ";
+  // No name inherits the one before; after a game the list shown has the keys again.
+  Run({{"the first table", [] {}, a + files + "1 / "},
+       {"keys move", Press(form.File1, Qt::Key_Down), b + files + "2 / "},
+       {"Enter plays", Press(form.File1, Qt::Key_Return), b + files + "2" + play + "B.vpt"},
+       {"a held key plays once", [&] { QApplication::sendEvent(form.File1, &held); },
+        b + files + "2 / "},
+       {"the mouse selects", Pick(form.File1, 3), d + files + "3 / "},
+       {"Ctrl plays", Press(form.File1, Qt::Key_Control), d + files + "3" + play + "d d.vpt"},
+       {"so does the button", Press(form.cmdLaunch), d + files + "3" + play + "d d.vpt"},
+       {"by game name, pictures for the first table only", Press(form.cmdList), a + names + "4 / "},
+       {"by table name", Press(form.cmdList),
+        a + "Alpha Table|b_alias||d_alias / View by File Name / List1 5 / "},
+       {"by file name", Press(form.cmdList), a + files + "5 / "},
+       {"a name selects its file", Then(Press(form.cmdList), Pick(form.List1, 3)),
+        d + names + "7 / "},
+       {"so do keys", Press(form.List1, Qt::Key_Home), a + names + "8 / "},
+       {"F5 reads the files again, the names stay",
+        Then([&] { Table("e"), fs::remove(tables_ + "/c.vpt"); }, Press(form.List1, Qt::Key_F5)),
+        "-1 a_rom|Alpha|0| / Alpha Game|b_alias||d_alias / View by Table Name / List1 8 / "},
+       {"a launcher gets the bare path",
+        Then([&] { Settings("", "VPExe=VP-Launcher\n"), Open().cmdList_Click(); },
+             [&] { Pick(form_->List1, 2)(), QTest::mouseClick(form_->cmdLaunch, Qt::LeftButton); }),
+        "2 Delta|Delta|1|d_alias / Alpha Game|b_alias|d_alias| / View by Table Name / List1 3 / "
+        "@/vp|@/tables/d d.vpt"}},
+      [&] {  // the file selected and its identity, the names, the view button, focus, loads, game
+        const WindowState& s = form_->state();
+        const std::string game = Runs("vp/fake-vpinball.log");
+        fs::remove(dir_.Path("vp/fake-vpinball.log"));
+        return std::to_string(form_->File1->currentRow()) + " " + s.RomName + "|" + s.BaseName +
+               "|" + std::to_string(s.VPOnly) + "|" + s.RomAlias + " / " + Entries(form_->List1) +
+               " / " + form_->cmdList->text().toStdString() + " / " +
+               form_->focusWidget()->objectName().toStdString() + " " +
+               std::to_string(form_->loads) + " / " + game;
+      });
+}
+
+TEST_F(Window, StartUpRunsTheWizardOrAScanAsAskedAndAnUnknownTableIsScannedAloneWhenSelected) {
+  Install(TABRIN_BINARY, "tabrin");
+  for (const char* program : {"vp/VPinball912.exe", "mame/mame.exe"}) Write(program, "");
+  // Quotes in a name must not end its path and hand tabrin the rest: "-clear" would empty the
+  // catalogue. In list order, so the later ones would clear what the earlier ones added.
+  const char* const keys[] = {"\" -clear", "Night Table", "q\"\"\" -clear", "x\" -clear \"y"};
+  for (int i = 0; i < 4; ++i) Table(keys[i], "N" + std::to_string(i), "rom" + std::to_string(i));
+  // The wizard's answers, in "|" after "|" (no other start asks anything).
+  const std::string answers =
+      "<Ok>||@/nowhere/|@/vp|missing.exe|VPinball912.exe|@/tables|<Yes>|<No>|mame|mame.exe|<Yes>|"
+      " /a/snap/ ||/a/glass/|/a/cab/|/a/fly/|\\l\\snap\\|\\l\\glass\\|\\l\\cab\\|\\l\\fly\\|<Yes>|"
+      "<Cancel>|<Ok>";
+  const std::vector<std::string> buttons = {"<Ok>", "<Cancel>", "<Yes>", "<No>"};  // in order
+  for (const std::string& answer : Split(At(answers, dir_.path()), '|')) {
+    const long button = std::ranges::find(buttons, answer) - buttons.begin();
+    button < 4 ? (void)dialogs_.Press(MessageResult(button)) : (void)dialogs_.Type(answer);
+  }
+  for (const auto& [why, settings, rom] :
+       {std::tuple{"the start-up rescan before the first table", "RescanOnStart=1\n", "rom0"},
+        {"no scan asked for", "", ""},
+        {"the table selected scanned", "ScanIfNotFound=1\n", "rom0"},
+        {"the wizard first, asking until answers hold", "FirstRun=1\nRescanOnStart=1\n", "rom0"}}) {
+    fs::remove(dir_.Path("names.ini"));
+    Settings(settings, "TablePath=@/tables\n");  // without its "/"
+    EXPECT_EQ(Open().state().RomName, rom) << why;
+  }
+  // The boxes in order: buttons and first words, or [default text]; "!" without the wizard's title.
+  std::string boxes;
+  for (const ShownBox& box : dialogs_.shown()) {
+    const char* const buttons[] = {"Ok", "OkCancel", "YesNo"};
+    boxes += (box.title.empty() ? "|!" : "|") +
+             (box.is_input ? "[" + box.default_text + "]"
+                           : buttons[int(box.buttons)] + (" " + box.text.substr(0, 8)));
+  }
+  const std::string asked =
+      "|Ok It looks|[~/Visual Pinball/]|[~/Visual Pinball/]|[~/Visual Pinball/]|[VPinball912.exe]"
+      "|[VPinball912.exe]|[@/vp/tables/]|YesNo This FE |YesNo Click Ye|[/usr/games/]|[mame.exe]"
+      "|!YesNo Now to S|[@/mame/snap/]|[@/mame/marquees/]|[@/mame/marquees/]|[@/mame/cabinets/]"
+      "|[@/mame/flyers/]|[\\snap\\]|[\\marquees\\]|[\\cabinets\\]|[\\flyers\\]|YesNo For Debu"
+      "|OkCancel We will |Ok Setup Co";
+  EXPECT_EQ(boxes, Replace(At(asked, dir_.path()), "~", QDir::homePath().toStdString()));
+  EXPECT_EQ(dialogs_.remaining(), 0u);
+  // Each answer written, and read again: folders absolute with their "/", MAME's in tabrin.ini.
+  const S& s = form_->settings();
+  EXPECT_EQ(
+      std::tuple(s.VPPath, s.VPExe, s.TablePath, s.SnapPath, s.FlyerPath2, s.ShowCommandPrompt,
+                 s.ScanIfNotFound, s.FirstRun, dir_.ReadFile("tabrin.ini")),
+      std::tuple(dir_.Path("vp/"), "VPinball912.exe", tables_ + "/", "/a/snap/",
+                 dir_.Path("l/fly/"), 1, 1, 0,
+                 At("[MAME]\nIsPinMAME=1\nPath=@/mame/\nExe=mame.exe\n", dir_.path())));
+  Run({{"a space", Pick(form_->File1, 1), "rom1 N1"},
+       {"quotes", Pick(form_->File1, 2), "rom2 N2"},
+       {"an option between quotes", Pick(form_->File1, 3), "rom3 N3"}},
+      [&] { return form_->state().RomName + " " + form_->state().BaseName; });
+  const StrictIni names = ReadStrictIni(dir_.ReadFile("names.ini"));
+  EXPECT_EQ(std::pair(names.problem, names.EntryCount()), std::pair(std::string(), size_t(8)));
+}
+
+TEST_F(Window, DisplayButtonsSwitchTheFrameWhoseViewStaysAsTablesAreSelected) {
+  Settings();
+  for (const char* key : {"a", "b", "c"}) Table(key);
+  Write("names.ini", "[PinMAME]\na=abc\n[VP]\na=Al: Pha\nb=Beta\n");
+  Write("info.ini",
+        "[Tabrin]\nAl: Pha=Al: Pha|Ann|1.0|2001|a.org|b.org\n"
+        "Beta=Beta|||||\n[PMInfo]\nabc=Alpha Game|1991|Maker|\nxyz=Xyz Game|1993|X|\n");
+  dir_.WriteFile("vp/rules/Al Pha.txt", ToUtf16Le("Rule one\r\nRule two"));
+  const std::tuple<const char*, Qt::GlobalColor, int, int> pictures[] = {
+      {"vp/snap/Al Pha.png", Qt::green, 3, 6},
+      {"mame/snap/abc.png", Qt::red, 4, 3},
+      {"mame/cabinets/abc.png", Qt::blue, 2, 4},
+      {"vp/cabinets/Beta.png", Qt::cyan, 5, 10}};
+  for (const auto& [file, colour, width, height] : pictures) {
+    ASSERT_FALSE(WritePicture(dir_, file, colour, width, height).isEmpty());
+  }
+  Write("vp/flyers/abc.png", "not a picture");
+  Form& form = Open();
+  const auto release = [&form] { QTest::mouseRelease(form.imgArt, Qt::LeftButton); };
+  QWidget* const text = form.txtRules->viewport();
+  const std::string alpha = "Game Info: Vpt Name: a.vpt / Parent Rom:  ";
+  const auto lose = [&] { fs::remove_all(dir_.Path("vp")); };
+  const auto write_rules = [&] { dir_.WriteFile("vp/rules/Beta.txt", ToUtf16Le("Its")); };
+  dialogs_.Type("xyz").Cancel();
+  Run({{"the information first", [] {}, alpha},
+       {"the rules; a click opens them", Then(Press(form.cmdRules), Press(text)),
+        "Table Rules: Rule one\nRule two opens @/vp/rules/Al Pha.txt"},
+       {"the local snapshot; a release alone is no click", Then(Press(form.cmdSnapShot), release),
+        "SnapShot: #00ff00"},
+       {"a click opens it", Then(Press(form.imgArt), release),
+        "SnapShot: #00ff00 opens @/vp/snap/Al Pha.png"},
+       {"beta has none, nor alpha's to open", Then(Pick(form.File1, 1), Press(form.imgArt)),
+        "SnapShot: none"},
+       {"beta's cabinet", Press(form.cmdCab), "Cabinet: #00ffff"},
+       {"alpha's, from MAME", Pick(form.File1, 0), "Cabinet: #0000ff"},
+       {"a flyer that is no picture, but a file", Then(Press(form.cmdFlyer), Press(form.imgArt)),
+        "Flyer: none opens @/vp/flyers/abc.png"},
+       {"the rules stay shown: beta has none",
+        Then(Press(form.cmdRules), Pick(form.File1, 1), Press(text)), "Table Rules: "},
+       {"until some come", Then(Pick(form.File1, 0), write_rules, Pick(form.File1, 1)),
+        "Table Rules: Its"},
+       {"files gone since they were found open nothing",
+        Then(Pick(form.File1, 0), lose, Press(text), Press(form.cmdSnapShot), Press(form.imgArt)),
+        "SnapShot: #00ff00"},
+       {"the information, with an alias: the game under it, which stands in for the parent",
+        Then(Press(form.cmdInfo), Pick(form.File1, 0), Press(form.cmdEditInfo)), alpha + "xyz"},
+       {"kept when cancelled", Press(form.cmdEditInfo), alpha + "xyz"},
+       {"gone when deleted", Press(form.cmdDelInfo), alpha},
+       {"an unknown table has no ROM name to write it under",
+        Then(Pick(form.File1, 2), Press(form.cmdEditInfo), Press(form.cmdDelInfo)),
+        "Game Info: Vpt Name: c.vpt / Base Name:  "}},
+      [&] {  // the caption, what the frame's controls show, the files opened meanwhile
+        const QStringList info = form.lblInfo->text().split("\r\n");
+        const QImage art = form.imgArt->pixmap().toImage();
+        const QString colour = art.isNull() ? "none" : art.pixelColor(1, 1).name();
+        const std::string shown =
+            form.FraData->title().mid(12).toStdString() + ":" +
+            (form.lblInfo->isVisible() ? " " + (info[2] + " / " + info.back()).toStdString() : "") +
+            (form.txtRules->isVisible() ? " " + form.txtRules->toPlainText().toStdString() : "") +
+            (form.imgArt->isVisible() ? " " + colour.toStdString() : "") +
+            (form.opened.empty() ? "" : " opens " + Replace(form.opened, dir_.path(), "@"));
+        form.opened.clear();
+        return shown;
+      });
+  EXPECT_EQ(dir_.ReadFile("alias.ini"), "[Alias]\r\nabc=\r\n");
+  Then(Pick(form.File1, 0), Press(form.cmdSnapShot))();  // MAME's 4 x 3, fitted to the frame
+  EXPECT_NEAR(form.imgArt->height(), form.imgArt->width() * 0.75, 1);
+  EXPECT_EQ(dialogs_.shown().at(0), ShownBox::Input("Rename The Rom Alias", "Edit Info", ""));
+  EXPECT_EQ(dialogs_.shown().at(1).default_text + std::to_string(dialogs_.shown().size()), "xyz2");
+}
+
+TEST_F(Window, ASecondRescanStartedWhileTheFirstWaitsLeavesAWholeCatalogue) {
+  for (int i = 10; i < 40; ++i) {
+    Table("t" + std::to_string(i), "T" + std::to_string(i), "g" + std::to_string(i));
+  }
+  // tabrin held at a gate (20 s at most): the first rescan waits there when the second starts.
+  Install(TABRIN_BINARY, "real-tabrin");
+  const std::string gated =
+      "#!/bin/sh\nd=$(dirname \"$0\"); : >$d/waiting; i=0; while [ ! -e "
+      "$d/gate ] && [ $i -lt 2000 ]; do sleep 0.01; i=$((i+1)); done\n"
+      "exec $d/real-tabrin \"$@\"\n";
+  fs::permissions(dir_.WriteFile("tabrin", gated), fs::perms::owner_all);
+  for (void (Form1::*second)() : {&Form1::cmdRescan_Click, &Form1::cmdPRescan_Click}) {
+    for (const char* file : {"info.ini", "waiting", "gate"}) fs::remove(dir_.Path(file));
+    Write("names.ini", "[VP]\nGone=Gone\n");
+    Write("alias.ini", "[Alias]\nold_l1=old\n");
+    Settings();
+    Form& form = Open();
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      if (!dir_.Exists("waiting")) return;
+      poll.stop();
+      QTimer::singleShot(100, [&] { dir_.WriteFile("gate", ""); });
+      (form.*second)();
+    });
+    poll.start(5);
+    QTest::mouseClick(form.cmdRescan, Qt::LeftButton);
+    ASSERT_FALSE(poll.isActive()) << "the second rescan ran";
+    // Whole files, a table gone forgotten by a purge only, aliases kept, the first table reread.
+    const StrictIni names = ReadStrictIni(dir_.ReadFile("names.ini"));
+    const StrictIni info = ReadStrictIni(dir_.ReadFile("info.ini"));
+    EXPECT_EQ(std::tuple(names.problem + info.problem, names.EntryCount(), info.EntryCount(),
+                         names.Get("pinmame", "t33"), names.Get("vp", "t39")),
+              std::tuple("", 60u + (second == &Form1::cmdRescan_Click), 30u, "g33", "T39"));
+    EXPECT_EQ(
+        dir_.ReadFile("alias.ini") + form.state().RomName + form.cmdRescan->text().toStdString(),
+        "[Alias]\r\nold_l1=old\r\ng10ReScan Folder");
+  }
+}
+
+TEST_F(Window, BrokenSettingsStartWithSensibleValuesAndRescansFollowTheSettings) {
+  Install(TOOLS_DIR "/fake-vpinball", "tabrin");  // records its runs, catalogues nothing
+  Table("a");
+  std::string junk(64 * 1024, '\0');  // bytes of every value, in no order
+  for (size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<char>(i * 2654435761u >> 11);
+  const std::string dirs = "[Dirs]\nTablePath=@/tables/\n",
+                    huge = "VPExe=" + std::string(1 << 17, 'v');
+  for (const auto& [what, settings, scan] :
+       {std::tuple{"garbage", junk, 1},
+        {"huge values", "[Settings]\nFirstRun=1e9\nRescanOnStart=99999\n" + dirs + huge, 1},
+        {"duplicate sections",
+         "[Settings]\nScanIfNotFound=0\n" + dirs +
+             "[Settings]\nFirstRun=1\nRescanOnStart=1\n[DIRS]\nTablePath=/x/",
+         0},
+        {"one line of 8 MB", std::string(8 << 20, '['), 1}}) {
+    fs::remove(dir_.Path("fake-vpinball.log"));
+    Write("orvane.ini", settings);
+    const FrontendSettings& s = Open().settings();  // a wizard would ask, and nothing answers
+    // No folder scan; the one table is scanned when selected, if the settings say so.
+    EXPECT_EQ(std::tuple(s.FirstRun, s.RescanOnStart, s.ScanIfNotFound, s.TablePath,
+                         form_->File1->count(), s.VPExe.size() <= 254, Runs("fake-vpinball.log")),
+              std::tuple(0, 0, scan, tables_ + "/", 1, true,
+                         scan == 1 ? "@|@/tables/a.vpt|-exit|-hide" : ""))
+        << what;
+  }
+  // Rescans: hidden unless ShowCommandPrompt is 1; with MAME each table read, then the first.
+  Write("mame/mame", "");
+  const std::string a = "\n@|@/tables/a.vpt|-exit|-hide";
+  for (const auto& [settings, dirs, runs] :
+       {std::tuple{"ShowCommandPrompt=2\nScanIfNotFound=1\n", "MAMEExe=mame\n",
+                   "@|@/tables/*.*|-exit|-hide" + a + a},
+        {"ShowCommandPrompt=1\nScanIfNotFound=1\n", "", "@|@/tables/*.*|-exit" + a}}) {
+    Settings(settings, dirs);
+    Open();
+    fs::remove(dir_.Path("fake-vpinball.log"));
+    QTest::mouseClick(form_->cmdRescan, Qt::LeftButton);
+    EXPECT_EQ(Runs("fake-vpinball.log") + " / " + form_->cmdRescan->text().toStdString() + " " +
+                  std::to_string(form_->loads),
+              runs + " / ReScan Folder 2");  // pictures again for the first table only
+  }
+}
+
+}  // namespace
