@@ -32,14 +32,6 @@ std::string ScanEveryWay(const std::string& bytes) {
   return streamed == expected ? expected : "the streamed scan gave " + streamed;
 }
 
-std::string ArrayChain(int steps) {
-  std::string script = ".GameName = v0\r\n";
-  for (int i = 0; i < steps; ++i) {
-    script += "v" + std::to_string(i) + "=array(v" + std::to_string(i + 1) + ", x)\r\n";
-  }
-  return script + "v" + std::to_string(steps) + "=\"abc_l3\"\r\n";
-}
-
 TEST(RomNameScan, FindsTheNameTheScriptAssigns) {
   // Scripts follow binary bytes, as inside a table file, and each ends the file.
   const std::string head("\xD0\xCF\x11\xE0 binary\0\x01\x02 head ", 22);
@@ -70,18 +62,9 @@ TEST(RomNameScan, FindsTheNameTheScriptAssigns) {
       {"empty literal", ".GameName = \"\"\r\n", "nf"},
       {"only array(", ".GameName = array(,x)\r\n", "nf"},
       {"array naming itself", "a = array(a, b)\r\n.GameName = a\r\n", "nf"},
-      {"short array chain", ArrayChain(2), "abc_l3"},
-      {"long array chain ends", ArrayChain(500), "nf"},
       {"Windows-1252 lower-cased", ".GameName = \"\xC9T\xC9_L1\"\r\n", "\xC3\xA9t\xC3\xA9_l1"},
       {"long unterminated literal", ".GameName = \"Ab" + std::string(2000, 'X') + "\r\n",
-       "ab" + std::string(2000, 'x')},
-      {"name after many blanks", ".GameName = " + std::string(1500, ' ') + "rv\r\nrv = \"b\"", "b"},
-      {"name cut by the value's start", ".GameName = " + std::string(1017, ' ') + "rv\nrv=\"b\"",
-       "b"},
-      {"long name",
-       ".GameName = " + std::string(70, 'n') + "\r\n" + std::string(70, 'n') + "=\"l\"", "l"},
-      {"name over 255 characters",
-       ".GameName = " + std::string(300, 'n') + "\r\n" + std::string(300, 'n') + "=\"l\"", "nf"}};
+       "ab" + std::string(2000, 'x')}};
   for (const auto& row : rows) EXPECT_EQ(ScanEveryWay(head + row.script), row.rom) << row.why;
 }
 

@@ -2,14 +2,11 @@
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <set>
 
 #include "common/codepage.h"
-#include "common/profile.h"
 #include "common/profile_cache.h"
 #include "extractor/byte_source.h"
 #include "extractor/rom_name_finder.h"
@@ -35,55 +32,7 @@ std::string Write(const std::string& path, std::string_view bytes) {
   return path;
 }
 
-std::string_view Trim(std::string_view text, std::string_view blanks = " \t\r\v\f") {
-  const size_t first = text.find_first_not_of(blanks);
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
-
-// True when `text`, written as a section, key or value, must read back as itself: printable
-// ASCII that no rule of the format touches.
-bool Plain(std::string_view text) {
-  if (text.empty() || text.size() > 254 || text.front() == ' ' || text.back() == ' ') return false;
-  return std::all_of(text.begin(), text.end(), [](char c) {
-    return c >= ' ' && c <= '~' && std::string_view("=;[]\"'").find(c) == std::string_view::npos;
-  });
-}
-
 }  // namespace
-
-std::string FuzzProfile(const std::uint8_t* data, std::size_t size) {
-  std::string_view in(reinterpret_cast<const char*>(data), size);
-  const auto take = [&in](size_t count) {
-    const std::string_view taken = in.substr(0, count);
-    in.remove_prefix(taken.size());
-    return std::string(taken);
-  };
-  const auto byte = [&take] { return static_cast<unsigned char>(take(1)[0] | 0); };
-  const std::string file = FreshFolder("profile") + "/test.ini";
-  ClearProfileCache();
-  Write(file, take(byte() * 16u));
-  // What plain writes left, while no other write may have touched them: lower-case names.
-  std::map<std::pair<std::string, std::string>, std::string> written;
-  while (!in.empty()) {
-    const std::string section = take(byte() % 16), key = take(byte() % 32),
-                      value = take(byte() % 64);
-    ProfileWrite(section, key, value, file);
-    if (!Plain(section) || !Plain(key) || !(value.empty() || Plain(value))) written.clear();
-    if (Plain(section) && Plain(key) && (value.empty() || Plain(value))) {
-      written[{Cp1252ToLower(section), Cp1252ToLower(key)}] = value;
-    }
-    for (const bool fresh : {false, true}) {
-      if (fresh) ClearProfileCache();  // the file itself, parsed anew, says the same
-      for (const auto& [names, expected] : written) {
-        if (ProfileRead(" " + names.first, names.second + "\t", file) != expected) {
-          return "a written value does not read back: [" + names.first + "] " + names.second;
-        }
-      }
-    }
-  }
-  return "";
-}
 
 std::string FuzzRomName(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);

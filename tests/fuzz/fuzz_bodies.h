@@ -8,8 +8,6 @@
 // both run the same code. Each runs one input and returns "" when every invariant held, else
 // what was broken.
 
-// Profile layer: file bytes, then writes, each of which must read back and keep the others.
-std::string FuzzProfile(const std::uint8_t* data, std::size_t size);
 // ROM-name scan over memory and over a file read in pieces, which must agree.
 std::string FuzzRomName(const std::uint8_t* data, std::size_t size);
 // Table file reader over a table file, writing only its entry and its own exports.

@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 
 TEST(FuzzReplay, EveryKeptInputKeepsItsTargetsInvariants) {
   const std::pair<const char*, std::string (*)(const std::uint8_t*, std::size_t)> targets[] = {
-      {"profile", FuzzProfile}, {"rom_name", FuzzRomName}, {"table_info", FuzzTableInfo}};
+      {"rom_name", FuzzRomName}, {"table_info", FuzzTableInfo}};
   for (const auto& [target, body] : targets) {
     int inputs = 0;
     for (const auto& entry : fs::directory_iterator(fs::path(FUZZ_REGRESSIONS) / target)) {

@@ -1,15 +1,6 @@
 #include "support/scripted_dialogs.h"
 
 #include <sstream>
-#include <utility>
-
-ShownBox ShownBox::Message(std::string text, MessageButtons buttons, std::string title) {
-  return {false, std::move(text), std::move(title), buttons, {}};
-}
-
-ShownBox ShownBox::Input(std::string prompt, std::string title, std::string default_text) {
-  return {true, std::move(prompt), std::move(title), MessageButtons::kOk, std::move(default_text)};
-}
 
 void PrintTo(const ShownBox& box, std::ostream* out) {
   static const char* const kButtons[] = {"OK", "OK/Cancel", "Yes/No"};
@@ -42,13 +33,13 @@ ScriptedDialogs::Answer ScriptedDialogs::Next(bool is_input) {
 
 MessageResult ScriptedDialogs::MessageBox(const std::string& text, MessageButtons buttons,
                                           const std::string& title) {
-  shown_.push_back(ShownBox::Message(text, buttons, title));
+  shown_.push_back({false, text, title, buttons, {}});
   const MessageResult button = Next(false).button;
-  const bool on_box = buttons == MessageButtons::kOk ? button == MessageResult::kOk
-                      : buttons == MessageButtons::kYesNo
-                          ? button == MessageResult::kYes || button == MessageResult::kNo
-                          : button == MessageResult::kOk || button == MessageResult::kCancel;
-  if (!on_box) throw ScriptError("the scripted button is not on the box");
+  const bool yes_no = button == MessageResult::kYes || button == MessageResult::kNo;
+  if (yes_no != (buttons == MessageButtons::kYesNo) ||
+      (buttons == MessageButtons::kOk && button != MessageResult::kOk)) {
+    throw ScriptError("the scripted button is not on the box");
+  }
   return button;
 }
 

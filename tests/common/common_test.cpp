@@ -1,0 +1,353 @@
+// The shared layer: code pages, paths in any case, the process runner and profile files.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "common/codepage.h"
+#include "common/paths.h"
+#include "common/process_runner.h"
+#include "common/profile.h"
+#include "common/profile_cache.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Cases = std::vector<std::pair<std::string, std::string>>;
+using namespace std::string_literals;
+
+TEST(Codepage, ConvertsBetweenUtf8Windows1252AndUtf16) {
+  for (int byte = 0; byte < 256; ++byte) {
+    const std::string one(1, static_cast<char>(byte));
+    EXPECT_EQ(Utf8ToCp1252(Cp1252ToUtf8(one)), one) << "byte " << byte;
+  }
+  EXPECT_EQ(Cp1252ToUtf8("\x80\xE9\x9F\x81"), "€éŸ\xC2\x81");
+  const Cases to_cp1252 = {
+      {"Café 5€ ½ “q” …", "Caf\xE9 5\x80 \xBD \x93q\x94 \x85"},
+      {"Ω and 😀", "? and ?"},        // outside the code page
+      {"\xC2\x80", "?"},             // U+0080 has no byte: 0x80 is the euro sign
+      {"a\377b", "a?b"},             // never valid in UTF-8
+      {"a\342\202b", "a??b"},        // cut short
+      {"\xC0\xAF", "??"},            // overlong "/"
+      {"\xED\xA0\x80", "???"},       // a surrogate
+      {"\xF4\x90\x80\x80", "????"},  // past U+10FFFF
+  };
+  for (const auto& [utf8, bytes] : to_cp1252) EXPECT_EQ(Utf8ToCp1252(utf8), bytes) << utf8;
+  const Cases lower = {{"AZaz@[`{", "azaz@[`{"},
+                       {"\xC0\xC9\xDE", "\xE0\xE9\xFE"},           // À É Þ
+                       {"\xD7\xDF\xE9", "\xD7\xDF\xE9"},           // × ß é stay
+                       {"\x8A\x8C\x8E\x9F", "\x9A\x9C\x9E\xFF"}};  // Š Œ Ž Ÿ
+  for (const auto& [text, lowered] : lower) EXPECT_EQ(Cp1252ToLower(text), lowered);
+  const Cases utf16 = {
+      {std::string("A\0\xE9\0\xAC\x20", 6), "Aé€"},
+      {std::string("A\0B", 3), "A"},                                     // odd last byte dropped
+      {std::string("\xFF\xFEZ\0", 4), "\xEF\xBB\xBFZ"},                  // byte-order mark kept
+      {std::string("\x3D\xD8\x00\xDE", 4), "😀"},                         // surrogate pair
+      {std::string("\x3D\xD8Z\0", 4), "\xEF\xBF\xBDZ"},                  // high surrogate alone
+      {std::string("\x00\xDE\x3D\xD8", 4), "\xEF\xBF\xBD\xEF\xBF\xBD"},  // reversed pair
+  };
+  for (const auto& [bytes, utf8] : utf16) EXPECT_EQ(Utf16LeToUtf8(bytes), utf8);
+  // A high surrogate that ends the text is alone, whatever bytes lie after the text.
+  EXPECT_EQ(Utf16LeToUtf8(std::string_view("\x3D\xD8\x00\xDC", 2)), "\xEF\xBF\xBD");
+}
+
+TEST(Paths, NamesMatchInAnyCaseTheFirstSpellingInByteOrder) {
+  TempDir dir;
+  dir.WriteFile("Art/Snap/Alpha.PNG", "a");
+  dir.WriteFile("Art/Snap/delta.txt", "d");
+  dir.WriteFile("Art/Snap/Delta.txt", "D");
+  dir.WriteFile("Art/Snap/.hidden", "h");
+  dir.MakeDir("Art/Snap/Folder.png");
+  const std::string art = dir.Path("Art/Snap/");
+  const Cases existing = {{"art/snap/alpha.png", art + "Alpha.PNG"},
+                          {"ART/SNAP/DELTA.TXT", art + "Delta.txt"},
+                          {"Art/Snap/delta.txt", art + "delta.txt"},
+                          {"art/snap/beta.png", ""},
+                          {"art/nothing/alpha.png", ""}};
+  for (const auto& [path, found] : existing) {
+    EXPECT_EQ(FindExistingPath(dir.Path(path)), found) << path;
+  }
+  EXPECT_EQ(PathForCreate(dir.Path("art/snap/ALPHA.png")), art + "Alpha.PNG");
+  EXPECT_EQ(PathForCreate(dir.Path("art/new/x.png")), dir.Path("Art/new/x.png"));
+  EXPECT_TRUE(OrdinaryFileExists(dir.Path("art/snap/alpha.png")));
+  EXPECT_FALSE(OrdinaryFileExists(dir.Path("art/snap/.HIDDEN")));
+  EXPECT_FALSE(OrdinaryFileExists(dir.Path("art/snap/folder.png")));
+  EXPECT_TRUE(FolderExists(dir.Path("ART/snap")));
+  EXPECT_FALSE(FolderExists(art + "Alpha.PNG"));
+  EXPECT_EQ(ListFiles(dir.Path("art/SNAP"), "*.PNG"), std::vector<std::string>{"Alpha.PNG"});
+  EXPECT_EQ(ListFiles(art, "*.*"),
+            (std::vector<std::string>{"Alpha.PNG", "Delta.txt", "delta.txt"}));
+  EXPECT_EQ(DirLookup(art + "*.txt"), "Delta.txt");
+  EXPECT_EQ(DirLookup(art + "ALPHA.png"), "Alpha.PNG");
+  EXPECT_EQ(DirLookup(art + "*.jpg"), "");
+}
+
+TEST(Paths, WildcardsAndProgramRelativeFoldersFollowTheClassicRules) {
+  const std::vector<std::tuple<std::string, std::string, bool>> wildcards = {
+      {"*.vpt", "Night.VPT", true},
+      {"*.vpt", "night.vpx", false},
+      {"*.*", "a.b", true},
+      {"t?.vpt", "tx.vpt", true},
+      {"t?.vpt", "t.vpt", false},
+      {"*a*b", "xaxxb", true},
+      {"*a*b", "xaxxbc", false},
+      {"", "", true},
+      {"", "x", false}};
+  for (const auto& [pattern, name, matches] : wildcards) {
+    EXPECT_EQ(WildcardMatch(pattern, name), matches) << pattern << " " << name;
+  }
+  const Cases relative = {
+      {"", ""}, {"/abs/olute", "/abs/olute"}, {"\\art\\", "/fe/art/"}, {"art\\x", "/fe/art/x"}};
+  for (const auto& [value, resolved] : relative) {
+    EXPECT_EQ(ResolveProgramRelative(value, "/fe"), resolved) << value;
+  }
+  EXPECT_EQ(FileNameOf("/a/b.vpt"), "b.vpt");
+  EXPECT_EQ(FileNameOf("b.vpt"), "b.vpt");
+}
+
+TEST(Paths, FolderListingsFollowEveryChange) {
+  TempDir dir;
+  const std::string folder = dir.MakeDir("Art");
+  dir.WriteFile("Art/Alpha.txt", "a");
+  EXPECT_EQ(FindExistingPath(folder + "/alpha.TXT"), folder + "/Alpha.txt");
+  dir.WriteFile("Art/BETA.txt", "b");  // created, renamed and removed after the first look
+  EXPECT_EQ(FindExistingPath(folder + "/beta.txt"), folder + "/BETA.txt");
+  fs::rename(folder + "/BETA.txt", folder + "/Gamma.txt");
+  EXPECT_EQ(FindExistingPath(folder + "/beta.txt"), "");
+  EXPECT_EQ(FindExistingPath(folder + "/GAMMA.TXT"), folder + "/Gamma.txt");
+  fs::remove(folder + "/Alpha.txt");
+  EXPECT_EQ(FindExistingPath(folder + "/alpha.txt"), "");
+  // A folder made again, or another moved into its place, is read again.
+  fs::remove_all(folder);
+  dir.WriteFile("other/Moved.png", "m");
+  fs::rename(dir.Path("other"), folder);
+  EXPECT_EQ(FindExistingPath(folder + "/moved.PNG"), folder + "/Moved.png");
+  EXPECT_EQ(FindExistingPath(folder + "/gamma.txt"), "");
+  // More folders than are kept listed, and thousands of changes between two lookups.
+  for (int i = 0; i < 40; ++i) {
+    dir.WriteFile("f" + std::to_string(i) + "/File.txt", "x");
+    EXPECT_EQ(FindExistingPath(dir.Path("f" + std::to_string(i) + "/file.TXT")),
+              dir.Path("f" + std::to_string(i) + "/File.txt"));
+  }
+  for (int i = 0; i < 3000; ++i) dir.WriteFile("Art/N" + std::to_string(i) + ".txt", "");
+  for (int i = 0; i < 3000; i += 2) fs::remove(folder + "/N" + std::to_string(i) + ".txt");
+  EXPECT_EQ(FindExistingPath(folder + "/n2998.txt"), "");
+  EXPECT_EQ(FindExistingPath(folder + "/n2999.txt"), folder + "/N2999.txt");
+}
+
+TEST(ProcessRunner, ShowValueFollowsTheStyleCode) {
+  const struct {
+    double style;
+    bool has_arguments;
+    int show;
+  } rows[] = {{0, false, 0},   {1, false, 3},  {2, false, 2},       {3, false, 6},
+              {4, false, 1},   {5, false, 4},  {6, false, 1},       {-1, false, 1},
+              {1, true, 1},    {0, true, 0},   {2.7, false, 2},     {-0.5, true, -1},
+              {1e9, false, 1}, {1e9, true, 1}, {32767, true, 32767}};
+  for (const auto& row : rows) {
+    EXPECT_EQ(ShowValueForStyle(row.style, row.has_arguments), row.show)
+        << row.style << (row.has_arguments ? " with" : " without") << " arguments";
+  }
+}
+
+// Starts programs in folders that it leaves current, finds them there before PATH and hands
+// arguments over as written. Nested runs from an event handler: the window's second rescan.
+TEST(ProcessRunner, RunsProgramsInTheirFolderWithTheirArgumentsAsWritten) {
+  TempDir temp;
+  const QString start_folder = QDir::currentPath();
+  std::filesystem::permissions(
+      temp.WriteFile("tool", "#!/bin/sh\nfor a; do printf '[%s]\\n' \"$a\"; done > out.txt\n"),
+      std::filesystem::perms(0755));
+  std::filesystem::permissions(temp.WriteFile("bin/tool", "#!/bin/sh\necho path > out.txt\n"),
+                               std::filesystem::perms(0755));
+  const std::string old_path = std::getenv("PATH");
+  setenv("PATH", (temp.Path("bin") + ":" + old_path).c_str(), 1);
+  std::string folder = temp.path() + "/";
+  RunAndWait(folder, "tool", "\"two words\" it's $(id) \"\"\"q\"\"\" `x`;y", 1);
+  setenv("PATH", old_path.c_str(), 1);
+  EXPECT_EQ(temp.ReadFile("out.txt"), "[two words]\n[it's]\n[$(id)]\n[\"q\"]\n[`x`;y]\n");
+
+  QTemporaryDir inside(QString::fromStdString(ProgramFolder()) + "/runner-XXXXXX");
+  const std::string name = QDir(inside.path()).dirName().toStdString();
+  folder = "\\" + name + "\\";  // inside the program folder
+  RunAndWait(folder, "sh", "-c \"pwd > where.txt\"", 0);
+  EXPECT_EQ(folder, ProgramFolder() + "/" + name + "/");
+  EXPECT_EQ(QDir::currentPath().toStdString() + "/", folder);
+  std::string where;
+  ASSERT_TRUE(ReadWholeFile(folder + "where.txt", where));
+  EXPECT_EQ(where, ProgramFolder() + "/" + name + "\n");
+
+  QDir::setCurrent(start_folder);
+}
+
+class Profile : public testing::Test {
+ protected:
+  void SetUp() override {
+    ClearProfileCache();
+    ResetProfileCacheStats();
+  }
+  std::string Read(const std::string& section, const std::string& key) {
+    return ProfileRead(section, key, file_);
+  }
+  std::vector<std::string> Entries() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  TempDir dir_;
+  const std::string file_ = dir_.Path("test.ini");
+};
+
+TEST_F(Profile, ReadsHandEditedLinesAsWindowsDoes) {
+  const std::string a250(250, 'a');
+  dir_.WriteFile("test.ini",
+                 "Stray=before any section\r\n[VP]\r\nPlain=value\r\n  Padded \t=  two words  \r\n"
+                 "Dq=\" quoted \"\r\nSq='single'\r\nHalf=\"half'\r\nLone=\"\r\nDup=first\r\n"
+                 "DUP=second\r\n;Note=hidden\r\nBare\r\nEq=a=b\r\n[Alias]=x\r\n"
+                 "Nul=ab\0cd\r\nCaf\xE9=\x80 sign\r\nLong="s +
+                     a250 + "bcdef\r\nEdge=" + a250 +
+                     "    tail\r\n[ vp ] ; again\r\nOther=later\r\n");
+  // Names match in any case; blanks and one pair of quotes go; the first key, the first "=" and
+  // the first section of a name count; a value is cut to 254 characters, then trimmed.
+  const struct {
+    const char *section, *key;
+    std::string value;
+  } rows[] = {
+      {"vp", "PLAIN", "value"}, {"VP", "padded", "two words"}, {"VP", "Dq", "quoted"},
+      {"VP", "Sq", "single"},   {"VP", "Half", "\"half'"},     {"VP", "Lone", "\""},
+      {"VP", "dup", "first"},   {"VP", ";Note", ""},           {"VP", "Bare", ""},
+      {"VP", "Eq", "a=b"},      {"VP", "[alias]", "x"},        {"Alias", "x", ""},
+      {"VP", "Nul", "ab"},      {"VP", "CAFÉ", "€ sign"},      {"VP", "Long", a250 + "bcde"},
+      {"VP", "Edge", a250},     {"VP", "Other", ""},           {"VP", "Stray", ""},
+      {"VP", "", ""},           {"Missing", "Plain", ""}};
+  for (const auto& row : rows) EXPECT_EQ(Read(row.section, row.key), row.value) << row.key;
+  EXPECT_EQ(ProfileRead("VP", "Plain", dir_.Path("absent.ini")), "");
+}
+
+TEST_F(Profile, WritesChangeOnlyWhatTheyMustAndNeverTheStructure) {
+  const struct {
+    const char* why;
+    std::string before;  // "" for no file
+    std::vector<ProfileEntry> writes;
+    std::string after;
+  } rows[] = {
+      {"fills the template's sections in order",
+       "[VP]\r\n\r\n[PinMAME]\r\n",
+       {{"PinMAME", "Night", "ntbl_l2"}, {"VP", "Night", "Night Deluxe"}, {"vp", "My", "My"}},
+       "[VP]\r\nNight=Night Deluxe\r\nMy=My\r\n\r\n[PinMAME]\r\nNight=ntbl_l2\r\n"},
+      {"replaces the first occurrence in place and ends lines in CR LF",
+       "; top\n[A]\n  Rom = old \nrom=dup\n[a]\nRom=other\n[B]\nk=1",
+       {{"a", "ROM", "new"}, {"B", "j", "2"}},
+       "; top\r\n[A]\r\nRom=new\r\nrom=dup\r\n[a]\r\nRom=other\r\n[B]\r\nk=1\r\nj=2\r\n"},
+      {"creates the file and its sections",
+       "",
+       {{"PMInfo", "ntbl", "Night|1987"}, {"Alias", "ntbl_l2", "ntbl"}},
+       "[PMInfo]\r\nntbl=Night|1987\r\n[Alias]\r\nntbl_l2=ntbl\r\n"},
+      {"text is kept in Windows-1252",
+       "",
+       {{"Tabrin", "Café", "5€ ½ Ω"}},
+       "[Tabrin]\r\nCaf\xE9=5\x80 \xBD ?\r\n"},
+      {"line breaks become spaces and unreadable keys are refused",
+       "",
+       {{"S\n[X]", "a\r\nb", "one\ntwo\rthree"},
+        {"s [x]", "[Alias]", "x"},
+        {"S [X]", "[T", "]"},
+        {"S [X]", ";c", "v"},
+        {"S [X]", "k=j", "v"},
+        {"S [X]", " \r\n", "v"}},
+       "[S [X]]\r\na  b=one two three\r\n[Alias]=x\r\n"}};
+  for (const auto& row : rows) {
+    for (const bool batch : {false, true}) {
+      std::filesystem::remove(file_);
+      if (!row.before.empty()) dir_.WriteFile("test.ini", row.before);
+      ResetProfileCacheStats();
+      if (batch) {
+        ProfileWriteAll(row.writes, file_);
+      } else {
+        for (const ProfileEntry& e : row.writes) ProfileWrite(e.section, e.key, e.value, file_);
+      }
+      EXPECT_EQ(dir_.ReadFile("test.ini"), row.after) << row.why << (batch ? " (batch)" : "");
+      if (batch) EXPECT_EQ(GetProfileCacheStats().rewrites, 1) << row.why;
+    }
+  }
+  EXPECT_EQ(Read("S\r[X]", "a\r\nb"), "one two three");
+  // A write that changes nothing rewrites nothing; a file in no folder is not made.
+  ResetProfileCacheStats();
+  ProfileWriteAll({{"s [x]", "A  B", "one two three"}, {"S", "x=y", "refused"}}, file_);
+  EXPECT_EQ(GetProfileCacheStats().rewrites, 0);
+  ProfileWrite("S", "k", "v", dir_.Path("no such folder/test.ini"));
+  EXPECT_EQ(Entries(), std::vector<std::string>{"test.ini"});
+}
+
+TEST_F(Profile, FileNamesMatchInAnyCaseAndKeepTheirPermissions) {
+  dir_.WriteFile("info.ini", "[Tabrin]\r\n\r\n[PMInfo]\r\n");
+  ASSERT_EQ(chmod(dir_.Path("info.ini").c_str(), 0640), 0);
+  ProfileWrite("Tabrin", "Night", "x", dir_.Path("Info.ini"));
+  EXPECT_EQ(ProfileRead("Tabrin", "Night", dir_.Path("INFO.INI")), "x");
+  EXPECT_EQ(Entries(), std::vector<std::string>{"info.ini"});
+  struct stat info;
+  ASSERT_EQ(stat(dir_.Path("info.ini").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0640u);
+}
+
+TEST_F(Profile, ReadsParseAFileOnlyWhenItChangedAndSeeEveryOtherWriter) {
+  dir_.WriteFile("test.ini", "[S]\r\nk=aaaa\r\n");
+  EXPECT_EQ(Read("S", "k"), "aaaa");
+  EXPECT_EQ(Read("S", "k"), "aaaa");
+  EXPECT_EQ(GetProfileCacheStats().parses, 1);
+  // Another writer within the same clock step at the same size: in place, then by rename.
+  dir_.WriteFile("test.ini", "[S]\r\nk=bbbb\r\n");
+  EXPECT_EQ(Read("S", "k"), "bbbb");
+  dir_.WriteFile("other.ini", "[S]\r\nk=cccc\r\n");
+  std::filesystem::rename(dir_.Path("other.ini"), file_);
+  ProfileWrite("S", "j", "1", file_);  // keeps the other writer's change
+  EXPECT_EQ(dir_.ReadFile("test.ini"), "[S]\r\nk=cccc\r\nj=1\r\n");
+  EXPECT_EQ(GetProfileCacheStats().parses, 3);
+  ProfileWrite("S", "j", "2", file_);  // our own writes update the parsed copy
+  EXPECT_EQ(Read("S", "j"), "2");
+  EXPECT_EQ(GetProfileCacheStats().parses, 3);
+  // A file at rest is trusted for a moment after a check; a recheck ends that at once.
+  std::this_thread::sleep_for(std::chrono::milliseconds(120));
+  ASSERT_EQ(Read("S", "k"), "cccc");
+  dir_.WriteFile("test.ini", "[S]\r\nk=dddd\r\nj=2\r\n");
+  RecheckProfileFiles();
+  EXPECT_EQ(Read("S", "k"), "dddd");
+}
+
+TEST_F(Profile, FailedWritesLeaveTheOldFileWholeAndNothingElse) {
+  dir_.WriteFile("test.ini", "[S]\r\nk=old\r\n");
+  // A full disk: the process may write no more than a few bytes to any file.
+  struct rlimit limit;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
+  const rlim_t old_limit = limit.rlim_cur;
+  const auto old_handler = signal(SIGXFSZ, SIG_IGN);
+  limit.rlim_cur = 16;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+  ProfileWrite("S", "k", std::string(100, 'x'), file_);
+  limit.rlim_cur = old_limit;
+  setrlimit(RLIMIT_FSIZE, &limit);
+  signal(SIGXFSZ, old_handler);
+  EXPECT_EQ(dir_.ReadFile("test.ini"), "[S]\r\nk=old\r\n");
+  EXPECT_EQ(Read("S", "k"), "old");
+  EXPECT_EQ(Entries(), std::vector<std::string>{"test.ini"});
+}
+
+}  // namespace

@@ -1,0 +1,325 @@
+// The extractor's pieces: command line, settings, base names, game information, table files.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <set>
+#include <sstream>
+#include <vector>
+
+#include "common/profile.h"
+#include "extractor/catalogue.h"
+#include "extractor/command_line.h"
+#include "extractor/mame_info.h"
+#include "extractor/table_info.h"
+#include "support/temp_dir.h"
+#include "table_writer.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+using Runs = std::vector<std::string>;
+using Files = std::set<std::string>;
+
+TEST(CommandLine, PathIsTheFirstNonOptionAndOptionsMayComeAnywhereInAnyCase) {
+  const CommandLine line =
+      ParseCommandLine({"-Clear", " /t/*.* ", "-exit -hide", "-bogus -NoDocs"});
+  EXPECT_EQ(line.path, "/t/*.*");
+  EXPECT_TRUE(line.options.clear && line.options.hide && line.options.exit && line.options.nodocs);
+  EXPECT_FALSE(line.options.txt || line.options.overwrite || line.options.noalias ||
+               line.options.nopics || line.options.norename);
+  const CommandLine others = ParseCommandLine({"a.vpt", "b.vpt", "-norename", "-TXT", ""});
+  EXPECT_EQ(others.path, "a.vpt");  // a second non-option is no second path
+  EXPECT_TRUE(others.options.norename && others.options.txt && !others.options.exit);
+  EXPECT_FALSE(ParseCommandLine({"x.vpt", "-EXIT"}).options.hide);
+  EXPECT_FALSE(ParseCommandLine({"-exit"}).empty || ParseCommandLine({"-exit"}).has_path);
+  EXPECT_EQ(MakeTableArgAbsolute("", "/fe"), "/fe/");
+}
+
+TEST(BaseName, FollowsTheSeparatorRulesCountingCharactersNotBytes) {
+  const std::pair<std::string, std::string> rows[] = {
+      {"Night_Table_VP91x.vpt", "Night Table"},
+      {"Space Ranger (1978) [r2].vpt", "Space Ranger"},
+      {"Night Table 2.5.vpt", "Night Table 2"},
+      {"(New) Table.vpt", "(New) Table"},
+      {"Big Show VP9 mod.vpt", "Big Show"},
+      {"Caf\xC3\xA9 (2001).vpt", "Caf\xC3\xA9"},
+      {" [x] Odd_ .vpt", "[x] Odd"},
+      {"ab\xC3\xA9.vpt", "ab\xC3\xA9"},
+      {".vpt", ".vpt"}};
+  ExtractorState state;
+  for (const auto& [file, base] : rows) {
+    MakeBaseName(state, file);
+    EXPECT_EQ(state.ResultName, base) << file;
+  }
+}
+
+TEST(Settings, FoldersArePutInTheProgramFolderAndTheSwitchIsANumber) {
+  // "$" stands for the program folder.
+  const struct {
+    std::string ini, mame_folder, program, art_folder;
+    int pinmame;
+  } rows[] = {
+      {"", "", "", "$/", 0},
+      {"[MAME]\r\nPath=\\emu\\\r\nExe= mame \r\nIsPinMAME=1.5x\r\n[VP]\r\nArtPath=art/\r\n",
+       "$/emu/", "mame", "$/art/", 2},
+      {"[MAME]\r\nPath=/opt/mame/\r\nIsPinMAME=yes\r\n", "/opt/mame/", "", "$/", 0},
+      {"[MAME]\r\nIsPinMAME= -2.5\r\n[VP]\r\nArtPath=/art/\r\n", "", "", "/art/", -2},
+      {"[MAME]\r\nIsPinMAME=99999\r\n", "", "", "$/", 32767},
+      {"[MAME]\r\nIsPinMAME=+2.5e3\r\n", "", "", "$/", 2},  // no exponent
+  };
+  TempDir dir;
+  ExtractorState state;
+  state.program_folder = dir.path();
+  const auto expand = [&dir](const std::string& path) {
+    return path.starts_with("$") ? dir.path() + path.substr(1) : path;
+  };
+  for (const auto& row : rows) {
+    dir.WriteFile("tabrin.ini", row.ini);  // found whatever the case of its name
+    ReadSettings(state);
+    EXPECT_EQ(state.MAMEFolder, expand(row.mame_folder)) << row.ini;
+    EXPECT_EQ(state.MAMEProgram, row.program) << row.ini;
+    EXPECT_EQ(state.UsePinMAME, row.pinmame) << row.ini;
+    EXPECT_EQ(state.ArtFolder, expand(row.art_folder)) << row.ini;
+  }
+}
+
+// The stand-in emulator lists four games: tz_92, its clone tz_h8, mm_109c, afm_113b and its
+// clone afm_11; each run appends its arguments to runs.log.
+class MameInfo : public testing::Test {
+ protected:
+  void SetUp() override {
+    state_.program_folder = temp_.MakeDir("prog");
+    state_.MAMEProgram = "mame";
+    UseMameFolder("it's a \"mame\" $(x) dir");
+    setenv("FAKE_EMULATOR_LOG", temp_.Path("runs.log").c_str(), 1);
+  }
+  void TearDown() override {
+    unsetenv("FAKE_EMULATOR_LOG");
+    QDir::setCurrent(start_folder_);
+  }
+  void UseMameFolder(const std::string& name,
+                     const std::string& emulator = TOOLS_DIR "/fake-emulator") {
+    state_.MAMEFolder = temp_.MakeDir(name) + "/";
+    fs::create_symlink(emulator, state_.MAMEFolder + state_.MAMEProgram);
+  }
+  void Gather(const std::string& rom_name) {
+    state_.ResultName = rom_name;
+    GetMAMEInfo(state_);
+  }
+  Runs TakeRuns() {
+    std::istringstream log(temp_.ReadFile("runs.log"));
+    fs::remove(temp_.Path("runs.log"));
+    Runs runs;
+    for (std::string line; std::getline(log, line);) runs.push_back(line);
+    return runs;
+  }
+  std::string Info(const std::string& key) const {
+    return ProfileRead("PMInfo", key, state_.InProgramFolder(kInfoIni));
+  }
+
+  TempDir temp_;
+  ExtractorState state_;
+  const QString start_folder_ = QDir::currentPath();
+};
+
+TEST_F(MameInfo, AskForTheAliasOrNameInLowerCaseAndKeepTheKeyAsWritten) {
+  temp_.WriteFile("prog/alias.ini", "[Alias]\r\ntwz=TZ_92\r\nx|y=mm_109c\r\n");
+  Gather("twz");
+  Gather("twz");  // the known-test looks for the ROM name, so the alias is asked for again
+  Gather("TZ_H8");
+  Gather("TZ_H8");
+  Gather("x|y");  // an unsafe name with a plain alias is asked for by its alias
+  EXPECT_EQ(TakeRuns(), (Runs{"tz_92 -lx", "tz_92 -lx", "tz_h8 -lx", "mm_109c -lx"}));
+  EXPECT_EQ(Info("TZ_92"), "Twilight Zone (9.2)|1993|Midway|TZ_92");
+  EXPECT_EQ(Info("twz"), "");
+  EXPECT_NE(temp_.ReadFile("prog/info.ini").find("\r\nTZ_H8=Twilight Zone (H-8)|1994|Bally|tz_92"),
+            std::string::npos);
+  // A known game is asked again only with -overwrite.
+  ProfileWrite("PMInfo", "afm_11", "old|1|2|3", state_.InProgramFolder(kInfoIni));
+  Gather("afm_11");
+  EXPECT_EQ(Info("afm_11"), "old|1|2|3");
+  state_.options.overwrite = true;
+  Gather("afm_11");
+  EXPECT_EQ(Info("afm_11"), "Attack from Mars (1.1)|1995|Bally|afm_113b");
+}
+
+TEST_F(MameInfo, PinMameModeReadsAnExistingListingAsBytes) {
+  state_.UsePinMAME = 1;
+  temp_.WriteFile("it's a \"mame\" $(x) dir/lx.xml",
+                  "<game name=\"fh_l9b\" cloneof=\"x\"><year>1</year></game>\n"
+                  "<game name=\"fh_l9\">\n<description>  Fun\xE9house | Rudy's  </description>"
+                  "<year>1990\t</year><manufacturer>Williams &amp; Co</manufacturer></game>\n"
+                  "<game name=\"bare\" romof=\"fh_l9\">\n<description>Bare</description>\n"
+                  "<game name=\"next\" cloneof=\"fh_l9\"><year>2</year></game>\n");
+  Gather("FH_L9");
+  Gather("bare");
+  Gather("absent");
+  EXPECT_EQ(TakeRuns(), Runs{});
+  EXPECT_NE(temp_.ReadFile("prog/info.ini")
+                .find("FH_L9=Fun\xE9house | Rudy's|1990\t|Williams &amp; Co|FH_L9\r\n"),
+            std::string::npos);
+  EXPECT_EQ(Info("bare"), "Bare|2||fh_l9");  // runs on to the next "</game>" there is
+  EXPECT_EQ(temp_.ReadFile("prog/info.ini").find("absent"), std::string::npos);
+}
+
+// Shell syntax in ROM names: the end-to-end tests. Here an unsafe alias, a missing program.
+TEST_F(MameInfo, NothingUnsafeOrMissingEverReachesTheEmulator) {
+  temp_.WriteFile("prog/alias.ini", "[Alias]\r\ntz_92=tz_92;touch pwned\r\n");
+  Gather("tz_92");
+  state_.MAMEProgram = "pinmame";  // no such program
+  Gather("mm_109c");
+  state_.MAMEProgram = "mame";
+  state_.MAMEFolder.pop_back();  // names are appended to the folder as it is written
+  Gather("mm_109c");
+  EXPECT_EQ(TakeRuns(), Runs{});
+  EXPECT_EQ(Info("tz_92") + Info("mm_109c"), "");
+}
+
+TEST_F(MameInfo, RealMameDescribesACloneGame) {
+  if (!fs::exists("/usr/games/mame")) GTEST_SKIP() << "the mame package is not installed";
+  UseMameFolder("real mame", "/usr/games/mame");
+  Gather("tz_h8");
+  const std::string value = Info("tz_h8");
+  EXPECT_NE(value.find("Twilight Zone"), std::string::npos) << value;
+  EXPECT_TRUE(value.ends_with("|tz_92")) << value;
+  EXPECT_EQ(std::count(value.begin(), value.end(), '|'), 3) << value;
+}
+
+TableSpec FullTable(const std::string& name) {
+  return {.table_name = name,
+          .author_name = "Ann",
+          .table_version = "1.2",
+          .blurb = "Blurb",
+          .rules = "Rules",
+          .screenshot = "\xFF\xD8 jpeg"};
+}
+
+class TableInfo : public testing::Test {
+ protected:
+  TableInfo() {
+    state_.program_folder = dir_.path();
+    state_.ArtFolder = dir_.MakeDir("art") + "/";
+    for (const char* folder : {"Blurb", "Description", "Rules", "snap"}) {
+      dir_.MakeDir("art/"s + folder);
+    }
+  }
+  // Writes the table `file` (from a spec, or raw bytes) as the current one and reads it.
+  void Read(const TableSpec& spec, const std::string& file = "t.vpt") {
+    state_.CurrentTable = dir_.MakeDir("tables") + "/" + file;
+    ASSERT_TRUE(WriteTable(state_.CurrentTable, spec));
+    GetTableInfo(state_);
+  }
+  void Read(const std::string& bytes) {
+    state_.CurrentTable = dir_.WriteFile("tables/t.vpt", bytes);
+    state_.TableInfoFields.fill("stale");
+    GetTableInfo(state_);
+  }
+  std::string Entry(const std::string& key) {
+    return ProfileRead("Tabrin", key, state_.InProgramFolder(kInfoIni));
+  }
+  // Every file written outside the tables, then removed for the next case.
+  Files TakeWritten() {
+    Files files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir_.path())) {
+      const std::string relative = entry.path().lexically_relative(dir_.path()).string();
+      if (!entry.is_directory() && !relative.starts_with("tables/")) files.insert(relative);
+    }
+    for (const std::string& file : files) std::filesystem::remove(dir_.Path(file));
+    return files;
+  }
+
+  TempDir dir_;
+  ExtractorState state_;
+};
+
+TEST_F(TableInfo, WritesTheEntryAndTheExportsNamedAfterTheTableWithoutColons) {
+  Read(FullTable("Night: Deluxe"));
+  EXPECT_EQ(Entry("Night: Deluxe"), "Night: Deluxe|Ann|1.2|||");
+  EXPECT_EQ(dir_.ReadFile("art/Rules/Night Deluxe.txt"), ToUtf16Le("Rules"));
+  EXPECT_EQ(TakeWritten(), (Files{"info.ini", "art/Blurb/Night Deluxe.txt",
+                                  "art/Rules/Night Deluxe.txt", "art/snap/Night Deluxe.jpg"}));
+  // A table without a name, or one of colons only, writes nothing.
+  for (const auto& name :
+       {std::optional("::"s), std::optional(""s), std::optional<std::string>()}) {
+    TableSpec spec = FullTable("");
+    spec.table_name = name;
+    Read(spec);
+    EXPECT_EQ(state_.TableInfoFields[1], "Ann");
+    EXPECT_EQ(TakeWritten(), Files{}) << name.value_or("(missing)");
+  }
+}
+
+TEST_F(TableInfo, ExportsOnlyWhatTheOptionsAndTheFilesThereAllow) {
+  dir_.WriteFile("art/Rules/T.txt", std::string(5000, 'x'));
+  Read(FullTable("T"));
+  EXPECT_EQ(dir_.ReadFile("art/Rules/T.txt"), std::string(5000, 'x'));
+  state_.options.overwrite = true;
+  Read(FullTable("T"));
+  EXPECT_EQ(dir_.ReadFile("art/Rules/T.txt"), ToUtf16Le("Rules"));  // no old bytes behind
+  TakeWritten();
+  state_.options.nodocs = state_.options.nopics = true;
+  Read(FullTable("T"));
+  EXPECT_EQ(TakeWritten(), Files{"info.ini"});
+  // Art folders of any case are found.
+  state_.options.nodocs = state_.options.nopics = false;
+  std::filesystem::remove_all(dir_.Path("art"));
+  for (const char* folder : {"blurb", "rules", "SNAP"}) dir_.MakeDir("art/"s + folder);
+  Read(FullTable("T"));
+  EXPECT_EQ(TakeWritten(),
+            (Files{"info.ini", "art/blurb/T.txt", "art/rules/T.txt", "art/SNAP/T.jpg"}));
+}
+
+TEST_F(TableInfo, ACataloguedTableIsTakenFromNamesIniWithoutOpeningIt) {
+  dir_.WriteFile("names.ini", "[VP]\r\nt=Stored Name\r\nAliased=old\r\nBars=N|A|V\r\n");
+  dir_.WriteFile("alias.ini", "[Alias]\r\nold=New Name\r\n");
+  state_.TableInfoFields[4] = "previous table";
+  Read("not a table file"s);
+  EXPECT_EQ(state_.TableInfoFields, (std::array<std::string, 6>{"Stored Name"}));
+  Read(FullTable("Inside"), "Aliased.vpt");
+  EXPECT_EQ(state_.TableInfoFields[0], "New Name");
+  Read(FullTable("Inside"), "Bars.vpt");
+  EXPECT_EQ(state_.TableInfoFields, (std::array<std::string, 6>{"N", "A", "V"}));
+  EXPECT_EQ(TakeWritten(), (Files{"alias.ini", "names.ini"}));
+  state_.options.overwrite = true;
+  dir_.WriteFile("names.ini", "[VP]\r\nBars=N|A|V\r\n");
+  Read(FullTable("Inside"), "Bars.vpt");
+  EXPECT_EQ(state_.TableInfoFields[0], "Inside");
+}
+
+TEST_F(TableInfo, OddTextsAndDamagedFilesAreReadWithoutHarm) {
+  TableSpec spec = FullTable("Über \"Flip\"");
+  spec.info_storage_name = "tableINFO";                             // names match in any case
+  spec.raw_info_streams = {{"AUTHORNAME", ToUtf16Le("Odd") + "X"},  // odd length
+                           {"TableVersion", std::string("\x00\xD8v\0", 4)}};  // lone surrogate
+  spec.blurb = std::string(3'000'000, 'b');  // copied in many pieces
+  Read(spec);
+  EXPECT_EQ(Entry(*spec.table_name), *spec.table_name + "|Odd|?v|||");
+  EXPECT_EQ(dir_.ReadFile("art/Blurb/" + *spec.table_name + ".txt"), ToUtf16Le(*spec.blurb));
+  TakeWritten();
+  Read(FullTable("T"));
+  const std::string good = dir_.ReadFile("tables/t.vpt");
+  std::string siblings = good;  // entries linked beside the root entry, which libgsf leaks
+  uint32_t directory, one = 1;
+  std::memcpy(&directory, &good[48], 4);
+  std::memcpy(&siblings[512 + directory * 512 + 0x44], &one, 4);
+  TakeWritten();
+  for (const std::string& bytes : {good.substr(0, 512), siblings}) {
+    Read(bytes);
+    EXPECT_EQ(state_.TableInfoFields[0], "");
+    EXPECT_EQ(TakeWritten(), Files{});
+  }
+  // Damage anywhere in a small table never crashes and never leaves a temporary file.
+  for (size_t offset = 0; offset + 4 <= good.size(); offset += 4) {
+    Read(good.substr(0, offset) + (offset % 8 ? "\xFF\xFF\xFF\x7F" : std::string(4, '\0')) +
+         good.substr(offset + 4));
+  }
+  for (const std::string& file : TakeWritten()) {
+    EXPECT_TRUE(file == "info.ini" || file.ends_with(".txt") || file.ends_with(".jpg")) << file;
+  }
+}
+
+}  // namespace
