@@ -20,35 +20,53 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// How a demo table's script names its ROM, as real scripts do.
+enum class Script {
+  kConstant,   // Const cGameName = "rom" ... With Controller: .GameName = cGameName
+  kB2S,        // the same through a B2S.Server controller, a literal without With
+  kCommented,  // a commented-out alternative ROM above the live one
+  kSidecar,    // a NAME.vbs beside the table names `rom`; the table's own script another ROM
+  kFlexDmd,    // an original table that names only its FlexDMD display's game: a plain table
+  kPlain,      // an electro-mechanical table without any game name
+};
+
 struct DemoTable {
-  const char* file;
+  const char* file;  // with its extension
   const char* name;
   const char* author;
   const char* version;
   const char* date;
-  const char* rom;  // "" for a plain table
+  const char* rom;  // the ROM name the table runs, "" for a plain table
+  Script script;
   unsigned color;
 };
 
-// Fictional tables; the ROM names are those the stand-in emulator knows.
+// Fictional tables, a few of the old kind among today's; the ROM names are those the stand-in
+// emulator knows.
 const DemoTable kTables[] = {
-    {"Nebula Quest (1991)", "Nebula Quest", "Ada Lindqvist", "1.2", "2006-03-14", "nebq_l4",
-     0x3050c0},
-    {"Harbor_Lights_VP91x", "Harbor Lights", "Bram Okafor", "2.0", "2007-11-02", "hbrl_l2",
-     0xc08030},
-    {"Iron Comet [r3]", "Iron Comet", "Chen Wei", "1.0", "2005-07-21", "icmt_a1", 0x808080},
-    {"Midnight Rally", "Midnight Rally: Turbo", "Dora Nagy", "3.1", "2008-01-30", "mdrl_l1",
-     0x202060},
-    {"Jungle Drums 2.5", "Jungle Drums", "Emeka Obi", "2.5", "2006-09-09", "jngd_l5", 0x208030},
-    {"Space Ranger (1978)", "Space Ranger", "Femke de Vries", "1.1", "2004-12-24", "sprg_p7",
-     0x601060},
-    {"Circus of Wonders", "Circus of Wonders", "Gus Pereira", "0.9", "2009-05-05", "crcw_l1",
-     0xd04040},
-    {"Atlantis Deep", "Atlantis Deep", "Hana Sato", "1.0", "2005-02-11", "", 0x106080},
-    {"Cowboy_Sunset", "", "Ivo Petrov", "1.3", "2006-06-06", "", 0xd0a040},
-    {"Lucky Clover VP9", "Lucky Clover", "Jade Moreau", "2.2", "2007-03-17", "", 0x30a030},
-    {"Robot Rumble", "Robot Rumble", "Kai Lindgren", "1.0", "2008-08-08", "", 0x707090},
-    {"Pharaoh's Gold (1983)", "Pharaoh's Gold", "Lena Haddad", "1.4", "2009-10-31", "", 0xb09020},
+    {"Nebula Quest (1991).vpt", "Nebula Quest", "Ada Lindqvist", "1.2", "2006-03-14", "nebq_l4",
+     Script::kConstant, 0x3050c0},
+    {"Harbor_Lights_VP91x.vpt", "Harbor Lights", "Bram Okafor", "2.0", "2007-11-02", "hbrl_l2",
+     Script::kConstant, 0xc08030},
+    {"Iron Comet [r3].vpx", "Iron Comet", "Chen Wei", "1.0", "2005-07-21", "icmt_a2",
+     Script::kSidecar, 0x808080},
+    {"Midnight Rally.vpx", "Midnight Rally: Turbo", "Dora Nagy", "3.1", "2008-01-30", "mdrl_l1",
+     Script::kCommented, 0x202060},
+    {"Jungle Drums 2.5.vpx", "Jungle Drums", "Emeka Obi", "2.5", "2006-09-09", "jngd_l5",
+     Script::kConstant, 0x208030},
+    {"Space Ranger (1978).vpx", "Space Ranger", "Femke de Vries", "1.1", "2004-12-24", "sprg_p7",
+     Script::kB2S, 0x601060},
+    {"Circus of Wonders.vpx", "Circus of Wonders", "Gus Pereira", "0.9", "2009-05-05", "crcw_l1",
+     Script::kConstant, 0xd04040},
+    {"Atlantis Deep.vpt", "Atlantis Deep", "Hana Sato", "1.0", "2005-02-11", "", Script::kPlain,
+     0x106080},
+    {"Cowboy_Sunset.vpx", "", "Ivo Petrov", "1.3", "2006-06-06", "", Script::kPlain, 0xd0a040},
+    {"Lucky Clover VP9.vpx", "Lucky Clover", "Jade Moreau", "2.2", "2007-03-17", "", Script::kPlain,
+     0x30a030},
+    {"Robot Rumble.vpx", "Robot Rumble", "Kai Lindgren", "1.0", "2008-08-08", "", Script::kFlexDmd,
+     0x707090},
+    {"Pharaoh's Gold (1983).vpx", "Pharaoh's Gold", "Lena Haddad", "1.4", "2009-10-31", "",
+     Script::kPlain, 0xb09020},
 };
 
 QImage Picture(const std::string& title, unsigned rgb, int width, int height) {
@@ -81,7 +99,7 @@ std::string Jpeg(const std::string& title, unsigned rgb, int width, int height) 
 // folders under the ROM name, plain tables in the local folders under the table name.
 void WriteArtwork(const fs::path& out, const DemoTable& table) {
   const bool pinmame = *table.rom != 0;
-  const std::string title = *table.name ? table.name : table.file;
+  const std::string title = *table.name ? table.name : fs::path(table.file).stem().string();
   // The front-end looks for the ROM name, or for the table's base name without colons.
   std::string stem = title;
   std::erase(stem, ':');
@@ -103,15 +121,45 @@ void WriteArtwork(const fs::path& out, const DemoTable& table) {
   }
 }
 
-std::string Script(const DemoTable& table) {
+// The lines that name a PinMAME table's ROM, through a constant as most scripts do.
+std::string ControllerLines(const std::string& rom, const std::string& name) {
+  return "Const cGameName = \"" + rom +
+         "\"\r\nLoadVPM \"01530000\", \"WPC.VBS\", 3.1\r\n\r\nSub Table1_Init\r\n"
+         "  With Controller\r\n    .GameName = cGameName\r\n    .SplashInfoLine = \"" +
+         name + "\"\r\n    .Run\r\n  End With\r\nEnd Sub\r\n";
+}
+
+// The script stored in the table.
+std::string ScriptOf(const DemoTable& table) {
   std::string script = "Option Explicit\r\nRandomize\r\n\r\n";
-  if (*table.rom) {
-    script += "Const cGameName = \"" + std::string(table.rom) + "\"\r\n";
-    script += "LoadVPM \"01530000\", \"WPC.VBS\", 3.1\r\n\r\nSub Table1_Init\r\n";
-    script += "  With Controller\r\n    .GameName = cGameName\r\n    .SplashInfoLine = \"";
-    script += std::string(table.name) + "\"\r\n    .Run\r\n  End With\r\nEnd Sub\r\n";
-  } else {
-    script += "Sub Table1_Init\r\n  LoadEM\r\nEnd Sub\r\n";
+  switch (table.script) {
+    case Script::kConstant:
+      script += ControllerLines(table.rom, table.name);
+      break;
+    case Script::kB2S:
+      script +=
+          "Dim Controller\r\nSet Controller = CreateObject(\"B2S.Server\")\r\n"
+          "Controller.GameName = \"" +
+          std::string(table.rom) + "\" : Controller.Run\r\n";
+      break;
+    case Script::kCommented:
+      script += "'Const cGameName = \"mdrl_l0\" ' the prototype\r\n" +
+                ControllerLines(table.rom, table.name);
+      break;
+    case Script::kSidecar:
+      // The fixed script shipped beside the table replaces this one.
+      script += ControllerLines("icmt_a1", table.name);
+      break;
+    case Script::kFlexDmd:
+      script +=
+          "Const cGameName = \"robotrumble\"\r\nDim FlexDMD\r\nSub Table1_Init\r\n"
+          "  Set FlexDMD = CreateObject(\"FlexDMD.FlexDMD\")\r\n"
+          "  With FlexDMD\r\n    .GameName = cGameName\r\n    .Run = True\r\n"
+          "  End With\r\nEnd Sub\r\n";
+      break;
+    case Script::kPlain:
+      script += "Sub Table1_Init\r\n  LoadEM\r\nEnd Sub\r\n";
+      break;
   }
   // Real scripts are long; the script spreads over many sectors of the file.
   for (int i = 0; i < 200; ++i) {
@@ -139,6 +187,7 @@ int main(int argc, char** argv) {
     fs::create_directories(out / folder, error);
   }
   for (const DemoTable& table : kTables) {
+    const std::string title = *table.name ? table.name : fs::path(table.file).stem().string();
     TableSpec table_spec;
     table_spec.table_name = table.name;
     table_spec.author_name = table.author;
@@ -146,16 +195,20 @@ int main(int argc, char** argv) {
     table_spec.release_date = table.date;
     table_spec.author_email = std::string(table.author).substr(0, 3) + "@example.org";
     table_spec.author_website = "https://example.org/tables";
-    table_spec.blurb =
-        std::string("A demo table: ") + (*table.name ? table.name : table.file) + ".";
+    table_spec.blurb = "A demo table: " + title + ".";
     table_spec.rules =
         "Shoot the ramps to light the jackpot.\r\nComplete the targets for an extra ball.";
     table_spec.description = std::string("Made for the demo collection by ") + table.author + ".";
-    table_spec.screenshot = Jpeg(*table.name ? table.name : table.file, table.color, 640, 480);
-    table_spec.script = Script(table);
-    if (!WriteTable((out / "tables" / (std::string(table.file) + ".vpt")).string(), table_spec)) {
+    table_spec.screenshot = Jpeg(title, table.color, 640, 480);
+    table_spec.script = ScriptOf(table);
+    const fs::path path = out / "tables" / table.file;
+    if (!WriteTable(path.string(), table_spec)) {
       std::fprintf(stderr, "make_demo: cannot write %s\n", table.file);
       return 1;
+    }
+    if (table.script == Script::kSidecar) {
+      std::ofstream sidecar(fs::path(path).replace_extension(".vbs"), std::ios::binary);
+      sidecar << "' The fixed script for this table.\r\n" << ControllerLines(table.rom, table.name);
     }
     WriteArtwork(out, table);
   }

@@ -108,7 +108,29 @@ void AppendUnit(std::string& out, uint32_t unit) {
   out.push_back(static_cast<char>(unit >> 8));
 }
 
+// A record: four-byte little-endian length of tag and data, the tag, the data.
+std::string LittleEndian32(uint32_t value) {
+  std::string bytes;
+  for (int shift = 0; shift < 32; shift += 8) bytes += static_cast<char>(value >> shift);
+  return bytes;
+}
+
+// A record: the four-byte little-endian length of tag and data, the tag, the data.
+std::string Record(const char* tag, std::string_view data) {
+  return LittleEndian32(static_cast<uint32_t>(4 + data.size())) + tag + std::string(data);
+}
+
 }  // namespace
+
+std::string GameDataRecords(const std::string& script) {
+  // Properties before the script as in a real table: its extent, then its name.
+  std::string data = Record("LEFT", LittleEndian32(0)) + Record("TOPX", LittleEndian32(0)) +
+                     Record("RGHT", LittleEndian32(0x44800000)) +
+                     Record("NAME", LittleEndian32(12) + ToUtf16Le("Table1"));
+  data +=
+      LittleEndian32(4) + "CODE" + LittleEndian32(static_cast<uint32_t>(script.size())) + script;
+  return data + Record("TLCK", LittleEndian32(0)) + LittleEndian32(4) + "ENDB";
+}
 
 std::string ToUtf16Le(const std::string& utf8) {
   std::string out;
@@ -162,8 +184,10 @@ bool WriteTable(const std::string& path, const TableSpec& table_spec) {
                       false);
   }
   // The script follows the filler, so its bytes lie deep inside the file as in real tables.
-  ok = ok && WriteStorage(root, "GameStg", {{"GameData", table_spec.script}},
-                          table_spec.padding_bytes, table_spec.padding_of_any_bytes);
+  const std::string game_data = table_spec.game_data.value_or(GameDataRecords(table_spec.script));
+  ok = ok &&
+       WriteStorage(root, "GameStg", {{"GameData", game_data}, {"Version", LittleEndian32(1080)}},
+                    table_spec.padding_bytes, table_spec.padding_of_any_bytes);
   ok = gsf_output_close(GSF_OUTPUT(root)) && ok;
   g_object_unref(root);
   return ok;

@@ -24,8 +24,11 @@ struct TableSpec {
   // lengths and invalid text.
   std::map<std::string, std::string> raw_info_streams;
 
-  // The table script, stored as the "GameData" stream of the "GameStg" storage (bytes).
+  // The table script, stored as the simulator stores it: the "CODE" record among the records
+  // of the "GameData" stream of the "GameStg" storage (bytes).
   std::string script;
+  // Raw bytes of "GameData" in place of the records, for damaged and older tables.
+  std::optional<std::string> game_data;
   // Bytes of filler written as "GameStg/Image0" before the script, to make big files.
   size_t padding_bytes = 0;
   // Filler of every byte value, as real images and sounds are, instead of filler without ".",
@@ -35,6 +38,10 @@ struct TableSpec {
 
 // Writes `table_spec` to `path` as a compound file. Returns false when the file cannot be written.
 bool WriteTable(const std::string& path, const TableSpec& table_spec);
+
+// Returns the "GameData" records of a table holding `script`: a few table properties, the CODE
+// record (its tag, then the script's own four-byte length and text) and the end record.
+std::string GameDataRecords(const std::string& script);
 
 // Returns `utf8` as UTF-16LE bytes.
 std::string ToUtf16Le(const std::string& utf8);

@@ -248,6 +248,11 @@ class ProfileCache {
     ++stats_.reads;
     ToLookupName(key, key_lower_);
     if (key_lower_.empty()) return "";  // Windows answers an empty key with the default
+    if (const auto deferred = deferred_.find(file); deferred != deferred_.end()) {
+      ToLookupName(section, section_lower_);
+      const std::string* value = deferred->second.overlay.Find(section_lower_, key_lower_);
+      if (value != nullptr) return ToReadValue(*value);
+    }
     const Cached* cached = RecentlyChecked(file);
     if (cached == nullptr) {
       const std::int64_t now = NowNs();  // before the check: a later change must show
@@ -305,6 +310,35 @@ class ProfileCache {
     path = PathForCreate(file);
     files_.erase(path);
     if (Store(path, created)) Remember(path, std::move(created));
+  }
+
+  void WriteLater(const std::vector<ProfileEntry>& entries, const std::string& file) {
+    const std::lock_guard lock(mutex_);
+    Deferred& deferred = deferred_[file];
+    for (const ProfileEntry& entry : entries) {
+      // What the file would refuse is never seen by a read either.
+      const std::string file_key = ToFileName(entry.key);
+      if (!file_key.empty() &&
+          deferred.overlay.Set(ToFileName(entry.section), file_key, ToFileText(entry.value)) !=
+              ProfileFile::Change::kRefused) {
+        deferred.entries.push_back(entry);
+      }
+    }
+  }
+
+  void Flush(const std::vector<std::string>& first) {
+    std::unordered_map<std::string, Deferred> deferred;
+    {
+      const std::lock_guard lock(mutex_);
+      deferred.swap(deferred_);
+    }
+    for (const std::string& file : first) {
+      const auto found = deferred.find(file);
+      if (found == deferred.end()) continue;
+      Write(found->second.entries, file);
+      deferred.erase(found);
+    }
+    for (const auto& [file, rest] : deferred) Write(rest.entries, file);
   }
 
   ProfileCacheStats stats() {
@@ -429,7 +463,14 @@ class ProfileCache {
     return true;
   }
 
+  // Writes kept back by WriteLater, and a file of them that reads look in first.
+  struct Deferred {
+    std::vector<ProfileEntry> entries;
+    ProfileFile overlay;
+  };
+
   std::mutex mutex_;
+  std::unordered_map<std::string, Deferred> deferred_;  // by file as asked
   std::unordered_map<std::string, Cached> files_;
   std::unordered_map<std::string, std::string> resolved_names_;  // as asked -> as on disk
   std::unordered_map<std::string, Checked> checked_;             // as asked -> last check
@@ -458,6 +499,12 @@ void ProfileWrite(const std::string& section, const std::string& key, const std:
 void ProfileWriteAll(const std::vector<ProfileEntry>& entries, const std::string& file) {
   TheCache().Write(entries, file);
 }
+
+void ProfileWriteLater(const std::vector<ProfileEntry>& entries, const std::string& file) {
+  TheCache().WriteLater(entries, file);
+}
+
+void FlushProfileWrites(const std::vector<std::string>& first) { TheCache().Flush(first); }
 
 ProfileCacheStats GetProfileCacheStats() { return TheCache().stats(); }
 

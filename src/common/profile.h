@@ -32,6 +32,16 @@ struct ProfileEntry {
 // one rewrite of the file: other processes see all of them or none.
 void ProfileWriteAll(const std::vector<ProfileEntry>& entries, const std::string& file);
 
+// Keeps the writes of `entries` to `file` in this process until FlushProfileWrites: reads here
+// see them at once, other processes once they are made. A program that defers writes flushes
+// them before it ends and before it starts a program that may read the file.
+void ProfileWriteLater(const std::vector<ProfileEntry>& entries, const std::string& file);
+
+// Makes every deferred write, each file in one rewrite as ProfileWriteAll makes it: the files of
+// `first` in that order, then the others. A file that cannot be written loses its writes, as a
+// failed ProfileWrite does.
+void FlushProfileWrites(const std::vector<std::string>& first = {});
+
 // Makes the next read of every file check the file for changes, however recently it was
 // checked. Reads otherwise skip the check for a file checked within the last 2 ms; call this
 // when a program that may have written profile files has ended.

@@ -12,3 +12,14 @@ std::string AsciiLowerCopy(std::string text) {
   }
   return text;
 }
+
+std::string DropLastChars(const std::string& text, size_t count) {
+  size_t end = text.size();
+  while (count > 0 && end > 0) {
+    --end;
+    // Step over UTF-8 continuation bytes so a character is never split.
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    --count;
+  }
+  return text.substr(0, end);
+}

@@ -9,3 +9,6 @@ std::string TrimSpaces(std::string_view text);
 
 // Returns `text` with the ASCII capitals in lower case.
 std::string AsciiLowerCopy(std::string text);
+
+// Returns `text` (UTF-8) with its last `count` characters removed; "" when it has fewer.
+std::string DropLastChars(const std::string& text, size_t count);

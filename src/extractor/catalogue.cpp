@@ -36,17 +36,6 @@ const char* SectionFor(bool is_vp) { return is_vp ? "VP" : "PinMAME"; }
 
 }  // namespace
 
-std::string DropLastChars(const std::string& text, size_t count) {
-  size_t end = text.size();
-  while (count > 0 && end > 0) {
-    --end;
-    // Step over UTF-8 continuation bytes so a character is never split.
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-    --count;
-  }
-  return text.substr(0, end);
-}
-
 void ReadSettings(ExtractorState& state) {
   const std::string file = state.InProgramFolder(kTabrinIni);
   state.MAMEFolder =
@@ -67,27 +56,27 @@ std::string LookupName(const ExtractorState& state, const std::string& key, bool
   return value;
 }
 
-void StoreName(ExtractorState& state, std::string& file_name, bool is_vp) {
-  file_name = DropLastChars(file_name, 4);
+void StoreName(ExtractorState& state, const std::string& key, bool is_vp) {
   if (!state.options.overwrite) {
-    const std::string stored = LookupName(state, file_name, is_vp);
+    const std::string stored = LookupName(state, key, is_vp);
     if (!stored.empty()) {
       state.ResultName = stored;
       return;
     }
   }
-  if (state.hold_name_writes) {
-    state.held_name_writes.push_back({SectionFor(is_vp), file_name, state.ResultName});
-    return;
-  }
-  ProfileWrite(SectionFor(is_vp), file_name, state.ResultName, state.InProgramFolder(kNamesIni));
+  RecordEntry(state, kNamesIni, SectionFor(is_vp), key, state.ResultName);
 }
 
-void WriteHeldNames(ExtractorState& state) {
-  state.hold_name_writes = false;
-  if (state.held_name_writes.empty()) return;
-  ProfileWriteAll(state.held_name_writes, state.InProgramFolder(kNamesIni));
-  state.held_name_writes.clear();
+void RecordEntry(const ExtractorState& state, const char* name, const std::string& section,
+                 const std::string& key, const std::string& value) {
+  ProfileWriteLater({{section, key, value}}, state.InProgramFolder(name));
+}
+
+void WriteCatalogue(ExtractorState& state, bool only_when_due) {
+  const auto now = std::chrono::steady_clock::now();
+  if (only_when_due && now - state.catalogue_written < std::chrono::seconds(1)) return;
+  FlushProfileWrites({state.InProgramFolder(kInfoIni), state.InProgramFolder(kNamesIni)});
+  state.catalogue_written = now;
 }
 
 void MakeBaseName(ExtractorState& state, const std::string& file_name) {

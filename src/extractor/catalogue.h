@@ -22,19 +22,22 @@ void ReadSettings(ExtractorState& state);
 // alias from alias.ini unless -noalias is set. "" when there is none.
 std::string LookupName(const ExtractorState& state, const std::string& key, bool is_vp);
 
-// Cuts the last four characters off `file_name` (leaving the catalogue key) and records
-// ResultName under it unless an entry exists (then ResultName becomes the stored value).
-void StoreName(ExtractorState& state, std::string& file_name, bool is_vp);
+// Records ResultName under the catalogue key `key` unless an entry exists (then ResultName
+// becomes the stored value, or its alias).
+void StoreName(ExtractorState& state, const std::string& key, bool is_vp);
 
-// Makes the names.ini writes that StoreName held back, in one rewrite of the file, and stops
-// holding them back.
-void WriteHeldNames(ExtractorState& state);
+// Records `value` under `key` in `section` of the catalogue file `name` (kNamesIni, kInfoIni).
+// Reads see it at once; the file gets it with the next WriteCatalogue.
+void RecordEntry(const ExtractorState& state, const char* name, const std::string& section,
+                 const std::string& key, const std::string& value);
+
+// Writes what was recorded since the last write into the catalogue files, info.ini before
+// names.ini: a table that names.ini knows is complete, and one it does not know is read again
+// by the next run. With `only_when_due`, writes only when the last write is a second old.
+void WriteCatalogue(ExtractorState& state, bool only_when_due = false);
 
 // Sets ResultName to the base name derived from a table file name with its extension.
 void MakeBaseName(ExtractorState& state, const std::string& file_name);
 
 // Writes ResultName and CR LF to output.txt in the program folder, replacing it.
 void WriteOutput(const ExtractorState& state);
-
-// Returns `text` with the last `count` characters (UTF-8 code points) removed.
-std::string DropLastChars(const std::string& text, size_t count);

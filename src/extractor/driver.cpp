@@ -6,6 +6,7 @@
 
 #include "common/codepage.h"
 #include "common/paths.h"
+#include "common/tables.h"
 #include "extractor/catalogue.h"
 #include "extractor/command_line.h"
 #include "extractor/rom_name_finder.h"
@@ -57,26 +58,20 @@ void ProcessTable(ExtractorState& state, bool txt, ExtractorView& view) {
   state.table_info_read = false;
   if (!OrdinaryFileExists(state.CurrentTable)) return;
 
-  FindRomName(state);
-  const std::string file_name = FileNameOf(FindExistingPath(state.CurrentTable));
-  std::string key = file_name;
+  FindRomName(state);  // also spells CurrentTable as on disk
+  const std::string file_name = FileNameOf(state.CurrentTable);
+  const std::string key = TableKey(file_name);
   std::string text;
   if (state.ResultName != "nf") {
     if (txt) {
       WriteOutput(state);
     } else {
-      // Both names.ini entries of the table in one rewrite of the file.
-      state.hold_name_writes = true;
       StoreName(state, key, false);
     }
-    text = std::string("Table Type:  PinMAME") + kCrLf + kCrLf + "Vpt Name:  " + key + kCrLf +
-           "ROM Name:  " + state.ResultName;
+    text = std::string("Table Type:  PinMAME") + kCrLf + kCrLf +
+           "Vpt Name:  " + (txt ? file_name : key) + kCrLf + "ROM Name:  " + state.ResultName;
     TakeBaseName(state, file_name);
-    if (!txt) {
-      std::string vp_key = key + ".vpt";
-      StoreName(state, vp_key, true);
-      WriteHeldNames(state);
-    }
+    if (!txt) StoreName(state, key, true);
     text += std::string(kCrLf) + "Base Name:  " + state.ResultName;
   } else {
     TakeBaseName(state, file_name);
@@ -140,9 +135,10 @@ int RunExtractor(const std::vector<std::string>& args, const std::string& progra
     folder = FindExistingPath(folder);
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     if (!state.options.hide) view.Show();
-    for (const std::string& name : ListFiles(folder, "*.vpt")) {
+    for (const std::string& name : ListTableFiles(folder)) {
       state.CurrentTable = (folder == "/" ? "" : folder) + "/" + name;
       ProcessTable(state, false, view);
+      WriteCatalogue(state, /*only_when_due=*/true);
       if (!state.options.hide) view.Repaint();
     }
   } else {
@@ -150,6 +146,7 @@ int RunExtractor(const std::vector<std::string>& args, const std::string& progra
     ProcessTable(state, state.options.txt, view);
     if (!state.options.hide) view.Show();
   }
+  WriteCatalogue(state);
 
   if (!state.options.exit) view.WaitUntilClosed();
   return kExitOk;

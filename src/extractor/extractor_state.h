@@ -1,11 +1,11 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <string>
-#include <vector>
 
-#include "common/profile.h"
+#include "extractor/script_reader.h"
 
 // The nine option words of the command line.
 struct ExtractorOptions {
@@ -39,11 +39,13 @@ struct ExtractorState {
   std::array<std::string, 6> TableInfoFields;
   // True once the table file reader has filled TableInfoFields for the current table.
   bool table_info_read = false;
+  // Where the current table's ROM name came from, and the script that gave it ("" when the
+  // catalogue did).
+  RomFinding rom_finding;
+  std::string script_file;
 
-  // While set, StoreName keeps its names.ini writes in held_name_writes instead of making them,
-  // so that a table's two entries cost one rewrite of the file (WriteHeldNames).
-  bool hold_name_writes = false;
-  std::vector<ProfileEntry> held_name_writes;
+  // The catalogue is written at most once a second; this is when it was written last.
+  std::chrono::steady_clock::time_point catalogue_written = std::chrono::steady_clock::now();
 
   // Returns program_folder + "/" + name: the path of a file beside the program.
   std::string InProgramFolder(const std::string& name) const { return program_folder + "/" + name; }

@@ -87,8 +87,8 @@ bool WriteListingScript(const ExtractorState& state, const std::string& mame_fol
 std::string ReadGameText(FileSource& listing, const std::string& query_name, bool pinmame_mode) {
   if (!pinmame_mode) return listing.Read(0, kMaxGameText);
   const std::string marker = "<game name=\"" + query_name + "\"";
-  const size_t start = listing.Find(marker, 0, false);
-  if (start == ByteSource::kNotFound) return {};
+  const size_t start = listing.Find(marker, 0);
+  if (start == FileSource::kNotFound) return {};
   const std::string text = listing.Read(start, marker.size() + kMaxGameText);
   return std::string(GameText(text, query_name, true));
 }
@@ -155,6 +155,7 @@ void GetMAMEInfo(ExtractorState& state) {
       std::error_code ignored;
       if (!listing_path.empty()) std::filesystem::remove(listing_path, ignored);
       if (!WriteListingScript(state, mame_folder, query, pinmame_mode)) return;
+      WriteCatalogue(state);  // whatever else the emulator may run sees what this run found
       std::string folder = state.program_folder + "/";
       RunAndWait(folder, kScriptName, "", 0);
       listing_path = mame_folder + kListingName;
@@ -166,8 +167,7 @@ void GetMAMEInfo(ExtractorState& state) {
   // A game the listing lacks stores nothing, so it is asked for again next time.
   if (game_text.empty()) return;
   const GameInfo info = CutGameFields(game_text, Utf8ToCp1252(key));
-  ProfileWrite("PMInfo", key,
-               Field(info.description) + "|" + Field(info.year) + "|" + Field(info.manufacturer) +
-                   "|" + Field(info.parent),
-               info_ini);
+  RecordEntry(state, kInfoIni, "PMInfo", key,
+              Field(info.description) + "|" + Field(info.year) + "|" + Field(info.manufacturer) +
+                  "|" + Field(info.parent));
 }

@@ -8,6 +8,7 @@
 #include "common/codepage.h"
 #include "common/paths.h"
 #include "common/profile.h"
+#include "common/tables.h"
 #include "extractor/catalogue.h"
 #include "extractor/compound_file.h"
 
@@ -97,23 +98,26 @@ bool LooksLikeJpeg(std::string_view head) {
 }  // namespace
 
 void GetTableInfo(ExtractorState& state) {
+  const InfilePtr table = OpenCompoundFile(FindExistingPath(state.CurrentTable));
+  GetTableInfo(state, table.get());
+}
+
+void GetTableInfo(ExtractorState& state, GsfInfile* table) {
   if (state.ArtFolder.empty()) state.ArtFolder = state.program_folder + "/";
-  const std::string key = DropLastChars(FileNameOf(state.CurrentTable), 4);
+  const std::string key = TableKey(FileNameOf(state.CurrentTable));
   if (!state.options.overwrite && TakeCataloguedFields(state, key)) {
     state.table_info_read = true;
     return;
   }
 
-  // Declared in this order so that the storage is released before the file.
-  const InfilePtr table = OpenCompoundFile(state.CurrentTable);
-  const InfilePtr table_info = OpenStorage(table.get(), "TableInfo");
+  const InfilePtr table_info = OpenStorage(table, "TableInfo");
   ReadFields(table_info.get(), state);
   state.table_info_read = true;
 
   const std::string& name = state.TableInfoFields[0];
   const std::string stem = WithoutColons(name);
   if (stem.empty()) return;
-  ProfileWrite("Tabrin", name, JoinFields(state), state.InProgramFolder(kInfoIni));
+  RecordEntry(state, kInfoIni, "Tabrin", name, JoinFields(state));
 
   if (!IsSafeStem(stem)) return;
   if (!state.options.nodocs) {

@@ -2,12 +2,13 @@
 
 #include <cctype>
 
+#include "common/paths.h"
 #include "common/process_runner.h"
 #include "common/profile.h"
+#include "common/tables.h"
+#include "common/text.h"
 
-std::string CatalogueKey(const std::string& vp_name) {
-  return vp_name.size() < 4 ? std::string() : vp_name.substr(0, vp_name.size() - 4);
-}
+std::string CatalogueKey(const std::string& vp_name) { return TableKey(vp_name); }
 
 void ReadIdentity(const std::string& program_folder, const std::string& key, WindowState& state) {
   const std::string names = program_folder + "/names.ini";
@@ -31,8 +32,8 @@ bool NeedsScan(const FrontendSettings& settings, const WindowState& state) {
 
 // File names come from strangers: a quote in one must not end the path and hand the rest to
 // the program as option words ("-clear" would delete the catalogue).
-std::string ExtractorArguments(const std::string& file_folder, const std::string& key) {
-  return QuotedArgument(file_folder + "/" + key + ".vpt") + " -exit -hide";
+std::string ExtractorArguments(const std::string& file_folder, const std::string& vp_name) {
+  return QuotedArgument(file_folder + "/" + vp_name) + " -exit -hide";
 }
 
 void ReadIni(const std::string& vp_name, const std::string& file_folder,
@@ -42,7 +43,7 @@ void ReadIni(const std::string& vp_name, const std::string& file_folder,
   ReadIdentity(program_folder, key, state);
   if (!NeedsScan(settings, state)) return;
   std::string folder = program_folder + "/";
-  if (run) run(folder, kExtractorProgram, ExtractorArguments(file_folder, key));
+  if (run) run(folder, kExtractorProgram, ExtractorArguments(file_folder, vp_name));
   // One run per selection: what it left is what the table gets.
   ReadIdentity(program_folder, key, state);
 }
@@ -83,12 +84,19 @@ bool IsLauncher(const std::string& vp_exe) {
   return start == "vp-l";
 }
 
-std::string LaunchArguments(bool launcher_mode, const std::string& table_path,
-                            const std::string& file_name) {
-  // A launcher gets the bare path. Quoted, it stays one argument when split into the
-  // program's arguments here, as it is one on a platform that hands over the whole line.
-  if (launcher_mode) return QuotedArgument(table_path + file_name);
-  return "-play -" + QuotedArgument(table_path + file_name);
+bool IsOldVisualPinball(const std::string& vp_exe) {
+  const std::string name = AsciiLowerCopy(FileNameOf(vp_exe));
+  return name.size() > 8 && name.starts_with("vpinball") && name[8] >= '0' && name[8] <= '9';
+}
+
+std::string LaunchArguments(const std::string& vp_exe, bool launcher_mode,
+                            const std::string& table_path, const std::string& file_name) {
+  // Quoted, the path stays one argument when the line is split into the program's arguments
+  // here, as it is one on a platform that hands over the whole line.
+  const std::string path = QuotedArgument(table_path + file_name);
+  if (launcher_mode) return path;
+  // Current releases take the path as an argument of its own and no longer strip a "-" from it.
+  return (IsOldVisualPinball(vp_exe) ? "-play -" : "-play ") + path;
 }
 
 ListKeyAction ActionForKey(int16_t key_code) {

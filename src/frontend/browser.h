@@ -13,8 +13,8 @@
 // The extractor's program name in the program folder.
 inline constexpr char kExtractorProgram[] = "tabrin";
 
-// Returns the catalogue key of the File1 entry `vp_name`: the name less its last four
-// characters (the ".vpt"); "" for a shorter name.
+// Returns the catalogue key of the File1 entry `vp_name` (TableKey): a .vpt table's name less
+// its extension, a .vpx table's whole name.
 std::string CatalogueKey(const std::string& vp_name);
 
 // Reads the identity of the table `key` from names.ini and alias.ini in `program_folder`:
@@ -25,9 +25,9 @@ void ReadIdentity(const std::string& program_folder, const std::string& key, Win
 // for a scan: ScanIfNotFound is exactly 1 and RomName or BaseName is empty.
 bool NeedsScan(const FrontendSettings& settings, const WindowState& state);
 
-// Returns the extractor's arguments for one table of the folder `file_folder` (File1's folder,
-// without a trailing separator): the quoted table path, then " -exit -hide".
-std::string ExtractorArguments(const std::string& file_folder, const std::string& key);
+// Returns the extractor's arguments for the table file `vp_name` of the folder `file_folder`
+// (File1's folder, without a trailing separator): the quoted table path, then " -exit -hide".
+std::string ExtractorArguments(const std::string& file_folder, const std::string& vp_name);
 
 // Runs the extractor with these arguments in program folder + "/" and returns when it has
 // ended.
@@ -58,10 +58,16 @@ std::string NameListText(int16_t view_mode, const WindowState& state);
 // True when `vp_exe` names a launcher: its first four characters, in lower case, are "vp-l".
 bool IsLauncher(const std::string& vp_exe);
 
-// Returns the arguments that start the table `file_name` of the folder `table_path`: "-play -"
-// and the quoted path, or for a launcher the bare path. The two are joined without a separator.
-std::string LaunchArguments(bool launcher_mode, const std::string& table_path,
-                            const std::string& file_name);
+// True when `vp_exe` is one of the old simulators, whose file names begin "VPinball" and a digit
+// ("VPinball912.exe"): they take "-play -" and the quoted path, and strip the "-".
+bool IsOldVisualPinball(const std::string& vp_exe);
+
+// Returns the arguments that start the table `file_name` of the folder `table_path` (the two
+// joined without a separator) with the program `vp_exe`: for a launcher the bare path; for an old
+// simulator "-play -" and the path; for every other program (VPinballX_GL, VPinballX_BGFX and
+// wrappers) "-play" and the path as two arguments. The path is quoted as one argument.
+std::string LaunchArguments(const std::string& vp_exe, bool launcher_mode,
+                            const std::string& table_path, const std::string& file_name);
 
 // What a key pressed in a list does.
 enum class ListKeyAction { kNone, kLaunch, kReread };

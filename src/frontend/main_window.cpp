@@ -13,6 +13,7 @@
 
 #include "common/paths.h"
 #include "common/process_runner.h"
+#include "common/tables.h"
 #include "frontend/browser.h"
 
 namespace {
@@ -102,7 +103,7 @@ void FileListBox::Refresh() {
   const QSignalBlocker blocker(this);
   clear();
   QStringList names;
-  for (const std::string& name : ListFiles(path_, pattern_)) {
+  for (const std::string& name : ListTableFiles(path_)) {
     names << QString::fromStdString(name);
   }
   addItems(names);
@@ -371,8 +372,9 @@ void Form1::cmdLaunch_Click() { File1_KeyDown(kKeyReturn, 0); }
 void Form1::Launch() {
   const std::string file_name = File1->FileName();
   if (file_name.empty()) return;  // nothing to play
-  RunAndWaitHere(settings_.VPPath, settings_.VPExe,
-                 LaunchArguments(state_.LauncherMode, settings_.TablePath, file_name), 1);
+  RunAndWaitHere(
+      settings_.VPPath, settings_.VPExe,
+      LaunchArguments(settings_.VPExe, state_.LauncherMode, settings_.TablePath, file_name), 1);
   // Back from the game, the list takes the keys again.
   activateWindow();
   FocusList();

@@ -17,8 +17,8 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 
-// A list of the files of one folder that match a pattern ("*.vpt"), sorted by name without
-// regard to case, as a file list box shows them. The entries are file names without a folder.
+// A list of the table files (.vpt and .vpx) of one folder, sorted by name without regard to
+// case, as a file list box shows them. The entries are file names without a folder.
 class FileListBox : public QListWidget {
  public:
   explicit FileListBox(QWidget* parent = nullptr);
@@ -35,7 +35,6 @@ class FileListBox : public QListWidget {
 
  private:
   std::string path_;
-  std::string pattern_ = "*.vpt";
 };
 
 // The front-end's one window: the table list on the left, the display buttons and the data

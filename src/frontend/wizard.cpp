@@ -4,8 +4,8 @@
 #include <functional>
 
 #include "common/paths.h"
-#include "common/text.h"
 #include "common/profile.h"
+#include "common/text.h"
 
 namespace {
 
@@ -95,9 +95,11 @@ void Wizard::AskVisualPinball() {
                                    home + "/Visual Pinball/", FolderTest())));
   ProfileWrite("Dirs", "VPPath", settings_.VPPath, orvane_ini_);
 
+  // Visual Pinball X, when the folder holds it, is what the user most likely runs today.
+  const std::vector<std::string> vpx = ListFiles(settings_.VPPath, "VPinballX*");
   settings_.VPExe = BackslashesToSlashes(
       Ask("Type the Name of your Visual Pinball exe or to your Visual Pinball wrapper.",
-          "VPinball912.exe", ProgramTest(settings_.VPPath)));
+          vpx.empty() ? "VPinball912.exe" : vpx.front(), ProgramTest(settings_.VPPath)));
   ProfileWrite("Dirs", "VPExe", settings_.VPExe, orvane_ini_);
 
   // The launch and the extractor's listing join this folder directly to file names.

@@ -1,0 +1,39 @@
+#include "common/tables.h"
+
+#include "common/paths.h"
+#include "common/text.h"
+
+namespace {
+
+// The extension of `file_name` in lower case, dot included; "" for a name of four characters or
+// fewer (".vpt" alone is a hidden file, never a table).
+std::string LowerExtension(const std::string& file_name) {
+  return file_name.size() > 4 ? AsciiLowerCopy(file_name.substr(file_name.size() - 4)) : "";
+}
+
+}  // namespace
+
+bool IsTableFile(const std::string& file_name) {
+  const std::string extension = LowerExtension(file_name);
+  return extension == ".vpt" || extension == ".vpx";
+}
+
+std::vector<std::string> ListTableFiles(const std::string& folder, const std::string& pattern) {
+  std::vector<std::string> tables;
+  for (std::string& name : ListFiles(folder, pattern)) {
+    if (IsTableFile(name)) tables.push_back(std::move(name));
+  }
+  return tables;
+}
+
+std::string TableKey(const std::string& file_name) {
+  if (LowerExtension(file_name) == ".vpx") return file_name;
+  return DropLastChars(file_name, 4);
+}
+
+std::string SidecarScript(const std::string& table_path) {
+  const std::string file_name = FileNameOf(table_path);
+  if (!IsTableFile(file_name)) return "";
+  const std::string script = table_path.substr(0, table_path.size() - 4) + ".vbs";
+  return OrdinaryFileExists(script) ? FindExistingPath(script) : "";
+}

@@ -1,0 +1,97 @@
+#include "extractor/table_script.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+
+#include "common/codepage.h"
+#include "common/tables.h"
+#include "extractor/compound_file.h"
+
+namespace {
+
+std::uint32_t LittleEndian32(const unsigned char* bytes) {
+  return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+}
+
+// Reads at most kMaxScriptBytes from the start of the ordinary file `path`, without waiting on
+// a pipe or a device.
+std::string ReadFileStart(const std::string& path) {
+  std::string bytes;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return bytes;
+  bytes.resize(kMaxScriptBytes);
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    done += static_cast<size_t>(got);
+  }
+  ::close(fd);
+  bytes.resize(done);
+  return bytes;
+}
+
+// A script file saved by an editor may be UTF-8 or UTF-16 with a byte-order mark; the script
+// language reads it as text either way, as Windows-1252 here.
+std::string AsWindows1252(std::string bytes) {
+  if (bytes.starts_with("\xEF\xBB\xBF")) return bytes.substr(3);
+  if (bytes.starts_with("\xFF\xFE")) return Utf8ToCp1252(Utf16LeToUtf8(bytes.substr(2)));
+  return bytes;
+}
+
+}  // namespace
+
+bool ReadCodeRecord(GsfInfile* table, std::string& script) {
+  script.clear();
+  const InfilePtr game = OpenStorage(table, "GameStg");
+  const InputPtr data = OpenStream(game.get(), "GameData");
+  if (!data) return false;
+  const gsf_off_t size = gsf_input_size(data.get());
+  for (gsf_off_t position = 0; position + 8 <= size;) {
+    unsigned char header[8];
+    if (gsf_input_read(data.get(), 8, header) == nullptr) return false;
+    position += 8;
+    const std::uint32_t length = LittleEndian32(header);
+    if (std::memcmp(header + 4, "ENDB", 4) == 0) return false;
+    if (std::memcmp(header + 4, "CODE", 4) == 0) {
+      // Unlike the other records, CODE holds only its tag; the text's own length follows.
+      unsigned char count_bytes[4];
+      if (size - position < 4 || gsf_input_read(data.get(), 4, count_bytes) == nullptr) {
+        return false;
+      }
+      const std::uint32_t count = LittleEndian32(count_bytes);
+      if (count > static_cast<std::uint64_t>(size - position - 4)) return false;  // cut short
+      script.resize(std::min<size_t>(count, kMaxScriptBytes));
+      if (!script.empty() && gsf_input_read(data.get(), script.size(),
+                                            reinterpret_cast<guint8*>(script.data())) == nullptr) {
+        script.clear();
+        return false;
+      }
+      return true;
+    }
+    if (length < 4 || length - 4 > static_cast<std::uint64_t>(size - position)) return false;
+    // gsf_input_seek reports an error as true.
+    if (gsf_input_seek(data.get(), length - 4, G_SEEK_CUR)) return false;
+    position += length - 4;
+  }
+  return false;
+}
+
+TableScript ReadTableScript(const std::string& path, GsfInfile* table) {
+  TableScript script;
+  if (const std::string sidecar = SidecarScript(path); !sidecar.empty()) {
+    script.file = sidecar;
+    script.sidecar = true;
+    script.bytes = AsWindows1252(ReadFileStart(sidecar));
+  } else {
+    script.file = path;
+    if (!ReadCodeRecord(table, script.bytes)) script.bytes = ReadFileStart(path);
+  }
+  return script;
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <gsf/gsf-infile.h>
+
+#include <string>
+
+// The script that runs for a table: the sidecar NAME.vbs beside it when there is one, else the
+// script stored in the table's "CODE" record of "GameStg/GameData", else (a file that is no
+// compound file, or holds no readable record) the file's own bytes, as older tables were read.
+struct TableScript {
+  std::string bytes;  // Windows-1252 text, at most kMaxScriptBytes
+  std::string file;   // the file it came from, as on disk
+  bool sidecar = false;
+};
+
+// Scripts are a few hundred KB; a hostile table must not make the extractor hold gigabytes.
+inline constexpr size_t kMaxScriptBytes = size_t{16} << 20;
+
+// Reads the script of the table `path` (as on disk), whose compound file `table` is null when it
+// is none. Never fails: a table without any readable script gives empty bytes.
+TableScript ReadTableScript(const std::string& path, GsfInfile* table);
+
+// Reads the "CODE" record of the table's "GameStg/GameData" stream into `script`: records of a
+// four-byte little-endian length and a four-byte tag, the CODE tag followed by its own length
+// and the text. Returns false when there is none that can be read whole.
+bool ReadCodeRecord(GsfInfile* table, std::string& script);
