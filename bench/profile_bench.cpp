@@ -51,7 +51,8 @@ bool ReadFile(const std::string& path, std::string& bytes) {
   if (file == nullptr) return false;
   bytes.clear();
   char buffer[65536];
-  for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) bytes.append(buffer, got);
+  for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+    bytes.append(buffer, got);
   std::fclose(file);
   return true;
 }
@@ -151,9 +152,9 @@ int main(int argc, char** argv) {
     rewrite_large_us.push_back(RewriteSeconds(folder, large_bytes, sample) * 1e6);
   }
 
-  Row("read of a random key, us", Median(read_us), "us", Median(stat_us), "us one stat()",
-      rounds);
-  const std::string small_figure = "write of a new key at " + std::to_string(small) + " entries, us";
+  Row("read of a random key, us", Median(read_us), "us", Median(stat_us), "us one stat()", rounds);
+  const std::string small_figure =
+      "write of a new key at " + std::to_string(small) + " entries, us";
   const std::string large_figure =
       "write of a new key at " + std::to_string(entries) + " entries, us";
   Row(small_figure.c_str(), Median(write_small_us), "us", Median(rewrite_small_us),

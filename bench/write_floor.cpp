@@ -1,9 +1,8 @@
 // write_floor: the file work that a first scan of a folder cannot do without, for a second
 // baseline of the extractor's benchmarks. For each of COUNT tables it creates the four exported
-// files (blurb, description, rules of TEXT_BYTES bytes, a screenshot of SHOT_BYTES bytes) and
-// replaces names.ini and info.ini by a temporary file and a rename, each grown by the table's
-// entries: the catalogue is rewritten whole for each table, since every entry must be on disk
-// as soon as it is found. Nothing is synced. The files go to OUT_FOLDER, which must be empty.
+// files (blurb, description, rules of TEXT_BYTES bytes, a screenshot of SHOT_BYTES bytes); then
+// it writes names.ini and info.ini with every table's entries once, by a temporary file and a
+// rename each. Nothing is synced. The files go to OUT_FOLDER, which must be empty.
 //
 //   write_floor OUT_FOLDER COUNT TEXT_BYTES SHOT_BYTES
 #include <fcntl.h>
@@ -44,21 +43,23 @@ int main(int argc, char** argv) {
   }
   std::string names = "[VP]\r\n\r\n[PinMAME]\r\n";
   std::string info = "[Tabrin]\r\n\r\n[PMInfo]\r\n";
+  bool ok = true;
   for (long i = 0; i < count; ++i) {
     const std::string n = std::to_string(i);
     const std::string stem = "Table Number " + n;
-    bool ok = WriteNew(folder + "/Blurb/" + stem + ".txt", text) &&
-              WriteNew(folder + "/Description/" + stem + ".txt", text) &&
-              WriteNew(folder + "/Rules/" + stem + ".txt", text) &&
-              WriteNew(folder + "/snap/" + stem + ".jpg", shot);
+    ok = WriteNew(folder + "/Blurb/" + stem + ".txt", text) &&
+         WriteNew(folder + "/Description/" + stem + ".txt", text) &&
+         WriteNew(folder + "/Rules/" + stem + ".txt", text) &&
+         WriteNew(folder + "/snap/" + stem + ".jpg", shot);
     info += stem + "=" + stem + "|Author " + n + "|1.0|2008-01-10|author" + n +
             "@example.com|www.example.com/" + n + "\r\n";
     names += "Table " + n + " (VP9)=" + stem + "\r\nTable " + n + " (VP9)=rom" + n + "_l1\r\n";
-    ok = ok && Replace(folder + "/info.ini", info) && Replace(folder + "/names.ini", names);
-    if (!ok) {
-      std::fprintf(stderr, "write_floor: cannot write in %s\n", folder.c_str());
-      return 1;
-    }
+    if (!ok) break;
+  }
+  ok = ok && Replace(folder + "/info.ini", info) && Replace(folder + "/names.ini", names);
+  if (!ok) {
+    std::fprintf(stderr, "write_floor: cannot write in %s\n", folder.c_str());
+    return 1;
   }
   return 0;
 }
