@@ -1,8 +1,10 @@
 #include "common/profile.h"
 
+#include <QString>
 #include <chrono>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -18,8 +20,11 @@ using profile_internal::FileStamp;
 
 // The platform's read buffer holds 255 characters, the last of them the terminating NUL.
 constexpr std::size_t kMaxValueLength = 254;
-// Blanks around names and values, as the C library's isspace sees them on one line.
-constexpr std::string_view kBlanks = " \t\r\v\f";
+// Blanks around names and values: what the C library's isspace sees on one line, and the
+// Ctrl-Z that old editors left at the end of a file.
+constexpr std::string_view kBlanks = " \t\r\v\f\x1A";
+// A file that starts with this is UTF-8; any other is Windows-1252.
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 // A handful of profile files is normal; a runaway caller must not grow the cache forever.
 constexpr std::size_t kMaxCachedFiles = 64;
 // A file checked this recently is not checked again: a name view reads the catalogue thousands
@@ -50,17 +55,15 @@ struct ParsedLine {
   std::string_view value;  // a key's value, enclosing quotes removed
 };
 
-// A section line is "[name]" with nothing but blanks or a comment after its last "]"; so the
-// line "[Alias]=x" holds the key "[Alias]", and a written key cannot open a section.
+// As Windows reads a line: one that starts with "[" and holds a "]" opens the section named up
+// to its last "]", whatever follows; one without "]" opens none and is read as a key.
 ParsedLine ParseLine(std::string_view raw) {
   const std::string_view line = Trim(raw);
   if (line.empty()) return {};
   if (line.front() == ';') return {LineKind::kComment, {}, {}};
   if (line.front() == '[') {
     const std::size_t close = line.rfind(']');
-    const std::string_view rest =
-        close == std::string_view::npos ? line : Trim(line.substr(close + 1));
-    if (close != std::string_view::npos && (rest.empty() || rest.front() == ';')) {
+    if (close != std::string_view::npos) {
       return {LineKind::kSection, Trim(UpToNul(line.substr(1, close - 1))), {}};
     }
   }
@@ -74,26 +77,8 @@ ParsedLine ParseLine(std::string_view raw) {
   return {LineKind::kKey, Trim(UpToNul(line.substr(0, equals))), value};
 }
 
-// The Windows-1252 form of a caller's section, key or value: cut at a NUL, with every line
-// break a space so that nothing written can add a line.
-std::string ToFileText(std::string_view utf8) {
-  std::string text = Utf8ToCp1252(UpToNul(utf8));
-  for (char& c : text) {
-    if (c == '\r' || c == '\n') c = ' ';
-  }
-  return text;
-}
-
-// A section or key name as the file holds it: its text, trimmed.
-std::string ToFileName(std::string_view utf8) {
-  std::string name = ToFileText(utf8);
-  name.erase(name.find_last_not_of(kBlanks) + 1);  // npos + 1 erases all
-  name.erase(0, name.find_first_not_of(kBlanks));
-  return name;
-}
-
-// True when `text` reads the same in UTF-8 and Windows-1252 and holds nothing that a write
-// would change: ASCII without NUL, CR or LF. Nearly every name and value is such a text.
+// True when `text` is the same in UTF-8 and Windows-1252 and holds nothing that a write would
+// change: ASCII without NUL, CR or LF. Nearly every name and value is such a text.
 bool IsPlainAscii(std::string_view text) {
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
@@ -102,46 +87,89 @@ bool IsPlainAscii(std::string_view text) {
   return true;
 }
 
-// A name in the form the indexes use, written into `name` so that its buffer is reused: reads
-// are hot.
+// A caller's text as a line can hold it: cut at a NUL, every line break a space, so that
+// nothing written can add a line.
+std::string CleanText(std::string_view utf8) {
+  std::string text(UpToNul(utf8));
+  for (char& c : text) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  return text;
+}
+
+// A caller's section or key name, cleaned and trimmed.
+std::string CleanName(std::string_view utf8) { return std::string(Trim(CleanText(utf8))); }
+
+// True when `clean` comes back the same from Windows-1252.
+bool FitsCp1252(std::string_view clean) {
+  return IsPlainAscii(clean) || Cp1252ToUtf8(Utf8ToCp1252(clean)) == clean;
+}
+
+// A name as the indexes hold it: UTF-8 in lower case, so that names match without regard to
+// case whatever the file's code page. Written into `name`, whose buffer is reused: reads are hot.
 void ToLookupName(std::string_view utf8, std::string& name) {
   if (IsPlainAscii(utf8)) {
     name.assign(Trim(utf8));
-  } else {
-    name = ToFileName(utf8);
+    for (char& c : name) c = Cp1252Lower(c);
+    return;
   }
-  for (char& c : name) c = Cp1252Lower(c);
+  const std::string clean = CleanName(utf8);
+  name =
+      QString::fromUtf8(clean.data(), static_cast<qsizetype>(clean.size())).toLower().toStdString();
 }
 
-// A value as a read returns it, from the value as the file holds it.
-std::string ToReadValue(std::string_view stored) {
-  const std::string_view cut = Trim(stored.substr(0, kMaxValueLength), " ");
-  return IsPlainAscii(cut) ? std::string(cut) : Cp1252ToUtf8(cut);
+std::string LookupName(std::string_view utf8) {
+  std::string name;
+  ToLookupName(utf8, name);
+  return name;
+}
+
+// A value as a read returns it, from the value as a file of that code page holds it: at most
+// 254 characters, trimmed of spaces, in UTF-8.
+std::string ToReadValue(std::string_view stored, bool utf8) {
+  if (!utf8) {
+    const std::string_view cut = Trim(stored.substr(0, kMaxValueLength), " ");
+    return IsPlainAscii(cut) ? std::string(cut) : Cp1252ToUtf8(cut);
+  }
+  std::size_t end = 0;
+  for (std::size_t characters = 0; end < stored.size(); ++end) {
+    if ((static_cast<unsigned char>(stored[end]) & 0xC0) == 0x80) continue;
+    if (characters++ == kMaxValueLength) break;
+  }
+  return std::string(Trim(stored.substr(0, end), " "));
 }
 
 // A parsed profile file. Each section keeps its lines as they were (so an untouched line is
 // written back unchanged) and a hash index of its keys, so a lookup is two hash probes and an
-// insertion touches only its own section.
+// insertion touches only its own section. A file is Windows-1252 until it must hold a character
+// that code page lacks; then it becomes UTF-8, marked as such at its start.
 class ProfileFile {
  public:
   enum class Change { kNone, kMade, kRefused };
 
   static ProfileFile Parse(std::string_view bytes) {
     ProfileFile file;
-    file.sections_.emplace_back();  // lines before the first section, which never match
+    if (bytes.starts_with(kUtf8Mark)) {
+      file.utf8_ = true;
+      bytes.remove_prefix(kUtf8Mark.size());
+    }
+    // Lines before the first section belong to the section named "".
+    file.section_index_.emplace("", 0);
+    file.sections_.emplace_back();
     std::size_t start = 0;
     while (start < bytes.size()) {
-      std::size_t end = bytes.find('\n', start);
+      // CR LF, LF and a lone CR each end a line.
+      std::size_t end = bytes.find_first_of("\r\n", start);
       if (end == std::string_view::npos) end = bytes.size();
-      std::string_view line = bytes.substr(start, end - start);
-      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-      file.AddLine(line);
-      start = end + 1;
+      file.AddLine(bytes.substr(start, end - start));
+      start = end + (bytes.compare(end, 2, "\r\n") == 0 ? 2 : 1);
     }
     return file;
   }
 
-  // Returns the value of `key` in `section` (both in lower case), or nullptr.
+  bool utf8() const { return utf8_; }
+
+  // Returns the value of `key` in `section` (both lookup names), as the file holds it, or nullptr.
   const std::string* Find(const std::string& section, const std::string& key) const {
     const auto found_section = section_index_.find(section);
     if (found_section == section_index_.end()) return nullptr;
@@ -150,37 +178,38 @@ class ProfileFile {
     return found_key == in.keys.end() ? nullptr : &found_key->second.value;
   }
 
-  // Sets `key` of `section` to `value` (Windows-1252, names trimmed, no line breaks). Refuses a
-  // key whose line would not read back as that key: one holding "=", one starting with ";", or
-  // one whose line would look like a section.
+  // Sets `key` of `section` to `value` (cleaned UTF-8, names trimmed). Refuses a key whose line
+  // would not read back as that key: one holding "=", one starting with ";" or "[".
   Change Set(const std::string& section, const std::string& key, const std::string& value) {
-    const std::string section_lower = Cp1252ToLower(section);
-    const std::string key_lower = Cp1252ToLower(key);
-    const auto found_section = section_index_.find(section_lower);
+    if (!utf8_ && !(FitsCp1252(section) && FitsCp1252(key) && FitsCp1252(value))) ConvertToUtf8();
+    const std::string file_section = Encode(section);
+    const std::string file_key = Encode(key);
+    const std::string file_value = Encode(value);
+    const auto found_section = section_index_.find(LookupName(section));
     if (found_section == section_index_.end()) {
-      const std::string line = key + "=" + value;
-      if (!ReadsAsKey(line, key)) return Change::kRefused;
-      AddLine("[" + section + "]");
+      const std::string line = file_key + "=" + file_value;
+      if (!ReadsAsKey(line, file_key)) return Change::kRefused;
+      AddLine("[" + file_section + "]");
       AddLine(line);
       return Change::kMade;
     }
     Section& in = sections_[found_section->second];
-    const auto found_key = in.keys.find(key_lower);
+    const auto found_key = in.keys.find(LookupName(key));
     if (found_key != in.keys.end()) {
       // Windows keeps the key as the file spells it.
       std::string& old_line = in.lines[found_key->second.line];
       const std::string spelling(ParseLine(old_line).name);
-      std::string line = spelling + "=" + value;
+      std::string line = spelling + "=" + file_value;
       if (!ReadsAsKey(line, spelling)) return Change::kRefused;
       if (line == old_line) return Change::kNone;
       found_key->second.value = ParseLine(line).value;
       old_line = std::move(line);
       return Change::kMade;
     }
-    std::string line = key + "=" + value;
-    if (!ReadsAsKey(line, key)) return Change::kRefused;
+    std::string line = file_key + "=" + file_value;
+    if (!ReadsAsKey(line, file_key)) return Change::kRefused;
     // Only blank lines follow the end of the content, so no indexed line moves.
-    in.keys.emplace(key_lower, Entry{in.content_end, std::string(ParseLine(line).value)});
+    in.keys.emplace(LookupName(key), Entry{in.content_end, std::string(ParseLine(line).value)});
     in.lines.insert(in.lines.begin() + static_cast<std::ptrdiff_t>(in.content_end),
                     std::move(line));
     ++in.content_end;
@@ -189,12 +218,13 @@ class ProfileFile {
 
   // Returns the whole file, every line ended by CR LF.
   std::string Serialize() const {
-    std::size_t size = 0;
+    std::size_t size = kUtf8Mark.size();
     for (const Section& section : sections_) {
       for (const std::string& line : section.lines) size += line.size() + 2;
     }
     std::string out;
     out.reserve(size);
+    if (utf8_) out += kUtf8Mark;
     for (const Section& section : sections_) {
       for (const std::string& line : section.lines) {
         out += line;
@@ -207,12 +237,12 @@ class ProfileFile {
  private:
   struct Entry {
     std::size_t line;   // index in its section's lines
-    std::string value;  // quotes removed, not yet cut or trimmed
+    std::string value;  // as the file holds it, quotes removed, not yet cut or trimmed
   };
 
   struct Section {
     std::vector<std::string> lines;               // the header first, except before any
-    std::unordered_map<std::string, Entry> keys;  // lower-case key -> its first line
+    std::unordered_map<std::string, Entry> keys;  // lookup name -> its first line
     std::size_t content_end = 0;                  // just past the last non-blank line
   };
 
@@ -221,37 +251,58 @@ class ProfileFile {
     return parsed.kind == LineKind::kKey && parsed.name == key;
   }
 
+  std::string Encode(std::string_view clean) const {
+    return utf8_ ? std::string(clean) : Utf8ToCp1252(clean);
+  }
+
+  // The lookup name of a name as the file holds it.
+  std::string LookupOf(std::string_view name) const {
+    return utf8_ || IsPlainAscii(name) ? LookupName(name) : LookupName(Cp1252ToUtf8(name));
+  }
+
+  // Every line and value from Windows-1252 to UTF-8; the names index the same either way.
+  void ConvertToUtf8() {
+    for (Section& section : sections_) {
+      for (std::string& line : section.lines) line = Cp1252ToUtf8(line);
+      for (auto& [name, entry] : section.keys) entry.value = Cp1252ToUtf8(entry.value);
+    }
+    utf8_ = true;
+  }
+
   void AddLine(std::string_view line) {
     const ParsedLine parsed = ParseLine(line);
     if (parsed.kind == LineKind::kSection) {
-      section_index_.try_emplace(Cp1252ToLower(parsed.name), sections_.size());
+      section_index_.try_emplace(LookupOf(parsed.name), sections_.size());
       sections_.emplace_back();
     }
     Section& in = sections_.back();
     if (parsed.kind == LineKind::kKey) {
-      in.keys.try_emplace(Cp1252ToLower(parsed.name),
-                          Entry{in.lines.size(), std::string(parsed.value)});
+      in.keys.try_emplace(LookupOf(parsed.name), Entry{in.lines.size(), std::string(parsed.value)});
     }
     in.lines.emplace_back(line);
     if (parsed.kind != LineKind::kBlank) in.content_end = in.lines.size();
   }
 
   std::vector<Section> sections_;
-  std::unordered_map<std::string, std::size_t> section_index_;  // lower-case name -> first
+  std::unordered_map<std::string, std::size_t> section_index_;  // lookup name -> first
+  bool utf8_ = false;
 };
 
 // Parsed profile files of this process, each checked against its file's stamp before use.
 class ProfileCache {
  public:
-  std::string Read(const std::string& section, const std::string& key, const std::string& file) {
+  // The value of `key` in `section` of `file` as a read returns it; nothing when it is missing.
+  std::optional<std::string> Read(const std::string& section, const std::string& key,
+                                  const std::string& file) {
     const std::lock_guard lock(mutex_);
     ++stats_.reads;
     ToLookupName(key, key_lower_);
-    if (key_lower_.empty()) return "";  // Windows answers an empty key with the default
+    if (key_lower_.empty()) return std::nullopt;  // Windows answers an empty key with the default
     if (const auto deferred = deferred_.find(file); deferred != deferred_.end()) {
       ToLookupName(section, section_lower_);
-      const std::string* value = deferred->second.overlay.Find(section_lower_, key_lower_);
-      if (value != nullptr) return ToReadValue(*value);
+      const ProfileFile& overlay = deferred->second.overlay;
+      const std::string* value = overlay.Find(section_lower_, key_lower_);
+      if (value != nullptr) return ToReadValue(*value, overlay.utf8());
     }
     const Cached* cached = RecentlyChecked(file);
     if (cached == nullptr) {
@@ -259,15 +310,16 @@ class ProfileCache {
       ++stats_.checks;
       std::string path;
       FileStamp stamp;
-      if (!ResolveExisting(file, path, stamp)) return "";
+      if (!ResolveExisting(file, path, stamp)) return std::nullopt;
       cached = Load(path, stamp);
-      if (cached == nullptr) return "";
+      if (cached == nullptr) return std::nullopt;
       if (checked_.size() >= kMaxCachedFiles && !checked_.contains(file)) checked_.clear();
       checked_[file] = Checked{std::move(path), now, generation_};
     }
     ToLookupName(section, section_lower_);
     const std::string* value = cached->file.Find(section_lower_, key_lower_);
-    return value == nullptr ? std::string() : ToReadValue(*value);
+    if (value == nullptr) return std::nullopt;
+    return ToReadValue(*value, cached->file.utf8());
   }
 
   void Write(const std::vector<ProfileEntry>& entries, const std::string& file) {
@@ -278,9 +330,9 @@ class ProfileCache {
     };
     std::vector<FileEntry> to_set;
     for (const ProfileEntry& entry : entries) {
-      std::string file_key = ToFileName(entry.key);
-      if (!file_key.empty()) {
-        to_set.push_back({ToFileName(entry.section), std::move(file_key), ToFileText(entry.value)});
+      std::string key = CleanName(entry.key);
+      if (!key.empty()) {
+        to_set.push_back({CleanName(entry.section), std::move(key), CleanText(entry.value)});
       }
     }
     if (to_set.empty() || file.empty()) return;
@@ -317,9 +369,9 @@ class ProfileCache {
     Deferred& deferred = deferred_[file];
     for (const ProfileEntry& entry : entries) {
       // What the file would refuse is never seen by a read either.
-      const std::string file_key = ToFileName(entry.key);
-      if (!file_key.empty() &&
-          deferred.overlay.Set(ToFileName(entry.section), file_key, ToFileText(entry.value)) !=
+      const std::string key = CleanName(entry.key);
+      if (!key.empty() &&
+          deferred.overlay.Set(CleanName(entry.section), key, CleanText(entry.value)) !=
               ProfileFile::Change::kRefused) {
         deferred.entries.push_back(entry);
       }
@@ -488,7 +540,11 @@ ProfileCache& TheCache() {
 
 std::string ProfileRead(const std::string& section, const std::string& key,
                         const std::string& file) {
-  return TheCache().Read(section, key, file);
+  return TheCache().Read(section, key, file).value_or("");
+}
+
+bool ProfileHasKey(const std::string& section, const std::string& key, const std::string& file) {
+  return TheCache().Read(section, key, file).has_value();
 }
 
 void ProfileWrite(const std::string& section, const std::string& key, const std::string& value,

@@ -4,7 +4,9 @@
 #include <vector>
 
 // The one implementation of INI ("profile") files for both programs. Sections and keys match
-// without regard to case; the file is Windows-1252 with CR LF line ends; strings here are UTF-8.
+// without regard to case; a file is Windows-1252 with CR LF line ends until it must hold a
+// character that code page lacks, when it becomes UTF-8 marked by a byte-order mark; strings
+// here are UTF-8.
 
 // Returns the value of `key` in `section` of `file`: at most 254 characters, then leading and
 // trailing spaces removed (one pair of quotes around a value is dropped first). A missing file,
@@ -12,11 +14,14 @@
 std::string ProfileRead(const std::string& section, const std::string& key,
                         const std::string& file);
 
+// True when `key` is present in `section` of `file`, even with an empty value.
+bool ProfileHasKey(const std::string& section, const std::string& key, const std::string& file);
+
 // Sets `key` in `section` of `file` to `value`, creating the file and the section when missing.
 // An existing key is replaced in place, a new key goes to the end of its section. The file is
 // replaced atomically and writers in other processes are serialised; a line break in the key
 // or value is written as a space. A key that a read could not find again (one holding "=" or
-// starting with ";", or one that would turn its line into a section line) is not written.
+// starting with ";" or "[") is not written.
 // Failures are silent, as callers never check them.
 void ProfileWrite(const std::string& section, const std::string& key, const std::string& value,
                   const std::string& file);

@@ -11,47 +11,6 @@
 
 namespace {
 
-constexpr std::string_view kBlanks = " \t\r\v\f";
-
-std::string_view Trim(std::string_view text) {
-  const size_t first = text.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
-
-// True when `key` is present in `section` of `file`, even with an empty value. A missing key
-// takes its default; a present but empty art folder takes a different one, and the profile
-// read answers "" for both. The lines are taken as the profile layer takes them: the first
-// section of that name counts, names match without regard to case.
-bool KeyPresent(std::string_view bytes, const std::string& section, const std::string& key) {
-  const std::string wanted_section = Cp1252ToLower(Utf8ToCp1252(section));
-  const std::string wanted_key = Cp1252ToLower(Utf8ToCp1252(key));
-  bool inside = false;
-  bool seen = false;
-  size_t start = 0;
-  while (start < bytes.size()) {
-    size_t end = bytes.find('\n', start);
-    if (end == std::string_view::npos) end = bytes.size();
-    const std::string_view line = Trim(bytes.substr(start, end - start));
-    start = end + 1;
-    if (line.empty() || line.front() == ';') continue;
-    if (line.front() == '[') {
-      const size_t close = line.rfind(']');
-      if (close != std::string_view::npos) {
-        const std::string_view rest = Trim(line.substr(close + 1));
-        if (rest.empty() || rest.front() == ';') {
-          if (inside) return false;  // later sections of the same name are never read
-          inside = !seen && Cp1252ToLower(Trim(line.substr(1, close - 1))) == wanted_section;
-          seen = seen || inside;
-          continue;
-        }
-      }
-    }
-    if (inside && Cp1252ToLower(Trim(line.substr(0, line.find('=')))) == wanted_key) return true;
-  }
-  return false;
-}
-
 // The text as a 16-bit integer the way the settings have always been converted: a decimal
 // number, a fraction rounded half to even. Anything else (an empty text included), or a number
 // outside 16 bits, is no number.
@@ -87,11 +46,9 @@ std::string SettingsFile(const std::string& program_folder) {
 
 void GetSettings(const std::string& program_folder, FrontendSettings& settings) {
   const std::string file = SettingsFile(program_folder);
-  std::string bytes;
-  const std::string found = FindExistingPath(file);
-  if (!found.empty()) ReadWholeFile(found, bytes);
+  // A missing key takes its default; a present but empty art folder takes another one.
   const auto read = [&](const char* section, const char* key, const std::string& fallback) {
-    return KeyPresent(bytes, section, key) ? ProfileRead(section, key, file) : fallback;
+    return ProfileHasKey(section, key, file) ? ProfileRead(section, key, file) : fallback;
   };
   // A switch that is no number reads as its default; the read used to stop there and leave
   // every later setting unset.
