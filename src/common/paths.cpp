@@ -206,8 +206,10 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
   }
   while (p < pattern.size() && pattern[p] == '*') ++p;
   if (p == pattern.size()) return true;
-  // "*.*" also matches names without a dot, as the classic directory lookup does.
-  return pattern.substr(p) == "." && p > 0 && pattern[p - 1] == '*';
+  // "*.*" and "*." also match names without a dot, as the classic directory lookup does.
+  std::string_view rest = pattern.substr(p);
+  while (!rest.empty() && rest.back() == '*') rest.remove_suffix(1);
+  return rest == "." && p > 0 && pattern[p - 1] == '*';
 }
 
 std::vector<std::string> ListFiles(const std::string& folder, const std::string& pattern) {

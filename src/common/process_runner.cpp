@@ -67,7 +67,7 @@ void ReportWaitFailure(const WaitFailureReporter& report_failure) {
 
 }  // namespace
 
-void RunAndWait(std::string& folder, const std::string& program, const std::string& arguments,
+bool RunAndWait(std::string& folder, const std::string& program, const std::string& arguments,
                 double style, const WaitFailureReporter& report_failure) {
   if (!folder.empty() && folder[0] == '\\') {
     folder = BackslashesToSlashes(ProgramFolder() + folder);
@@ -80,7 +80,7 @@ void RunAndWait(std::string& folder, const std::string& program, const std::stri
   // The current folder stays changed afterwards, as callers expect; a folder that cannot be
   // entered is ignored and the program starts where we are.
   const QString q_folder = QString::fromStdString(folder);
-  if (!folder.empty()) QDir::setCurrent(q_folder);
+  const bool entered = !folder.empty() && QDir::setCurrent(q_folder);
 
   const std::string command = arguments.empty() ? program : program + " " + arguments;
   QStringList words = QProcess::splitCommand(QString::fromStdString(command));
@@ -90,7 +90,7 @@ void RunAndWait(std::string& folder, const std::string& program, const std::stri
   bool started = false;
   if (!words.isEmpty()) {
     const QString executable = ResolveProgram(words.takeFirst(), folder);
-    if (!folder.empty()) process->setWorkingDirectory(q_folder);
+    if (entered) process->setWorkingDirectory(q_folder);
     // Output goes where ours goes, so the program can never block on a full pipe, and it
     // gets no input to wait for.
     process->setProcessChannelMode(QProcess::ForwardedChannels);
@@ -100,7 +100,7 @@ void RunAndWait(std::string& folder, const std::string& program, const std::stri
   }
 
   QThread::msleep(200);
-  if (!started) return;
+  if (!started) return false;
   // Whatever the program wrote must be read as it is now, not as a read checked it before.
   struct RecheckOnReturn {
     ~RecheckOnReturn() { RecheckProfileFiles(); }
@@ -115,10 +115,11 @@ void RunAndWait(std::string& folder, const std::string& program, const std::stri
       ReportWaitFailure(report_failure);
       QProcess* orphan = process.release();
       QObject::connect(orphan, &QProcess::finished, orphan, &QObject::deleteLater);
-      return;
+      return true;
     }
     if (QCoreApplication::instance() != nullptr) QCoreApplication::processEvents();
   }
+  return true;
 }
 
 std::string QuotedArgument(const std::string& text) {

@@ -17,9 +17,10 @@ using WaitFailureReporter = std::function<void(const std::string& message)>;
 // processing the caller's pending events every millisecond in between. A folder starting with
 // "\" is taken relative to the program folder and `folder` receives the absolute form. A program
 // name without "/" is looked up in `folder` first, then on PATH. The process's current folder
-// becomes `folder`. A program that cannot be started returns after the 200 ms pause without a
-// message.
-void RunAndWait(std::string& folder, const std::string& program, const std::string& arguments,
+// becomes `folder`; a folder that cannot be entered is ignored, and the program starts where
+// the caller is. A program that cannot be started returns false after the 200 ms pause; the
+// caller decides whether that is worth a message.
+bool RunAndWait(std::string& folder, const std::string& program, const std::string& arguments,
                 double style, const WaitFailureReporter& report_failure = nullptr);
 
 // Returns `text` in double quotes, with each double quote inside it tripled, so that RunAndWait's

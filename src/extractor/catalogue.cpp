@@ -38,13 +38,18 @@ const char* SectionFor(bool is_vp) { return is_vp ? "VP" : "PinMAME"; }
 
 void ReadSettings(ExtractorState& state) {
   const std::string file = state.InProgramFolder(kTabrinIni);
-  state.MAMEFolder =
-      ResolveProgramRelative(ProfileRead("MAME", "Path", file), state.program_folder);
+  // File names are joined to the folders directly; people write "/usr/games" as often as
+  // "/usr/games/".
+  const auto folder = [&state](const std::string& value) {
+    std::string resolved = ResolveProgramRelative(value, state.program_folder);
+    if (!resolved.empty() && resolved.back() != '/') resolved += '/';
+    return resolved;
+  };
+  state.MAMEFolder = folder(ProfileRead("MAME", "Path", file));
   state.MAMEProgram = ProfileRead("MAME", "Exe", file);
   state.UsePinMAME = LeadingNumberAsInt16(ProfileRead("MAME", "IsPinMAME", file));
   const std::string art = ProfileRead("VP", "ArtPath", file);
-  state.ArtFolder =
-      art.empty() ? state.program_folder + "/" : ResolveProgramRelative(art, state.program_folder);
+  state.ArtFolder = art.empty() ? state.program_folder + "/" : folder(art);
 }
 
 std::string LookupName(const ExtractorState& state, const std::string& key, bool is_vp) {

@@ -14,3 +14,7 @@ void ConsoleView::Print() {
   printed_ = text_;
   printed_once_ = true;
 }
+
+void ConsoleView::ReportFailure(const std::string& message) {
+  std::fprintf(stderr, "%s\n", message.c_str());
+}

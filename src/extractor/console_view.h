@@ -14,6 +14,7 @@ class ConsoleView : public ExtractorView {
   void Repaint() override { Print(); }
   void Beep() override {}
   void WaitUntilClosed() override { Print(); }
+  void ReportFailure(const std::string& message) override;
 
  private:
   // Prints the text unless it is what was printed last.

@@ -6,6 +6,7 @@
 
 #include "common/codepage.h"
 #include "common/paths.h"
+#include "common/profile_internal.h"
 #include "common/tables.h"
 #include "extractor/catalogue.h"
 #include "extractor/command_line.h"
@@ -16,31 +17,28 @@ namespace {
 constexpr char kCrLf[] = "\r\n";
 
 // Creates `name` in the program folder with `content` unless a file of that name (in any case)
-// exists. The file appears whole or not at all, and a file that another run created meanwhile
-// is kept, never replaced.
+// exists. The file is made whole beside it and put in place under the lock that every writer of
+// the catalogue takes, so a file that another run created meanwhile is kept, never replaced:
+// file systems without hard links (FAT, exFAT) allow no other way to do that.
 void CreateFromTemplate(const ExtractorState& state, const char* name, const char* content) {
   const std::string path = state.InProgramFolder(name);
+  if (!FindExistingPath(path).empty()) return;
+  const profile_internal::FolderLock lock(state.program_folder);
   if (!FindExistingPath(path).empty()) return;
   std::string temp = state.InProgramFolder(".tmp-XXXXXX");
   const int fd = ::mkstemp(temp.data());
   if (fd < 0) return;
   const std::string_view text(content);
-  const bool written = ::fchmod(fd, 0644) == 0 &&
-                       ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
-                       ::fsync(fd) == 0;
-  ::close(fd);
-  if (written) ::link(temp.c_str(), path.c_str());  // fails, harmlessly, when it exists by now
-  ::unlink(temp.c_str());
+  bool written = ::fchmod(fd, 0644) == 0 &&
+                 ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
+                 ::fsync(fd) == 0;
+  written = ::close(fd) == 0 && written;
+  if (!written || ::rename(temp.c_str(), path.c_str()) != 0) ::unlink(temp.c_str());
 }
 
 void DeleteIfExists(const std::string& path) {
   const std::string found = FindExistingPath(path);
   if (!found.empty()) ::unlink(found.c_str());
-}
-
-bool EndsWith(const std::string& text, std::string_view suffix) {
-  return text.size() >= suffix.size() &&
-         text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
 // The base name of the current table: its stored table name, else one made from its file name.
@@ -108,6 +106,7 @@ int RunExtractor(const std::vector<std::string>& args, const std::string& progra
   ExtractorState state;
   state.program_folder = program_folder;
   state.options = line.options;
+  state.report_wait_failure = [&view](const std::string& message) { view.ReportFailure(message); };
   ReadSettings(state);
   state.TableArg = MakeTableArgAbsolute(line.path, program_folder);
 
@@ -115,6 +114,8 @@ int RunExtractor(const std::vector<std::string>& args, const std::string& progra
     DeleteIfExists(state.InProgramFolder(kNamesIni));
     DeleteIfExists(state.InProgramFolder(kInfoIni));
     if (!state.MAMEFolder.empty()) DeleteIfExists(state.MAMEFolder + "lx.xml");
+    // Where a listing goes when the emulator's folder is not the user's to write.
+    DeleteIfExists(state.InProgramFolder("lx.xml"));
   }
   CreateFromTemplate(state, kNamesIni, kNamesTemplate);
   CreateFromTemplate(state, kInfoIni, kInfoTemplate);
@@ -130,12 +131,14 @@ int RunExtractor(const std::vector<std::string>& args, const std::string& progra
     return kExitNotFound;
   }
 
-  if (EndsWith(state.TableArg, "*.*")) {
-    std::string folder = state.TableArg.substr(0, state.TableArg.size() - 3);
-    folder = FindExistingPath(folder);
+  // A folder pattern has a wildcard in its last name: "*.*", "*.vpx", "te*.*".
+  const std::string pattern = FileNameOf(state.TableArg);
+  if (pattern.find_first_of("*?") != std::string::npos) {
+    std::string folder =
+        FindExistingPath(state.TableArg.substr(0, state.TableArg.size() - pattern.size()));
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     if (!state.options.hide) view.Show();
-    for (const std::string& name : ListTableFiles(folder)) {
+    for (const std::string& name : ListTableFiles(folder, pattern)) {
       state.CurrentTable = (folder == "/" ? "" : folder) + "/" + name;
       ProcessTable(state, false, view);
       WriteCatalogue(state, /*only_when_due=*/true);

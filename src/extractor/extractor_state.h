@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "common/process_runner.h"
 #include "extractor/script_reader.h"
 
 // The nine option words of the command line.
@@ -43,6 +44,10 @@ struct ExtractorState {
   // catalogue did).
   RomFinding rom_finding;
   std::string script_file;
+
+  // Where a failed wait for the emulator is reported: the window's message box, else standard
+  // error.
+  WaitFailureReporter report_wait_failure;
 
   // The catalogue is written at most once a second; this is when it was written last.
   std::chrono::steady_clock::time_point catalogue_written = std::chrono::steady_clock::now();

@@ -18,4 +18,7 @@ class ExtractorView {
   virtual void Beep() = 0;
   // Runs until the user closes the window; returns at once without one.
   virtual void WaitUntilClosed() = 0;
+  // Tells the user of a failure: in a message box while the window is shown, else on standard
+  // error.
+  virtual void ReportFailure(const std::string& message) = 0;
 };

@@ -1,5 +1,7 @@
 #include "extractor/mame_info.h"
 
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "common/codepage.h"
@@ -67,13 +69,18 @@ std::string QuotedIfNeeded(std::string_view text) {
   return std::string(text);
 }
 
-// Writes lx.sh, which runs the emulator in `mame_folder` with its listing sent to lx.xml.
-// Returns false when the script could not be written.
+// Writes lx.sh, which runs `program` (its name as on disk) in `mame_folder` with its listing
+// sent to `listing`; a run that fails leaves no listing. Returns false when the script could
+// not be written.
 bool WriteListingScript(const ExtractorState& state, const std::string& mame_folder,
+                        const std::string& program, const std::string& listing,
                         const std::string& query, bool pinmame_mode) {
-  std::string script = "#!/bin/sh\ncd /\ncd " + SingleQuoted(mame_folder) + "\n./" +
-                       QuotedIfNeeded(state.MAMEProgram);
-  script += pinmame_mode ? " -lx >lx.xml\n" : " " + query + " -lx >lx.xml\n";
+  // The listing beside the emulator keeps the short form the script has always had.
+  const std::string target =
+      listing == mame_folder + kListingName ? kListingName : SingleQuoted(listing);
+  std::string script =
+      "#!/bin/sh\ncd /\ncd " + SingleQuoted(mame_folder) + "\n./" + QuotedIfNeeded(program);
+  script += (pinmame_mode ? "" : " " + query) + " -lx >" + target + " || rm -f " + target + "\n";
   const std::string path = PathForCreate(state.InProgramFolder(kScriptName));
   if (!WriteFileAtomically(path, script)) return false;
   std::error_code ignored;
@@ -91,6 +98,14 @@ std::string ReadGameText(FileSource& listing, const std::string& query_name, boo
   if (start == FileSource::kNotFound) return {};
   const std::string text = listing.Read(start, marker.size() + kMaxGameText);
   return std::string(GameText(text, query_name, true));
+}
+
+// True when the listing at `path` is an ordinary file that describes at least one game: anything
+// else is what a failed run left, and must not be kept as a cache.
+bool HoldsAGame(const std::string& path) {
+  FileSource listing;
+  return listing.Open(path) && (listing.Find("<game ", 0) != FileSource::kNotFound ||
+                                listing.Find("<machine ", 0) != FileSource::kNotFound);
 }
 
 // The UTF-8 form of a listing field, cut to kMaxFieldBytes.
@@ -142,23 +157,31 @@ void GetMAMEInfo(ExtractorState& state) {
   if (mame_folder.empty() || !FolderExists(mame_folder)) return;
   if (mame_folder.back() != '/') mame_folder += '/';
 
+  // The listing goes beside the emulator, as it always has, unless the user may not write
+  // there (a system folder such as /usr/games/): then into the program folder.
+  const std::string program = FileNameOf(FindExistingPath(state.MAMEFolder + state.MAMEProgram));
+  const std::string listing_folder =
+      ::access(mame_folder.c_str(), W_OK) == 0 ? mame_folder : state.program_folder + "/";
   std::string game_text;
   {
     // Other runs share the script and the listing: in MAME mode each writes the script for its
     // own game, in PinMAME mode one may be writing the listing that another reads. The lock on
-    // the emulator's folder keeps each making and reading whole. It is let go before the
+    // the listing's folder keeps each making and reading whole. It is let go before the
     // catalogue write, whose lock may be on the same folder.
-    const profile_internal::FolderLock listing_lock(mame_folder);
-    std::string listing_path = FindExistingPath(mame_folder + kListingName);
-    if (!pinmame_mode || listing_path.empty()) {
-      // A listing left from another game must never be read as this game's.
+    const profile_internal::FolderLock listing_lock(listing_folder);
+    std::string listing_path = FindExistingPath(listing_folder + kListingName);
+    if (!pinmame_mode || listing_path.empty() || !HoldsAGame(listing_path)) {
+      // A listing left from another game, or from a run that failed, is never read.
       std::error_code ignored;
       if (!listing_path.empty()) std::filesystem::remove(listing_path, ignored);
-      if (!WriteListingScript(state, mame_folder, query, pinmame_mode)) return;
+      listing_path = listing_folder + kListingName;
+      if (!WriteListingScript(state, mame_folder, program, listing_path, query, pinmame_mode)) {
+        return;
+      }
       WriteCatalogue(state);  // whatever else the emulator may run sees what this run found
       std::string folder = state.program_folder + "/";
-      RunAndWait(folder, kScriptName, "", 0);
-      listing_path = mame_folder + kListingName;
+      RunAndWait(folder, kScriptName, "", 0, state.report_wait_failure);
+      if (!HoldsAGame(listing_path)) std::filesystem::remove(listing_path, ignored);
     }
     FileSource listing;
     if (!listing.Open(listing_path)) return;

@@ -1,6 +1,7 @@
 #include "extractor/table_info.h"
 
 #include <array>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -87,7 +88,11 @@ void ExportStream(const ExtractorState& state, GsfInfile* table_info, const char
   const InputPtr stream = OpenStream(table_info, stream_name);
   std::string head;
   if (!ReadStreamStart(stream.get(), 7, head) || head.empty() || !accept(head)) return;
-  CopyStreamToFile(stream.get(), PathForCreate(target));
+  // The export folders are made when missing: a fresh art folder has none.
+  const std::string file = PathForCreate(target);
+  std::error_code ignored;
+  std::filesystem::create_directories(std::filesystem::path(file).parent_path(), ignored);
+  CopyStreamToFile(stream.get(), file);
 }
 
 // The JPEG start-of-image marker, or the "JFIF" signature of older writers.

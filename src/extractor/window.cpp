@@ -4,7 +4,9 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QLabel>
+#include <QMessageBox>
 #include <QWidget>
+#include <iostream>
 
 namespace {
 
@@ -61,4 +63,11 @@ void ExtractorWindow::Beep() { QApplication::beep(); }
 
 void ExtractorWindow::WaitUntilClosed() {
   if (form_ && form_->isVisible()) QApplication::exec();
+}
+
+void ExtractorWindow::ReportFailure(const std::string& message) {
+  std::cerr << message << '\n';
+  if (form_ && form_->isVisible()) {
+    QMessageBox::warning(form_.get(), form_->windowTitle(), QString::fromStdString(message));
+  }
 }

@@ -21,6 +21,7 @@ class ExtractorWindow : public ExtractorView {
   void Repaint() override;
   void Beep() override;
   void WaitUntilClosed() override;
+  void ReportFailure(const std::string& message) override;
 
  private:
   void Create();

@@ -36,16 +36,19 @@ std::string ExtractorArguments(const std::string& file_folder, const std::string
   return QuotedArgument(file_folder + "/" + vp_name) + " -exit -hide";
 }
 
-void ReadIni(const std::string& vp_name, const std::string& file_folder,
+bool ReadIni(const std::string& vp_name, const std::string& file_folder,
              const std::string& program_folder, const FrontendSettings& settings,
              WindowState& state, const ExtractorRunner& run) {
   const std::string key = CatalogueKey(vp_name);
   ReadIdentity(program_folder, key, state);
-  if (!NeedsScan(settings, state)) return;
+  if (!NeedsScan(settings, state)) return true;
   std::string folder = program_folder + "/";
-  if (run) run(folder, kExtractorProgram, ExtractorArguments(file_folder, vp_name));
+  if (run && !run(folder, kExtractorProgram, ExtractorArguments(file_folder, vp_name))) {
+    return false;
+  }
   // One run per selection: what it left is what the table gets.
   ReadIdentity(program_folder, key, state);
+  return true;
 }
 
 int16_t NextViewMode(int16_t view_mode) {

@@ -30,14 +30,15 @@ bool NeedsScan(const FrontendSettings& settings, const WindowState& state);
 std::string ExtractorArguments(const std::string& file_folder, const std::string& vp_name);
 
 // Runs the extractor with these arguments in program folder + "/" and returns when it has
-// ended.
-using ExtractorRunner = std::function<void(std::string& folder, const std::string& program,
+// ended: true when the selection it ran for is still the one to show.
+using ExtractorRunner = std::function<bool(std::string& folder, const std::string& program,
                                            const std::string& arguments)>;
 
 // Reads the catalogue identity of the File1 entry `vp_name` into `state`. When the catalogue
 // does not know it and the settings ask for it, runs the extractor once through `run` and reads
-// again, whatever the run left.
-void ReadIni(const std::string& vp_name, const std::string& file_folder,
+// again, whatever the run left. Returns false, leaving `state` as whatever ran meanwhile left it,
+// when another selection was made while the extractor ran.
+bool ReadIni(const std::string& vp_name, const std::string& file_folder,
              const std::string& program_folder, const FrontendSettings& settings,
              WindowState& state, const ExtractorRunner& run);
 

@@ -11,7 +11,8 @@ int main(int argc, char** argv) {
   QtDialogs dialogs;
   Form1 form(ProgramFolder(), dialogs);
   dialogs.SetParent(&form);
-  form.Form_Load();
+  if (!form.Form_Load()) return 0;  // the user left the first-run setup
+  form.RestoreWindowPlace();
   form.show();
 
   // Not for users: "--screenshot FILE" saves the window as it first appears and ends, for the

@@ -7,7 +7,9 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <utility>
 #include <vector>
 
@@ -15,6 +17,7 @@
 #include "common/process_runner.h"
 #include "common/tables.h"
 #include "frontend/browser.h"
+#include "frontend/rescan.h"
 
 namespace {
 
@@ -151,7 +154,11 @@ void Form1::CreateControls() {
   cmdEditInfo = button("Edit Alias");
   cmdDelInfo = button("Delete Alias");
   FraData = new QGroupBox(this);
-  lblInfo = new QLabel(FraData);
+  lblInfoScroll = new QScrollArea(FraData);
+  lblInfoScroll->setWidgetResizable(true);
+  lblInfoScroll->setFrameShape(QFrame::NoFrame);
+  lblInfo = new QLabel;
+  lblInfoScroll->setWidget(lblInfo);
   QFont info_font("MS Sans Serif");
   info_font.setPointSizeF(13.5);
   info_font.setWeight(QFont::Normal);
@@ -185,8 +192,9 @@ void Form1::CreateControls() {
   };
   for (const auto& [control, name] : names) control->setObjectName(name);
 
-  for (QWidget* hidden : std::initializer_list<QWidget*>{List1, lblInfo, txtRules, imgArt, PicSnap,
-                                                         PicMarquee, picCabinet, PicFlyer}) {
+  lblInfoScroll->setObjectName("lblInfoScroll");
+  for (QWidget* hidden : std::initializer_list<QWidget*>{
+           List1, lblInfoScroll, txtRules, imgArt, PicSnap, PicMarquee, picCabinet, PicFlyer}) {
     hidden->hide();
   }
   // While it is shown, the name list covers the file list completely.
@@ -200,17 +208,28 @@ void Form1::CreateControls() {
   for (size_t i = 1; i < tab_order.size(); ++i) setTabOrder(tab_order[i - 1], tab_order[i]);
 
   connect(File1, &QListWidget::currentRowChanged, this, [this](int row) {
-    if (row >= 0) File1_Click();
+    if (row < 0) return;
+    FollowInNameList(row);
+    File1_Click();
   });
   connect(List1, &QListWidget::currentRowChanged, this, [this](int row) {
     if (row >= 0) List1_Click();
   });
   File1->installEventFilter(this);
   List1->installEventFilter(this);
-  connect(cmdList, &QPushButton::clicked, this, [this] { cmdList_Click(); });
-  connect(cmdLaunch, &QPushButton::clicked, this, [this] { cmdLaunch_Click(); });
-  connect(cmdRescan, &QPushButton::clicked, this, [this] { cmdRescan_Click(); });
-  connect(cmdPRescan, &QPushButton::clicked, this, [this] { cmdPRescan_Click(); });
+  // After any button the list takes the keys again, so the arrows keep browsing tables.
+  const std::pair<QPushButton*, void (Form1::*)()> buttons[] = {
+      {cmdList, &Form1::cmdList_Click},
+      {cmdLaunch, &Form1::cmdLaunch_Click},
+      {cmdRescan, &Form1::cmdRescan_Click},
+      {cmdPRescan, &Form1::cmdPRescan_Click},
+  };
+  for (const auto& [button, handler] : buttons) {
+    connect(button, &QPushButton::clicked, this, [this, handler = handler] {
+      (this->*handler)();
+      FocusList();
+    });
+  }
   ConnectDisplay();
 }
 
@@ -224,7 +243,7 @@ void Form1::PlaceControls() {
       {cmdFlyer, &MainLayout::cmdFlyer},     {cmdRules, &MainLayout::cmdRules},
       {cmdDesc, &MainLayout::cmdDesc},       {cmdEditInfo, &MainLayout::cmdEditInfo},
       {cmdDelInfo, &MainLayout::cmdDelInfo}, {FraData, &MainLayout::FraData},
-      {lblInfo, &MainLayout::lblInfo},       {txtRules, &MainLayout::txtRules},
+      {lblInfoScroll, &MainLayout::lblInfo}, {txtRules, &MainLayout::txtRules},
       {imgArt, &MainLayout::imgArt},         {PicSnap, &MainLayout::PicSnap},
       {PicMarquee, &MainLayout::PicMarquee}, {picCabinet, &MainLayout::picCabinet},
       {PicFlyer, &MainLayout::PicFlyer},
@@ -244,22 +263,29 @@ void Form1::SelectRow(QListWidget* list, int row) {
 
 void Form1::GetSettings() { ::GetSettings(program_folder_, settings_); }
 
-void Form1::Form_Load() {
+bool Form1::Form_Load() {
   GetSettings();
   if (settings_.FirstRun == 1) {
-    FirstRun();
+    if (!FirstRun()) return false;
     GetSettings();
     settings_.RescanOnStart = 0;  // the wizard has offered its own scan
   }
   if (IsLauncher(settings_.VPExe)) state_.LauncherMode = true;
-  File1->SetPath(settings_.TablePath);
+  if (!File1->SetPath(settings_.TablePath)) {
+    // An empty list with an empty frame would leave the user guessing.
+    lblInfo->setText(QString::fromStdString(TableFolderMissingText(settings_.TablePath)));
+    cmdInfo_Click();
+  }
   if (settings_.RescanOnStart == 1) {
-    // The window is not shown yet; the scan runs before it appears.
-    update();
-    cmdRescan_Click();
+    // Once the window shows, so that the user sees the scan going on.
+    QTimer::singleShot(0, this, [this] {
+      cmdRescan_Click();
+      FocusList();
+    });
   }
   if (File1->count() > 0) File1->setCurrentRow(0);
   FocusList();
+  return true;
 }
 
 void Form1::Form_Resize() {
@@ -267,6 +293,7 @@ void Form1::Form_Resize() {
   const QRect outer = frameGeometry();
   LayOut(layout_, outer.width() * kTwipsPerPixel, outer.height() * kTwipsPerPixel);
   PlaceControls();
+  RefitFrame();
 }
 
 void Form1::resizeEvent(QResizeEvent* event) {
@@ -282,25 +309,30 @@ void Form1::FocusList() {
   }
 }
 
-void Form1::RunAndWaitHere(std::string& folder, const std::string& program,
+bool Form1::RunAndWaitHere(std::string& folder, const std::string& program,
                            const std::string& arguments, double style) {
-  RunAndWait(folder, program, arguments, style, [this](const std::string& message) {
+  return RunAndWait(folder, program, arguments, style, [this](const std::string& message) {
     dialogs_.MessageBox(message, MessageButtons::kOk, "");
   });
 }
 
-void Form1::ReadIni(const std::string& vp_name) {
-  ::ReadIni(vp_name, File1->Path(), program_folder_, settings_, state_,
-            [this](std::string& folder, const std::string& program, const std::string& arguments) {
-              // Hidden: the extractor's window would only flash by.
-              RunAndWaitHere(folder, program, arguments, 0);
-            });
+bool Form1::ReadIni(const std::string& vp_name) {
+  const int serial = ++selection_serial_;
+  return ::ReadIni(vp_name, File1->Path(), program_folder_, settings_, state_,
+                   [this, serial](std::string& folder, const std::string& program,
+                                  const std::string& arguments) {
+                     // Hidden: the extractor's window would only flash by.
+                     RunAndWaitHere(folder, program, arguments, 0);
+                     // The window answered keys meanwhile; a table selected since has been shown by
+                     // now.
+                     return serial == selection_serial_;
+                   });
 }
 
 void Form1::File1_Click() {
   const std::string vp_name = File1->FileName();
   if (vp_name.empty()) return;
-  ReadIni(vp_name);
+  if (!ReadIni(vp_name)) return;
   GetInfo();
   if (!state_.BuildingList) LoadPictures();
 }
@@ -353,16 +385,35 @@ void Form1::File1_KeyDown(int16_t key_code, int16_t /*shift*/) {
       Launch();
       break;
     case ListKeyAction::kReread:
-      // Through another folder and back, so the list is read from disk again.
-      File1->SetPath(program_folder_);
-      File1->Refresh();
-      File1->SetPath(settings_.TablePath);
-      File1->Refresh();
+      RereadFolder();
       QApplication::beep();
       break;
     case ListKeyAction::kNone:
       break;
   }
+}
+
+void Form1::RereadFolder() {
+  const std::string selected = File1->FileName();
+  QStringList before;
+  for (int i = 0; i < File1->count(); ++i) before << File1->item(i)->text();
+  // Through another folder and back, so the list is read from disk again.
+  File1->SetPath(program_folder_);
+  File1->Refresh();
+  File1->SetPath(settings_.TablePath);
+  File1->Refresh();
+  QStringList after;
+  for (int i = 0; i < File1->count(); ++i) after << File1->item(i)->text();
+  // Entry i of the name list must stay file i: a changed folder gets its name list anew.
+  if (!List1->isHidden() && after != before) FillNameList();
+  const auto found = File1->findItems(QString::fromStdString(selected), Qt::MatchExactly);
+  if (!found.isEmpty()) SelectRow(File1, File1->row(found.front()));
+}
+
+void Form1::FollowInNameList(int row) {
+  if (List1->isHidden() || row >= List1->count() || List1->currentRow() == row) return;
+  const QSignalBlocker blocker(List1);
+  List1->setCurrentRow(row);
 }
 
 void Form1::List1_KeyDown(int16_t key_code, int16_t shift) { File1_KeyDown(key_code, shift); }
@@ -371,28 +422,48 @@ void Form1::cmdLaunch_Click() { File1_KeyDown(kKeyReturn, 0); }
 
 void Form1::Launch() {
   const std::string file_name = File1->FileName();
-  if (file_name.empty()) return;  // nothing to play
-  RunAndWaitHere(
+  // Nothing to play, or a game is running already: a second Enter must not start another.
+  if (file_name.empty() || launching_) return;
+  launching_ = true;
+  const bool started = RunAndWaitHere(
       settings_.VPPath, settings_.VPExe,
       LaunchArguments(settings_.VPExe, state_.LauncherMode, settings_.TablePath, file_name), 1);
+  launching_ = false;
+  if (!started) {
+    dialogs_.MessageBox("Visual Pinball could not be started: \"" + settings_.VPExe +
+                            "\" in the folder \"" + settings_.VPPath +
+                            "\".  Check VPPath and VPExe in orvane.ini.",
+                        MessageButtons::kOk, "");
+  }
   // Back from the game, the list takes the keys again.
   activateWindow();
   FocusList();
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyPress && (watched == File1 || watched == List1)) {
-    const auto* key = static_cast<QKeyEvent*>(event);
-    const int16_t code = VirtualKeyCode(key->key());
-    // A held key must not start the game again and again.
-    if (ActionForKey(code) != ListKeyAction::kNone && key->isAutoRepeat()) return true;
-    if (watched == File1) {
-      File1_KeyDown(code, ShiftState(key->modifiers()));
-    } else {
-      List1_KeyDown(code, ShiftState(key->modifiers()));
-    }
-    // The list's own navigation runs after the handler, as it always has.
-    return ActionForKey(code) != ListKeyAction::kNone;
+  if (watched != File1 && watched != List1) return QWidget::eventFilter(watched, event);
+  const auto* key = static_cast<QKeyEvent*>(event);
+  // Cabinet buttons send Ctrl, so Ctrl launches; but only pressed and released alone, so that
+  // Ctrl+Home and the like do not start a game.
+  if (event->type() == QEvent::KeyRelease && key->key() == Qt::Key_Control &&
+      !key->isAutoRepeat()) {
+    if (std::exchange(ctrl_alone_, false)) File1_KeyDown(kKeyControl, 0);
+    return true;
   }
-  return QWidget::eventFilter(watched, event);
+  if (event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
+  if (key->key() == Qt::Key_Control) {
+    if (!key->isAutoRepeat()) ctrl_alone_ = true;
+    return true;
+  }
+  ctrl_alone_ = false;
+  const int16_t code = VirtualKeyCode(key->key());
+  // A held key must not start the game again and again.
+  if (ActionForKey(code) != ListKeyAction::kNone && key->isAutoRepeat()) return true;
+  if (watched == File1) {
+    File1_KeyDown(code, ShiftState(key->modifiers()));
+  } else {
+    List1_KeyDown(code, ShiftState(key->modifiers()));
+  }
+  // The list's own navigation runs after the handler, as it always has.
+  return ActionForKey(code) != ListKeyAction::kNone;
 }

@@ -13,6 +13,7 @@
 #include "frontend/window_state.h"
 
 class QGroupBox;
+class QScrollArea;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -46,16 +47,18 @@ class Form1 : public QWidget {
   // `dialogs` asks the user and must outlive the window.
   Form1(std::string program_folder, Dialogs& dialogs, QWidget* parent = nullptr);
 
-  // Start-up: settings, wizard, launcher mode, table list, start-up rescan, first selection
-  // and focus. Call once, before the window is first shown.
-  void Form_Load();
+  // Start-up: settings, wizard, launcher mode, table list, first selection and focus; a start-up
+  // rescan is queued to run once the window shows. Call once, before the window is first shown.
+  // Returns false when the user left the first-run wizard: the program then ends.
+  bool Form_Load();
   // Lays the controls out for the window's current outer size. Runs on every resize.
   void Form_Resize();
   // Reads orvane.ini into settings().
   void GetSettings();
 
   // Reads the catalogue identity of the File1 entry `vp_name`, scanning it when asked to.
-  void ReadIni(const std::string& vp_name);
+  // Returns false when another table was selected while the scan ran.
+  bool ReadIni(const std::string& vp_name);
   // The selection handlers of the two lists and the view button.
   void File1_Click();
   void List1_Click();
@@ -66,15 +69,16 @@ class Form1 : public QWidget {
   void cmdLaunch_Click();
 
   // Filled in by the wizard, the rescan, the information panel and the artwork display.
-  virtual void FirstRun();
+  // FirstRun returns false when the user left the wizard.
+  virtual bool FirstRun();
   virtual void cmdRescan_Click();
   virtual void cmdPRescan_Click();
   virtual void GetInfo();
   virtual void LoadPictures();
 
   // Starts `program` in `folder` and returns when it has ended, answering events meanwhile; a
-  // failed wait is reported in a message box.
-  void RunAndWaitHere(std::string& folder, const std::string& program, const std::string& arguments,
+  // failed wait is reported in a message box. Returns false when it could not be started.
+  bool RunAndWaitHere(std::string& folder, const std::string& program, const std::string& arguments,
                       double style);
   // Gives the focus to List1 when it is shown, else to File1.
   void FocusList();
@@ -85,6 +89,9 @@ class Form1 : public QWidget {
   void SetRescanCaption(const char* caption);
   // Applies the twips geometry of layout() to every control.
   void PlaceControls();
+  // Puts the window where orvane.ini says it was last, and writes there where it is now.
+  void RestoreWindowPlace();
+  void SaveWindowPlace();
 
   const std::string& program_folder() const { return program_folder_; }
   FrontendSettings& settings() { return settings_; }
@@ -108,6 +115,7 @@ class Form1 : public QWidget {
   QPushButton* cmdDelInfo;
   QGroupBox* FraData;
   QLabel* lblInfo;
+  QScrollArea* lblInfoScroll;  // lets a long information text be read whole
   QPlainTextEdit* txtRules;
   QLabel* imgArt;
   QLabel* PicSnap;
@@ -117,15 +125,26 @@ class Form1 : public QWidget {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void CreateControls();
   void Launch();
   void FillNameList();
+  // Re-reads the table folder, keeping the selected table selected when it is still there.
+  void RereadFolder();
+  // Selects `row` of List1 to match File1 while the name list is shown, without running its
+  // handler: the highlighted row is always the table shown and launched.
+  void FollowInNameList(int row);
+  // Shows the progress of a rescan in the frame's caption while the extractor runs.
+  void ShowRescanProgress();
 
   std::string program_folder_;
   Dialogs& dialogs_;
+  int selection_serial_ = 0;  // raised by every selection, so a superseded one gives way
+  bool launching_ = false;    // a game is running: further launches are ignored
+  bool ctrl_alone_ = false;   // Ctrl is down and no other key came since
   FrontendSettings settings_;
   WindowState state_;
   MainLayout layout_;
@@ -166,6 +185,8 @@ class Form1 : public QWidget {
   // The frame switching for ShowState -1, -2, -3, and for 1 to 4.
   void ShowText(int16_t show_state);
   void ShowArt(int16_t show_state);
+  // Fits what the frame shows to the frame's size again, after a resize.
+  void RefitFrame();
 
   // The text folders as read at the start of the name view being filled; empty otherwise.
   std::optional<TextFolderCache> text_folders_;

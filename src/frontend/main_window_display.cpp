@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegion>
+#include <QScrollArea>
 #include <QUrl>
 #include <algorithm>
 #include <array>
@@ -95,8 +96,12 @@ void Form1::ConnectDisplay() {
       {cmdGlass, &Form1::cmdGlass_Click},     {cmdCab, &Form1::cmdCab_Click},
       {cmdFlyer, &Form1::cmdFlyer_Click},
   };
+  // After any button the list takes the keys again, so the arrows keep browsing tables.
   for (const auto& [button, handler] : buttons) {
-    connect(button, &QPushButton::clicked, this, [this, handler = handler] { (this->*handler)(); });
+    connect(button, &QPushButton::clicked, this, [this, handler = handler] {
+      (this->*handler)();
+      FocusList();
+    });
   }
 }
 
@@ -117,13 +122,13 @@ void Form1::GetInfo() {
 
 void Form1::ShowText(int16_t show_state) {
   imgArt->hide();
-  QWidget* shown = lblInfo;
+  QWidget* shown = lblInfoScroll;
   const char* caption = "  Showing:  Game Info";
   if (show_state == kShowInfo) {
     txtRules->hide();
     layout_.lblInfo = TextPlace(layout_.FraData, layout_.lblInfo);
   } else {
-    lblInfo->hide();
+    lblInfoScroll->hide();
     const bool rules = show_state == kShowRules;
     txtRules->setPlainText(QString::fromStdString(rules ? state_.RulesText : state_.DescText));
     caption = rules ? "  Showing:  Table Rules" : "  Showing:  Table Description";
@@ -240,9 +245,31 @@ void Form1::SizeImage(QLabel* t_pic) {
   imgArt->show();
 }
 
+void Form1::RefitFrame() {
+  switch (state_.ShowState) {
+    case kShowInfo:
+    case kShowRules:
+    case kShowDescription: {
+      // The text control takes the frame's new size; its text and scroll place stay.
+      TwipsRect& place = state_.ShowState == kShowInfo ? layout_.lblInfo : layout_.txtRules;
+      place = TextPlace(layout_.FraData, place);
+      PlaceControls();
+      break;
+    }
+    case kShowSnapShot:
+    case kShowBackglass:
+    case kShowCabinet:
+    case kShowFlyer:
+      SizeImage(Holders(*this)[ArtIndex(static_cast<ArtKind>(state_.ShowState))].label);
+      break;
+    default:
+      break;
+  }
+}
+
 void Form1::ShowArt(int16_t show_state) {
   const auto kind = static_cast<ArtKind>(show_state);
-  lblInfo->hide();
+  lblInfoScroll->hide();
   txtRules->hide();
   SizeImage(Holders(*this)[ArtIndex(kind)].label);
   state_.ShowState = show_state;

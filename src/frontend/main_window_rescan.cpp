@@ -1,7 +1,10 @@
 // Form1's folder-wide actions: rescan, purge and rescan, and the first-run wizard.
 #include <unistd.h>
 
+#include <QGroupBox>
 #include <QPushButton>
+#include <QTimer>
+#include <vector>
 
 #include "common/paths.h"
 #include "frontend/main_window.h"
@@ -23,9 +26,9 @@ class FormWizardHost : public WizardHost {
 
 }  // namespace
 
-void Form1::FirstRun() {
+bool Form1::FirstRun() {
   FormWizardHost host(*this);
-  ::FirstRun(program_folder_, settings_, dialogs_, host);
+  return ::FirstRun(program_folder_, settings_, dialogs_, host);
 }
 
 void Form1::SetRescanCaption(const char* caption) {
@@ -41,9 +44,16 @@ void Form1::cmdRescan_Click() {
     return;
   }
   SetRescanCaption("Scanning...");
+  // How far the extractor has come shows in the frame's caption while it runs.
+  const QString caption = FraData->title();
+  QTimer progress;
+  connect(&progress, &QTimer::timeout, this, [this] { ShowRescanProgress(); });
+  progress.start(500);
   std::string folder = program_folder_ + "/";
   RunAndWaitHere(folder, kExtractorProgram,
                  RescanArguments(File1->Path(), settings_.ShowCommandPrompt), 1);
+  progress.stop();
+  FraData->setTitle(caption);
   if (OrdinaryFileExists(settings_.MAMEPath + settings_.MAMEExe)) {
     SetRescanCaption("Getting MAME Info");
     state_.BuildingList = true;
@@ -56,11 +66,41 @@ void Form1::cmdRescan_Click() {
   FocusList();
 }
 
+void Form1::ShowRescanProgress() {
+  std::vector<std::string> tables;
+  for (int i = 0; i < File1->count(); ++i) tables.push_back(File1->item(i)->text().toStdString());
+  FraData->setTitle(QString::fromStdString(RescanProgressText(program_folder_, tables)));
+}
+
 void Form1::cmdPRescan_Click() {
+  // The catalogue of thousands of tables takes a while to make again; a stray key must not
+  // throw it away.
+  if (dialogs_.MessageBox("Delete names.ini and info.ini and scan every table again?  Aliases, "
+                          "exported texts and pictures stay.",
+                          MessageButtons::kYesNo, "") != MessageResult::kYes) {
+    return;
+  }
   for (const char* name : {"names.ini", "info.ini"}) {
     const std::string found = FindExistingPath(program_folder_ + "/" + name);
     // A file that cannot be deleted stays; the rescan then adds to it.
     if (!found.empty()) ::unlink(found.c_str());
   }
   cmdRescan_Click();
+}
+
+void Form1::RestoreWindowPlace() {
+  const std::optional<QRect> place = ReadWindowPlace(program_folder_);
+  if (!place) return;
+  setGeometry(*place);
+  if (WindowWasMaximized(program_folder_)) setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void Form1::SaveWindowPlace() {
+  const QRect place = isMaximized() || isFullScreen() ? normalGeometry() : geometry();
+  WriteWindowPlace(program_folder_, place, isMaximized());
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+  SaveWindowPlace();
+  QWidget::closeEvent(event);
 }

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QRect>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
-// The extractor's program name, in the program folder.
-inline constexpr char kExtractorProgram[] = "tabrin";
+#include "frontend/browser.h"
 
 // The extractor's arguments for a rescan of `folder` (as the file list reports it, without a
 // trailing separator): the quoted folder pattern, then " -exit", and " -hide" unless
@@ -13,3 +15,16 @@ std::string RescanArguments(const std::string& folder, int16_t show_command_prom
 
 // The message for a table folder that does not exist.
 std::string TableFolderMissingText(const std::string& table_path);
+
+// The caption that shows a rescan's progress: how many of the table files `tables` (File1's
+// entries) names.ini in `program_folder` knows by now.
+std::string RescanProgressText(const std::string& program_folder,
+                               const std::vector<std::string>& tables);
+
+// The window's place as orvane.ini section [Window] keeps it; nothing when it keeps none that
+// fits on a screen of any size (a width and height of at least 200 pixels).
+std::optional<QRect> ReadWindowPlace(const std::string& program_folder);
+bool WindowWasMaximized(const std::string& program_folder);
+
+// Keeps the window's place (its normal geometry) and whether it is maximized in [Window].
+void WriteWindowPlace(const std::string& program_folder, const QRect& place, bool maximized);
