@@ -217,27 +217,46 @@ class Profile : public testing::Test {
 };
 
 TEST_F(Profile, ReadsHandEditedLinesAsWindowsDoes) {
-  const std::string a250(250, 'a');
-  dir_.WriteFile("test.ini",
-                 "Stray=before any section\r\n[VP]\r\nPlain=value\r\n  Padded \t=  two words  \r\n"
-                 "Dq=\" quoted \"\r\nSq='single'\r\nHalf=\"half'\r\nLone=\"\r\nDup=first\r\n"
-                 "DUP=second\r\n;Note=hidden\r\nBare\r\nEq=a=b\r\n[Alias]=x\r\n"
-                 "Nul=ab\0cd\r\nCaf\xE9=\x80 sign\r\nLong="s +
-                     a250 + "bcdef\r\nEdge=" + a250 +
-                     "    tail\r\n[ vp ] ; again\r\nOther=later\r\n");
-  // Names match in any case; blanks and one pair of quotes go; the first key, the first "=" and
-  // the first section of a name count; a value is cut to 254 characters, then trimmed.
+  const std::string a250(250, 'a'), a254(254, 'a');
+  dir_.WriteFile(
+      "test.ini",
+      "Stray=before any section\r[VP] old\r\nPlain=value\r\n  Padded \t=  two words  "
+      "\r\nDq=\" quoted \"\r\nSq='single'\r\nHalf=\"half'\r\nLone=\"\r\nDup=first\r\n"
+      "DUP=second\r\n;Note=hidden\r\nBare\r\nEq=a=b\r\nCtrl=\v\x1A z \f\r\nKeep=\xA0z\x85"
+      "\r\nNul=ab\0cd\r\nCaf\xE9=\x80 sign\r\nLong="s +
+          a250 + "bcdef\r\nEdge=" + a250 + "    tail\r\nQuoted=\"" + a254 +
+          "\"\r\n[Half\r\nBelow=still VP\r\n[Alias]=x\r\nA=in Alias\r\n[ vp ] ; again\r\n"
+          "Other=later\r\n");
+  // Names match in any case; blanks (Ctrl-Z too) and one pair of quotes go; the first key, the
+  // first "=" and the first section of a name count; a value is cut to 254 characters, then
+  // trimmed. A line starting "[" with a "]" opens a section; keys before any are in "".
   const struct {
     const char *section, *key;
     std::string value;
-  } rows[] = {
-      {"vp", "PLAIN", "value"}, {"VP", "padded", "two words"}, {"VP", "Dq", "quoted"},
-      {"VP", "Sq", "single"},   {"VP", "Half", "\"half'"},     {"VP", "Lone", "\""},
-      {"VP", "dup", "first"},   {"VP", ";Note", ""},           {"VP", "Bare", ""},
-      {"VP", "Eq", "a=b"},      {"VP", "[alias]", "x"},        {"Alias", "x", ""},
-      {"VP", "Nul", "ab"},      {"VP", "CAFÉ", "€ sign"},      {"VP", "Long", a250 + "bcde"},
-      {"VP", "Edge", a250},     {"VP", "Other", ""},           {"VP", "Stray", ""},
-      {"VP", "", ""},           {"Missing", "Plain", ""}};
+  } rows[] = {{"", "Stray", "before any section"},
+              {"vp", "PLAIN", "value"},
+              {"VP", "padded", "two words"},
+              {"VP", "Dq", "quoted"},
+              {"VP", "Sq", "single"},
+              {"VP", "Half", "\"half'"},
+              {"VP", "Lone", "\""},
+              {"VP", "dup", "first"},
+              {"VP", ";Note", ""},
+              {"VP", "Bare", ""},
+              {"VP", "Eq", "a=b"},
+              {"VP", "Ctrl", "z"},
+              {"VP", "Keep", "\u00A0z\u2026"},
+              {"VP", "Nul", "ab"},
+              {"VP", "CAFÉ", "€ sign"},
+              {"VP", "Long", a250 + "bcde"},
+              {"VP", "Edge", a250},
+              {"VP", "Quoted", a254},
+              {"VP", "Below", "still VP"},
+              {"Alias", "a", "in Alias"},
+              {"VP", "[Alias]", ""},
+              {"VP", "Other", ""},
+              {"VP", "", ""},
+              {"Missing", "Plain", ""}};
   for (const auto& row : rows) EXPECT_EQ(Read(row.section, row.key), row.value) << row.key;
   EXPECT_EQ(ProfileRead("VP", "Plain", dir_.Path("absent.ini")), "");
 }
@@ -261,10 +280,6 @@ TEST_F(Profile, WritesChangeOnlyWhatTheyMustAndNeverTheStructure) {
        "",
        {{"PMInfo", "ntbl", "Night|1987"}, {"Alias", "ntbl_l2", "ntbl"}},
        "[PMInfo]\r\nntbl=Night|1987\r\n[Alias]\r\nntbl_l2=ntbl\r\n"},
-      {"text is kept in Windows-1252",
-       "",
-       {{"Tabrin", "Café", "5€ ½ Ω"}},
-       "[Tabrin]\r\nCaf\xE9=5\x80 \xBD ?\r\n"},
       {"line breaks become spaces and unreadable keys are refused",
        "",
        {{"S\n[X]", "a\r\nb", "one\ntwo\rthree"},
@@ -273,7 +288,15 @@ TEST_F(Profile, WritesChangeOnlyWhatTheyMustAndNeverTheStructure) {
         {"S [X]", ";c", "v"},
         {"S [X]", "k=j", "v"},
         {"S [X]", " \r\n", "v"}},
-       "[S [X]]\r\na  b=one two three\r\n[Alias]=x\r\n"}};
+       "[S [X]]\r\na  b=one two three\r\n"},
+      {"text stays in Windows-1252 while it can",
+       "",
+       {{"Tabrin", "Café", "5€ ½"}},
+       "[Tabrin]\r\nCaf\xE9=5\x80 \xBD\r\n"},
+      {"and else the file becomes UTF-8, names apart",
+       "[VP]\r\nCaf\xE9=x\r\n",
+       {{"VP", "Σmega", "one"}, {"vp", "Ωmega", "two"}},
+       "\xEF\xBB\xBF[VP]\r\nCafé=x\r\nΣmega=one\r\nΩmega=two\r\n"}};
   for (const auto& row : rows) {
     for (const bool batch : {false, true}) {
       std::filesystem::remove(file_);
@@ -288,10 +311,10 @@ TEST_F(Profile, WritesChangeOnlyWhatTheyMustAndNeverTheStructure) {
       if (batch) EXPECT_EQ(GetProfileCacheStats().rewrites, 1) << row.why;
     }
   }
-  EXPECT_EQ(Read("S\r[X]", "a\r\nb"), "one two three");
+  EXPECT_EQ(Read("VP", "σMEGA") + Read("VP", "ΩMEGA") + Read("vp", "CAFÉ"), "onetwox");
   // A write that changes nothing rewrites nothing; a file in no folder is not made.
   ResetProfileCacheStats();
-  ProfileWriteAll({{"s [x]", "A  B", "one two three"}, {"S", "x=y", "refused"}}, file_);
+  ProfileWriteAll({{"vp", "café", "x"}, {"S", "x=y", "refused"}}, file_);
   EXPECT_EQ(GetProfileCacheStats().rewrites, 0);
   ProfileWrite("S", "k", "v", dir_.Path("no such folder/test.ini"));
   EXPECT_EQ(Entries(), std::vector<std::string>{"test.ini"});

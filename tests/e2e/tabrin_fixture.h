@@ -80,7 +80,8 @@ inline TableSpec PinMame(const std::string& name, const std::string& rom) {
   spec.table_name = name;
   spec.author_name = "Ann Author";
   spec.blurb = "Blurb of " + name;
-  spec.script = "Const cGameName = \"" + rom + "\"\r\nSub Table1_Init\r\n.GameName = cGameName\r\n";
+  spec.script = "Const cGameName = \"" + rom +
+                "\"\r\nSub Table1_Init\r\nWith Controller\r\n.GameName = cGameName\r\nEnd With\r\n";
   return spec;
 }
 // Bytes of every value, the same on every run.

@@ -109,6 +109,7 @@ class MameInfo : public testing::Test {
   void Gather(const std::string& rom_name) {
     state_.ResultName = rom_name;
     GetMAMEInfo(state_);
+    WriteCatalogue(state_);
   }
   Runs TakeRuns() {
     std::istringstream log(temp_.ReadFile("runs.log"));
@@ -212,11 +213,13 @@ class TableInfo : public testing::Test {
     state_.CurrentTable = dir_.MakeDir("tables") + "/" + file;
     ASSERT_TRUE(WriteTable(state_.CurrentTable, spec));
     GetTableInfo(state_);
+    WriteCatalogue(state_);
   }
   void Read(const std::string& bytes) {
     state_.CurrentTable = dir_.WriteFile("tables/t.vpt", bytes);
     state_.TableInfoFields.fill("stale");
     GetTableInfo(state_);
+    WriteCatalogue(state_);
   }
   std::string Entry(const std::string& key) {
     return ProfileRead("Tabrin", key, state_.InProgramFolder(kInfoIni));
@@ -297,7 +300,7 @@ TEST_F(TableInfo, OddTextsAndDamagedFilesAreReadWithoutHarm) {
                            {"TableVersion", std::string("\x00\xD8v\0", 4)}};  // lone surrogate
   spec.blurb = std::string(3'000'000, 'b');  // copied in many pieces
   Read(spec);
-  EXPECT_EQ(Entry(*spec.table_name), *spec.table_name + "|Odd|?v|||");
+  EXPECT_EQ(Entry(*spec.table_name), *spec.table_name + "|Odd|\uFFFDv|||");
   EXPECT_EQ(dir_.ReadFile("art/Blurb/" + *spec.table_name + ".txt"), ToUtf16Le(*spec.blurb));
   TakeWritten();
   Read(FullTable("T"));

@@ -305,7 +305,7 @@ class Window : public testing::Test {
                             "TablePath=@/tables/\nVPPath=@/vp/\nMAMEPath=@/mame/\n");
   }
   void Table(const std::string& key, const std::string& name = "", const std::string& rom = "") {
-    const std::string script = ".GameName = \"" + rom + "\"\r\n";
+    const std::string script = "Controller.GameName = \"" + rom + "\"\r\n";
     ASSERT_TRUE(WriteTable(tables_ + "/" + key + ".vpt", {.table_name = name, .script = script}));
   }
   void Install(const std::string& program, const std::string& name) {
@@ -387,9 +387,9 @@ TEST_F(Window, BrowsesTheTablesInThreeAlignedViewsAndPlaysTheOneSelected) {
        {"a name selects its file", Then(Press(form.cmdList), Pick(form.List1, 3)),
         d + names + "7 / "},
        {"so do keys", Press(form.List1, Qt::Key_Home), a + names + "8 / "},
-       {"F5 reads the files again, the names stay",
+       {"F5 reads the files again, their names anew, and keeps the table selected",
         Then([&] { Table("e"), fs::remove(tables_ + "/c.vpt"); }, Press(form.List1, Qt::Key_F5)),
-        "-1 a_rom|Alpha|0| / Alpha Game|b_alias||d_alias / View by Table Name / List1 8 / "},
+        a + "Alpha Game|b_alias|d_alias| / View by Table Name / List1 10 / "},
        {"a launcher gets the bare path",
         Then([&] { Settings("", "VPExe=VP-Launcher\n"), Open().cmdList_Click(); },
              [&] { Pick(form_->List1, 2)(), QTest::mouseClick(form_->cmdLaunch, Qt::LeftButton); }),
@@ -416,8 +416,10 @@ TEST_F(Window, StartUpRunsTheWizardOrAScanAsAskedAndAnUnknownTableIsScannedAlone
   for (int i = 0; i < 4; ++i) Table(keys[i], "N" + std::to_string(i), "rom" + std::to_string(i));
   // The wizard's answers, in "|" after "|" (no other start asks anything).
   const std::string answers =
-      "<Ok>||@/nowhere/|@/vp|missing.exe|VPinball912.exe|@/tables|<Yes>|<No>|mame|mame.exe|<Yes>|"
-      " /a/snap/ ||/a/glass/|/a/cab/|/a/fly/|\\l\\snap\\|\\l\\glass\\|\\l\\cab\\|\\l\\fly\\|<Yes>|"
+      "<Ok>||<No>|@/nowhere/|@/vp|missing.exe|VPinball912.exe|@/"
+      "tables|<Yes>|<No>|mame|mame.exe|<Yes>|"
+      " /a/snap/ "
+      "||<No>|/a/glass/|/a/cab/|/a/fly/|\\l\\snap\\|\\l\\glass\\|\\l\\cab\\|\\l\\fly\\|<Yes>|"
       "<Cancel>|<Ok>";
   const std::vector<std::string> buttons = {"<Ok>", "<Cancel>", "<Yes>", "<No>"};  // in order
   for (const std::string& answer : Split(At(answers, dir_.path()), '|')) {
@@ -442,9 +444,11 @@ TEST_F(Window, StartUpRunsTheWizardOrAScanAsAskedAndAnUnknownTableIsScannedAlone
                            : buttons[int(box.buttons)] + (" " + box.text.substr(0, 8)));
   }
   const std::string asked =
-      "|Ok It looks|[~/Visual Pinball/]|[~/Visual Pinball/]|[~/Visual Pinball/]|[VPinball912.exe]"
+      "|Ok It looks|[~/Visual Pinball/]|YesNo Leave th|[~/Visual Pinball/]|[~/Visual Pinball/]"
+      "|[VPinball912.exe]"
       "|[VPinball912.exe]|[@/vp/tables/]|YesNo This FE |YesNo Click Ye|[/usr/games/]|[mame.exe]"
-      "|!YesNo Now to S|[@/mame/snap/]|[@/mame/marquees/]|[@/mame/marquees/]|[@/mame/cabinets/]"
+      "|!YesNo Now to S|[@/mame/snap/]|[@/mame/marquees/]|YesNo Leave th|[@/mame/marquees/]"
+      "|[@/mame/cabinets/]"
       "|[@/mame/flyers/]|[\\snap\\]|[\\marquees\\]|[\\cabinets\\]|[\\flyers\\]|YesNo For Debu"
       "|OkCancel We will |Ok Setup Co";
   EXPECT_EQ(boxes, Replace(At(asked, dir_.path()), "~", QDir::homePath().toStdString()));
@@ -456,7 +460,8 @@ TEST_F(Window, StartUpRunsTheWizardOrAScanAsAskedAndAnUnknownTableIsScannedAlone
                  s.ScanIfNotFound, s.FirstRun, dir_.ReadFile("tabrin.ini")),
       std::tuple(dir_.Path("vp/"), "VPinball912.exe", tables_ + "/", "/a/snap/",
                  dir_.Path("l/fly/"), 1, 1, 0,
-                 At("[MAME]\nIsPinMAME=1\nPath=@/mame/\nExe=mame.exe\n", dir_.path())));
+                 At("[VP]\nArtPath=@/vp/\n[MAME]\nIsPinMAME=1\nPath=@/mame/\nExe=mame.exe\n",
+                    dir_.path())));
   Run({{"a space", Pick(form_->File1, 1), "rom1 N1"},
        {"quotes", Pick(form_->File1, 2), "rom2 N2"},
        {"an option between quotes", Pick(form_->File1, 3), "rom3 N3"}},
@@ -558,6 +563,7 @@ TEST_F(Window, ASecondRescanStartedWhileTheFirstWaitsLeavesAWholeCatalogue) {
       if (!dir_.Exists("waiting")) return;
       poll.stop();
       QTimer::singleShot(100, [&] { dir_.WriteFile("gate", ""); });
+      if (second == &Form1::cmdPRescan_Click) dialogs_.Press(MessageResult::kYes);  // it asks
       (form.*second)();
     });
     poll.start(5);

@@ -8,9 +8,10 @@
 
 #include "common/codepage.h"
 #include "common/profile_cache.h"
-#include "extractor/byte_source.h"
-#include "extractor/rom_name_finder.h"
+#include "extractor/compound_file.h"
+#include "extractor/script_reader.h"
 #include "extractor/table_info.h"
+#include "extractor/table_script.h"
 
 namespace fs = std::filesystem;
 
@@ -36,18 +37,17 @@ std::string Write(const std::string& path, std::string_view bytes) {
 
 std::string FuzzRomName(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  const std::string expected = ScanForRomName(bytes);
-  const std::string path = Write(FreshFolder("rom") + "/t.vpt", bytes);
-  for (const size_t piece : {size_t{1} + size % 97, size_t{1} << 20}) {
-    FileSource source;
-    if (!source.Open(path)) return "cannot open the input";
-    if (ScanForRomName(source, piece) != expected) return "the file scan disagrees";
-  }
-  if (expected == "nf") return "";
-  const std::string cp1252 = Utf8ToCp1252(expected);
-  if (expected.empty() || Cp1252ToLower(cp1252) != cp1252 ||
-      cp1252.find_first_of("\r\n\t\"'") != std::string::npos) {
-    return "a ROM name that no script line could give: " + expected;
+  // The bytes as a script, and as a table file whose script is read out of it.
+  const std::string path = Write(FreshFolder("rom") + "/t.vpx", bytes);
+  const InfilePtr table = OpenCompoundFile(path);
+  for (const std::string& script : {std::string(bytes), ReadTableScript(path, table.get()).bytes}) {
+    const RomFinding found = FindRomInScript(script);
+    if (found.rom == "nf") continue;
+    const std::string cp1252 = Utf8ToCp1252(found.rom);
+    if (found.rom.empty() || Cp1252ToLower(cp1252) != cp1252 ||
+        cp1252.find_first_of("\r\n") != std::string::npos || found.line < 1) {
+      return "a ROM name that no script line could give: " + found.rom;
+    }
   }
   return "";
 }

@@ -8,7 +8,7 @@
 // both run the same code. Each runs one input and returns "" when every invariant held, else
 // what was broken.
 
-// ROM-name scan over memory and over a file read in pieces, which must agree.
+// The script reader over the bytes as a script and as a table file holding a script.
 std::string FuzzRomName(const std::uint8_t* data, std::size_t size);
 // Table file reader over a table file, writing only its entry and its own exports.
 std::string FuzzTableInfo(const std::uint8_t* data, std::size_t size);

@@ -37,6 +37,7 @@ size_t StrictIni::EntryCount() const {
 
 StrictIni ReadStrictIni(std::string_view bytes) {
   StrictIni ini;
+  if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);  // a file turned UTF-8
   std::set<std::string> keys;  // of the current section, in lower case
   std::map<std::string, std::string>* section = nullptr;
   for (int number = 1; !bytes.empty() && ini.problem.empty(); ++number) {
