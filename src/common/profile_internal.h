@@ -34,7 +34,8 @@ bool StampIsRecent(const FileStamp& stamp);
 std::string FolderOf(const std::string& path);
 
 // Holds an advisory lock, honoured by every process using this layer, on the folder `folder`
-// until destroyed. When the lock cannot be had, the holder goes on unlocked.
+// (or any other file) until destroyed. When the lock cannot be had, the holder goes on unlocked.
+// A process that holds it must not take it again: the second wait would never end.
 class FolderLock {
  public:
   explicit FolderLock(const std::string& folder);

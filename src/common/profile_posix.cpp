@@ -149,7 +149,7 @@ std::string FolderOf(const std::string& path) {
 }
 
 FolderLock::FolderLock(const std::string& folder) {
-  fd_ = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  fd_ = open(folder.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd_ < 0) return;
   // Some network file systems refuse locks on a folder; writing unlocked is then the best left.
   while (flock(fd_, LOCK_EX) != 0 && errno == EINTR) {

@@ -165,10 +165,10 @@ void GetMAMEInfo(ExtractorState& state) {
   std::string game_text;
   {
     // Other runs share the script and the listing: in MAME mode each writes the script for its
-    // own game, in PinMAME mode one may be writing the listing that another reads. The lock on
-    // the listing's folder keeps each making and reading whole. It is let go before the
-    // catalogue write, whose lock may be on the same folder.
-    const profile_internal::FolderLock listing_lock(listing_folder);
+    // own game, in PinMAME mode one may be writing the listing that another reads. A lock on the
+    // emulator's program, the one file all of them use, keeps each making and reading whole; the
+    // catalogue's lock, taken inside it, is on another file.
+    const profile_internal::FolderLock listing_lock(mame_folder + program);
     std::string listing_path = FindExistingPath(listing_folder + kListingName);
     if (!pinmame_mode || listing_path.empty() || !HoldsAGame(listing_path)) {
       // A listing left from another game, or from a run that failed, is never read.

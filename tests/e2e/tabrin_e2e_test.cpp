@@ -2,6 +2,9 @@
 #include "tabrin_fixture.h"
 
 namespace {
+std::string Replace(std::string text, const std::string& from, const std::string& to) {
+  return text.replace(text.find(from), from.size(), to);
+}
 const std::string kNamesTemplate = "[VP]\r\n\r\n[PinMAME]\r\n";
 const std::string kExif = "\xFF\xD8\xFF\xE1 Exif";  // a JPEG start without "JFIF"
 const std::string kVp = "[VP]\r\nAttack=Attack from Mars\r\n";
@@ -145,6 +148,19 @@ TEST_F(Capability, AsksTheEmulatorAboutEachGameHoweverTheSettingsAreWritten) {
          row("0.6", mode("0.6"), pinmame, games), row("0.5", mode("0.5"), mame, games),
          row("sections twice", mode("1") + "[MAME]\r\nIsPinMAME=0\r\n[mame]\r\nPath=/", pinmame,
              games),
+         // Settings written as people write them: no separator, the program in other letters.
+         row("a folder without its separator",
+             "[MAME]\r\nPath=\\emu\r\nExe=my mame\r\n"
+             "IsPinMAME=1",
+             pinmame, games),
+         row("the program in other letters", Replace(mode("1"), "my mame", "MY Mame"), pinmame,
+             games),
+         // A run that failed leaves no listing to be taken for the cache; one left before is not.
+         Row("a run that failed",
+             {"Tabrin.ini", Replace(mode("1"), "my mame", "broken"), "emu/broken",
+              "#!/bin/sh\nexit 3\n", "info.ini", kGone, "names.ini", kGone, "emu/lx.xml", kGone},
+             {all_, "-hide"}, {"emu/lx.xml", kGone, "info.ini", info}),
+         row("a listing without a game", mode("1"), pinmame, games, {"emu/lx.xml", "<mame/>"}),
          // Broken settings name no emulator, and still give the catalogue.
          row("garbage", Junk(64 * 1024, 11), kGone, ""),
          row("one line of 8 MB", std::string(8 << 20, 'x'), kGone, ""),
@@ -163,6 +179,32 @@ TEST_F(Capability, AsksTheEmulatorAboutEachGameHoweverTheSettingsAreWritten) {
              {"emu/my mame",
               "#!/bin/sh\nprintf '<game name=\"%s\"><description>' \"$1\"\ntruncate -s 1G "
               "lx.xml\n"})});
+}
+
+// Today's tables: .vpx beside .vpt, a sidecar script that replaces the table's own, an original
+// table that names only its DMD; patterns as users type them; paths in any case.
+TEST_F(Capability, VpxTablesTheirSidecarsAndThePatternsUsersType) {
+  const auto script = [](const std::string& rom, const char* owner = "Controller") {
+    return "Const cGameName = \"" + rom + "\"\r\nWith " + owner + "\r\n.GameName = cGameName\r\n";
+  };
+  TableSpec vpx = PinMame("Attack X", ""), dmd = PinMame("Original", "");
+  vpx.script = script("inner_l1");
+  dmd.script = script("myown", "FlexDMD");
+  Table("Attack.vpx", vpx);
+  Write("tables/attack.VBS", script("afm_11"));
+  Table("Original.VPX", dmd);
+  const std::string vp = "[VP]\r\nAttack.vpx=Attack X\r\nOriginal.VPX=Original\r\n";
+  const std::string two = "Attack=Attack from Mars\r\n" + vp.substr(6);
+  Check({Row("the .vpx tables only", {}, {P("tables/*.vpx"), "-hide"},
+             {"names.ini", vp + "\r\n[PinMAME]\r\nAttack.vpx=afm_11\r\n"}),
+         Row("a pattern of names", {"names.ini", kGone}, {P("tables/at*.*"), "-hide"},
+             {"names.ini", "[VP]\r\n" + two.substr(0, two.find("Original")) +
+                               "\r\n[PinMAME]\r\nAttack=afm_11\r\nAttack.vpx=afm_11\r\n"}),
+         Row("one table, its path in other letters", {"names.ini", kGone, "info.ini", kGone},
+             {P("TABLES/attack.VPT"), "-hide"},
+             {"names.ini", kNames, "info.ini", kInfo + "\r\n[PMInfo]\r\n"}),
+         Row("a stale display", {"names.ini", kGone}, {attack_}, {"names.ini", kNames}, 0, kAttack,
+             {"DISPLAY=:97"})});
 }
 
 TEST_F(Capability, WithoutADisplayTheWindowTextGoesToStandardOutput) {
