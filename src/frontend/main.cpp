@@ -12,7 +12,6 @@ int main(int argc, char** argv) {
   Form1 form(ProgramFolder(), dialogs);
   dialogs.SetParent(&form);
   if (!form.Form_Load()) return 0;  // the user left the first-run setup
-  form.RestoreWindowPlace();
   form.show();
 
   // Not for users: "--screenshot FILE" saves the window as it first appears and ends, for the

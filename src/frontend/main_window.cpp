@@ -285,6 +285,7 @@ bool Form1::Form_Load() {
   }
   if (File1->count() > 0) File1->setCurrentRow(0);
   FocusList();
+  RestoreWindowPlace();
   return true;
 }
 

@@ -47,8 +47,9 @@ class Form1 : public QWidget {
   // `dialogs` asks the user and must outlive the window.
   Form1(std::string program_folder, Dialogs& dialogs, QWidget* parent = nullptr);
 
-  // Start-up: settings, wizard, launcher mode, table list, first selection and focus; a start-up
-  // rescan is queued to run once the window shows. Call once, before the window is first shown.
+  // Start-up: settings, wizard, launcher mode, table list, first selection, focus and the window's
+  // place as it was left; a start-up rescan is queued to run once the window shows. Call once,
+  // before the window is first shown.
   // Returns false when the user left the first-run wizard: the program then ends.
   bool Form_Load();
   // Lays the controls out for the window's current outer size. Runs on every resize.

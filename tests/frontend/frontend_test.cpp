@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
@@ -405,6 +406,62 @@ TEST_F(Window, BrowsesTheTablesInThreeAlignedViewsAndPlaysTheOneSelected) {
                form_->focusWidget()->objectName().toStdString() + " " +
                std::to_string(form_->loads) + " / " + game;
       });
+}
+
+// At a cabinet: Visual Pinball X gets its two arguments; Ctrl plays alone only; the keys stay
+// with the list after any button; one game at a time; a program that cannot start says so; the
+// row shown is the one played, after a rescan too; the frame refits; the window's place is kept.
+TEST_F(Window, AtTheCabinetTheRowHighlightedIsTheTableShownAndPlayed) {
+  Install(TOOLS_DIR "/fake-vpinball", "vp/VPinballX_GL");
+  Install(TOOLS_DIR "/fake-vpinball", "tabrin");
+  Settings("", "VPExe=VPinballX_GL\n");
+  Table("a"), Table("b");
+  ASSERT_TRUE(WriteTable(tables_ + "/c.VPX", {.table_name = "C"}));
+  Write("names.ini", "[VP]\na=A\nb=B\nc.VPX=C\n");
+  Form& form = Open();
+  const std::string log = "vp/fake-vpinball.log";
+  const auto played = [&] {
+    const std::string runs = Runs(log);
+    fs::remove(dir_.Path(log));
+    return std::to_string(form.File1->currentRow()) + form.state().BaseName + " " + runs;
+  };
+  QTest::keyPress(form.File1, Qt::Key_Control);
+  QTest::keyClick(form.File1, Qt::Key_End, Qt::ControlModifier);
+  QTest::keyRelease(form.File1, Qt::Key_Control);
+  EXPECT_EQ(played(), "2C ");
+  QTest::keyPress(form.File1, Qt::Key_Control);
+  QTest::keyRelease(form.File1, Qt::Key_Control);
+  EXPECT_EQ(played(), "2C @/vp|-play|@/tables/c.VPX");
+  for (QPushButton* button : {form.cmdRules, form.cmdDesc, form.cmdEditInfo, form.cmdRescan}) {
+    if (button == form.cmdEditInfo) dialogs_.Cancel();
+    QTest::mouseClick(button, Qt::LeftButton);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Home);
+    EXPECT_EQ(form.File1->currentRow(), 0) << button->text().toStdString();
+    form.File1->setCurrentRow(2);
+  }
+  qputenv("FAKE_VPINBALL_SECONDS", "1");
+  QTimer::singleShot(500, [&] { QTest::keyClick(form.File1, Qt::Key_Return); });
+  QTest::keyClick(form.File1, Qt::Key_Return);
+  qunsetenv("FAKE_VPINBALL_SECONDS");
+  EXPECT_EQ(played(), "2C @/vp|-play|@/tables/c.VPX");
+  form.settings().VPExe = "missing";
+  dialogs_.Press(MessageResult::kOk);
+  QTest::mouseClick(form.cmdLaunch, Qt::LeftButton);
+  EXPECT_EQ(dialogs_.shown().back().text.substr(0, 35), "Visual Pinball could not be started");
+  // A rescan in a name view selects the first table, highlighted there too.
+  form.cmdList_Click();
+  QTest::keyClick(form.List1, Qt::Key_End);
+  QTest::mouseClick(form.cmdRescan, Qt::LeftButton);
+  EXPECT_EQ(std::pair(form.List1->currentRow(), form.state().BaseName),
+            std::pair(0, std::string("A")));
+  form.cmdInfo_Click();
+  form.resize(form.width() + 150, form.height() + 90);
+  EXPECT_EQ(form.lblInfoScroll->width(), TwipsToPixels(form.layout().FraData.Width - 400));
+  const int width = form.width();
+  form.move(31, 42);
+  form.close();
+  Open();
+  EXPECT_EQ(std::pair(form_->width(), form_->pos()), std::pair(width, QPoint(31, 42)));
 }
 
 TEST_F(Window, StartUpRunsTheWizardOrAScanAsAskedAndAnUnknownTableIsScannedAloneWhenSelected) {
