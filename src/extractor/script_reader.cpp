@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <deque>
-#include <map>
 #include <optional>
 #include <set>
+#include <unordered_map>
 
 #include "common/codepage.h"
 
@@ -26,8 +26,6 @@ struct Statement {
 // A statement is never looked at past its first tokens but for an array's first element; a
 // hostile line of millions of tokens must not cost memory.
 constexpr size_t kMaxTokens = 256;
-// Names followed from the statement to its literal; each costs one pass over the script.
-constexpr size_t kMaxNamesFollowed = 16;
 constexpr size_t kMaxLineText = 120;
 
 char Lower(char c) { return Cp1252Lower(c); }
@@ -223,23 +221,36 @@ bool CreatesController(const std::vector<Token>& tokens, size_t at) {
 
 std::string LowerName(std::string_view name) { return Cp1252ToLower(name); }
 
+// True when `script` holds "gamename" in any letter case: a script without it names no ROM, and
+// needs no reading (a table that is no compound file is read whole as its script).
+bool MentionsGameName(std::string_view script) {
+  constexpr std::string_view kWord = "amename";  // after a "g" or "G"
+  for (size_t at = script.find_first_of("gG"); at != std::string_view::npos;
+       at = script.find_first_of("gG", at + 1)) {
+    if (script.size() - at > kWord.size() && SameName(script.substr(at + 1, kWord.size()), kWord)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// One pass over the script finds its controllers, the statements that set a game name (with the
+// object they set it on) and the assignments of every name; the ROM name is then worked out from
+// what was kept, without reading the script again.
 class RomSearch {
  public:
   explicit RomSearch(std::string_view script) : script_(script) {}
 
   RomFinding Run() {
-    FindControllers();
-    Statement statement;
-    size_t value_at = 0;
-    if (!FindGameNameStatement(statement, value_at)) {
-      finding_.why_plain = "no statement sets the PinMAME controller's game name";
-      return finding_;
-    }
-    finding_.line = statement.line;
-    finding_.line_text = LineText(statement.line_start);
-    const std::vector<Token> value(statement.tokens.begin() + static_cast<long>(value_at),
-                                   statement.tokens.end());
-    const std::optional<std::string> rom = ValueOf(value);
+    if (!MentionsGameName(script_)) return Plain();
+    ReadScript();
+    const auto statement = std::find_if(candidates_.begin(), candidates_.end(), [this](auto& c) {
+      return c.on_new_controller || controllers_.contains(c.owner);
+    });
+    if (statement == candidates_.end()) return Plain();
+    finding_.line = statement->line;
+    finding_.line_text = LineText(statement->line_start);
+    const std::optional<std::string> rom = ValueOf(statement->value);
     if (!rom || rom->empty()) {
       finding_.names.clear();
       finding_.why_plain = rom ? "the controller's game name is set to an empty text"
@@ -251,50 +262,108 @@ class RomSearch {
   }
 
  private:
-  // Every name that is set to a new VPinMAME or B2S controller anywhere in the script.
-  void FindControllers() {
+  // A statement that sets the game name of `owner` (a name in lower case, "" for any other
+  // object) or of an object it creates, to `value`.
+  struct Candidate {
+    int line = 0;
+    size_t line_start = 0;
+    std::string owner;
+    bool on_new_controller = false;
+    std::vector<Token> value;
+  };
+  struct Assignment {
+    int line = 0;
+    std::string_view name;  // as written
+    std::vector<Token> value;
+  };
+
+  // Kept of a hostile script at most: a real one sets a game name a few times and a name a
+  // few times; past this, later statements are not looked at for these.
+  static constexpr size_t kMaxCandidates = 64;
+  static constexpr size_t kMaxAssignmentsPerName = 16;
+  static constexpr size_t kMaxAssignments = 1 << 18;
+  static constexpr size_t kMaxValueTokens = 32;
+
+  RomFinding Plain() {
+    finding_.why_plain = "no statement sets the PinMAME controller's game name";
+    return finding_;
+  }
+
+  void ReadScript() {
     controllers_.insert("controller");
     StatementReader reader(script_);
     Statement s;
-    while (reader.Next(s)) {
-      const size_t at = !s.tokens.empty() && IsName(s.tokens[0], "set") ? 1 : 0;
-      if (s.tokens.size() > at + 1 && s.tokens[at].kind == Kind::kName &&
-          s.tokens[at + 1].kind == Kind::kEquals && CreatesController(s.tokens, at + 2)) {
-        controllers_.insert(LowerName(s.tokens[at].text));
-      }
-    }
-  }
-
-  bool IsController(const Token& token) const {
-    return token.kind == Kind::kName && controllers_.contains(LowerName(token.text));
-  }
-
-  // Finds the first statement that sets a controller's game name; `value_at` is the index of
-  // its value's first token.
-  bool FindGameNameStatement(Statement& s, size_t& value_at) {
-    StatementReader reader(script_);
-    std::vector<bool> with_controller;  // for each open With block: is its object a controller
+    struct With {
+      std::string owner;
+      bool new_controller = false;
+    };
+    std::vector<With> with;  // the open With blocks
     while (reader.Next(s)) {
       const std::vector<Token>& t = s.tokens;
       if (IsName(t[0], "with")) {
-        with_controller.push_back((t.size() == 2 && IsController(t[1])) || CreatesController(t, 1));
+        with.push_back({t.size() == 2 && t[1].kind == Kind::kName ? LowerName(t[1].text) : "",
+                        CreatesController(t, 1)});
       } else if (IsName(t[0], "end") && t.size() > 1) {
         // A With block never outlives its procedure, even when a broken script leaves it open.
-        if (IsName(t[1], "with") && !with_controller.empty()) with_controller.pop_back();
-        if (IsName(t[1], "sub") || IsName(t[1], "function")) with_controller.clear();
+        if (IsName(t[1], "with") && !with.empty()) with.pop_back();
+        if (IsName(t[1], "sub") || IsName(t[1], "function")) with.clear();
       } else if (t.size() >= 3 && t[0].kind == Kind::kDot && IsName(t[1], "gamename") &&
                  t[2].kind == Kind::kEquals) {
-        if (!with_controller.empty() && with_controller.back()) {
-          value_at = 3;
-          return true;
-        }
-      } else if (t.size() >= 4 && IsController(t[0]) && t[1].kind == Kind::kDot &&
+        if (!with.empty()) AddCandidate(s, with.back().owner, with.back().new_controller, 3);
+      } else if (t.size() >= 4 && t[0].kind == Kind::kName && t[1].kind == Kind::kDot &&
                  IsName(t[2], "gamename") && t[3].kind == Kind::kEquals) {
-        value_at = 4;
-        return true;
+        AddCandidate(s, LowerName(t[0].text), false, 4);
+      } else {
+        AddAssignments(s);
       }
     }
-    return false;
+  }
+
+  void AddCandidate(const Statement& s, std::string owner, bool on_new_controller, size_t at) {
+    if (candidates_.size() >= kMaxCandidates) return;
+    candidates_.push_back({s.line, s.line_start, std::move(owner), on_new_controller,
+                           ValueTokens(s.tokens, at, s.tokens.size())});
+  }
+
+  static std::vector<Token> ValueTokens(const std::vector<Token>& t, size_t begin, size_t end) {
+    end = std::min(end, begin + kMaxValueTokens);
+    return {t.begin() + static_cast<long>(begin), t.begin() + static_cast<long>(end)};
+  }
+
+  // Keeps what `s` assigns: `Const a = 1, b = 2`, `name = value`, `Set name = value`. A name set
+  // to a new controller is a controller.
+  void AddAssignments(const Statement& s) {
+    const std::vector<Token>& t = s.tokens;
+    size_t at = 0;
+    while (at < t.size() && (IsName(t[at], "public") || IsName(t[at], "private"))) ++at;
+    if (at < t.size() && IsName(t[at], "const")) {
+      // Pairs at the top level, separated by commas.
+      for (size_t start = at + 1; start + 1 < t.size();) {
+        size_t end = start;
+        for (int depth = 0; end < t.size() && !(depth == 0 && t[end].kind == Kind::kComma); ++end) {
+          depth += t[end].kind == Kind::kOpen ? 1 : t[end].kind == Kind::kClose ? -1 : 0;
+        }
+        if (end - start >= 2 && t[start].kind == Kind::kName &&
+            t[start + 1].kind == Kind::kEquals) {
+          Keep(s.line, t[start].text, ValueTokens(t, start + 2, end));
+        }
+        start = end + 1;
+      }
+      return;
+    }
+    if (at < t.size() && IsName(t[at], "set")) ++at;
+    if (t.size() > at + 1 && t[at].kind == Kind::kName && t[at + 1].kind == Kind::kEquals) {
+      if (CreatesController(t, at + 2)) controllers_.insert(LowerName(t[at].text));
+      Keep(s.line, t[at].text, ValueTokens(t, at + 2, t.size()));
+    }
+  }
+
+  void Keep(int line, std::string_view name, std::vector<Token> value) {
+    if (assignment_count_ >= kMaxAssignments) return;
+    std::vector<Assignment>& kept = assignments_[LowerName(name)];
+    if (kept.size() >= kMaxAssignmentsPerName) return;
+    kept.push_back({line, name, std::move(value)});
+    ++assignment_count_;
   }
 
   // The text that `tokens` give: a literal, a name followed to its value, or the first element
@@ -314,54 +383,23 @@ class RomSearch {
     return std::nullopt;
   }
 
-  // The value of `name`: that of its first live assignment that gives one.
+  // The value of `name`: that of its first live assignment that gives one. A name met again on
+  // the way gives none, so names that follow each other round end.
   std::optional<std::string> FollowName(std::string_view name) {
     const std::string key = LowerName(name);
-    if (!followed_.insert(key).second || followed_.size() > kMaxNamesFollowed) return std::nullopt;
-    StatementReader reader(script_);
-    Statement s;
-    while (reader.Next(s)) {
-      for (const std::vector<Token>& value : AssignedValues(s, name)) {
-        const size_t steps = finding_.names.size();
-        if (std::optional<std::string> text = ValueOf(value)) {
-          finding_.names.insert(finding_.names.begin() + static_cast<long>(steps),
-                                {Cp1252ToUtf8(name), s.line});
-          return text;
-        }
-        finding_.names.resize(steps);
+    if (!followed_.insert(key).second) return std::nullopt;
+    const auto kept = assignments_.find(key);
+    if (kept == assignments_.end()) return std::nullopt;
+    for (const Assignment& assignment : kept->second) {
+      const size_t steps = finding_.names.size();
+      if (std::optional<std::string> text = ValueOf(assignment.value)) {
+        finding_.names.insert(finding_.names.begin() + static_cast<long>(steps),
+                              {Cp1252ToUtf8(assignment.name), assignment.line});
+        return text;
       }
+      finding_.names.resize(steps);
     }
     return std::nullopt;
-  }
-
-  // The values that `s` assigns to `name`: `Const a = 1, b = 2`, `name = value`, `Set name = `.
-  static std::vector<std::vector<Token>> AssignedValues(const Statement& s, std::string_view name) {
-    const std::vector<Token>& t = s.tokens;
-    size_t at = 0;
-    while (at < t.size() && (IsName(t[at], "public") || IsName(t[at], "private"))) ++at;
-    std::vector<std::vector<Token>> values;
-    if (at < t.size() && IsName(t[at], "const")) {
-      // Pairs at the top level, separated by commas.
-      for (size_t start = at + 1; start + 1 < t.size();) {
-        size_t end = start;
-        for (int depth = 0; end < t.size() && !(depth == 0 && t[end].kind == Kind::kComma); ++end) {
-          depth += t[end].kind == Kind::kOpen ? 1 : t[end].kind == Kind::kClose ? -1 : 0;
-        }
-        if (end - start >= 2 && t[start].kind == Kind::kName && SameName(t[start].text, name) &&
-            t[start + 1].kind == Kind::kEquals) {
-          values.emplace_back(t.begin() + static_cast<long>(start + 2),
-                              t.begin() + static_cast<long>(end));
-        }
-        start = end + 1;
-      }
-      return values;
-    }
-    if (at < t.size() && IsName(t[at], "set")) ++at;
-    if (t.size() > at + 1 && t[at].kind == Kind::kName && SameName(t[at].text, name) &&
-        t[at + 1].kind == Kind::kEquals) {
-      values.emplace_back(t.begin() + static_cast<long>(at + 2), t.end());
-    }
-    return values;
   }
 
   std::string LineText(size_t start) const {
@@ -375,6 +413,9 @@ class RomSearch {
 
   std::string_view script_;
   std::set<std::string> controllers_;
+  std::vector<Candidate> candidates_;
+  std::unordered_map<std::string, std::vector<Assignment>> assignments_;  // by lower-case name
+  size_t assignment_count_ = 0;
   std::set<std::string> followed_;
   RomFinding finding_;
 };
