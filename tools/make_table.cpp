@@ -31,9 +31,9 @@ constexpr char kUsage[] =
     "--padding writes that many bytes of filler before the script.\n"
     "--bulk writes COUNT tables \"Table NNNNN (VP9).vpt\" into OUT_FOLDER (which must exist),\n"
     "each with all six information texts, a ROM name (except every K-th table, default 4),\n"
-    "filler of every byte value, N bytes of other script before the ROM lines (default 0),\n"
-    "blurb, description and rules of about N characters each (--text-bytes, default 0: none)\n"
-    "and the screenshot F if given.\n";
+    "filler of every byte value, at least N bytes of other script (whole lines) before the ROM\n"
+    "lines (default 0), blurb, description and rules of about N characters each (--text-bytes,\n"
+    "default 0: none) and the screenshot F if given.\n";
 
 int Usage() {
   std::fputs(kUsage, stderr);
@@ -59,8 +59,9 @@ std::string RomScript(const std::string& rom) {
          "End Sub\r\n";
 }
 
-// About `bytes` of ordinary script lines, with assignments and comments, that never mention
-// the ROM name's constant: what stands before the ROM lines in a real script.
+// At least `bytes` of ordinary script lines, with assignments and comments, that never mention
+// the ROM name's constant: what stands before the ROM lines in a real script. Whole lines only:
+// a line cut short would run into the ROM lines, as no script does.
 std::string OtherScript(size_t bytes) {
   std::string script;
   for (size_t n = 0; script.size() < bytes; ++n) {
@@ -68,7 +69,6 @@ std::string OtherScript(size_t bytes) {
     script += "Sub Kicker" + i + "_Hit : Dim v" + i + " : v" + i + " = " + i +
               " : PlaySound \"fx_kicker\" ' kicker " + i + "\r\n";
   }
-  script.resize(bytes);
   return script;
 }
 
