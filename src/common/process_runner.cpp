@@ -68,7 +68,8 @@ void ReportWaitFailure(const WaitFailureReporter& report_failure) {
 }  // namespace
 
 bool RunAndWait(std::string& folder, const std::string& program, const std::string& arguments,
-                double style, const WaitFailureReporter& report_failure) {
+                double style, const WaitFailureReporter& report_failure, int* exit_code) {
+  if (exit_code != nullptr) *exit_code = -1;
   if (!folder.empty() && folder[0] == '\\') {
     folder = BackslashesToSlashes(ProgramFolder() + folder);
   }
@@ -118,6 +119,9 @@ bool RunAndWait(std::string& folder, const std::string& program, const std::stri
       return true;
     }
     if (QCoreApplication::instance() != nullptr) QCoreApplication::processEvents();
+  }
+  if (exit_code != nullptr && process->exitStatus() == QProcess::NormalExit) {
+    *exit_code = process->exitCode();
   }
   return true;
 }

@@ -19,9 +19,11 @@ using WaitFailureReporter = std::function<void(const std::string& message)>;
 // name without "/" is looked up in `folder` first, then on PATH. The process's current folder
 // becomes `folder`; a folder that cannot be entered is ignored, and the program starts where
 // the caller is. A program that cannot be started returns false after the 200 ms pause; the
-// caller decides whether that is worth a message.
+// caller decides whether that is worth a message. `exit_code`, when given, receives the program's
+// exit status, or -1 when it crashed or was not waited for.
 bool RunAndWait(std::string& folder, const std::string& program, const std::string& arguments,
-                double style, const WaitFailureReporter& report_failure = nullptr);
+                double style, const WaitFailureReporter& report_failure = nullptr,
+                int* exit_code = nullptr);
 
 // Returns `text` in double quotes, with each double quote inside it tripled, so that RunAndWait's
 // splitting of a command text gives `text` back as one argument whatever it holds.

@@ -1,6 +1,7 @@
 #include "common/profile.h"
 
 #include <QString>
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <mutex>
@@ -13,6 +14,7 @@
 #include "common/paths.h"
 #include "common/profile_cache.h"
 #include "common/profile_internal.h"
+#include "common/text.h"
 
 namespace {
 
@@ -178,6 +180,24 @@ class ProfileFile {
     return found_key == in.keys.end() ? nullptr : &found_key->second.value;
   }
 
+  // Appends the keys of `section` (a lookup name) to `out` in file order, each once, as a read
+  // returns them: UTF-8 names and values.
+  void AppendEntries(const std::string& section,
+                     std::vector<std::pair<std::string, std::string>>& out) const {
+    const auto found_section = section_index_.find(section);
+    if (found_section == section_index_.end()) return;
+    const Section& in = sections_[found_section->second];
+    for (std::size_t i = 0; i < in.lines.size(); ++i) {
+      const ParsedLine parsed = ParseLine(in.lines[i]);
+      if (parsed.kind != LineKind::kKey) continue;
+      const auto entry = in.keys.find(LookupOf(parsed.name));
+      if (entry == in.keys.end() || entry->second.line != i) continue;  // a repeated key
+      std::string name(parsed.name);
+      if (!utf8_ && !IsPlainAscii(name)) name = Cp1252ToUtf8(name);
+      out.emplace_back(std::move(name), ToReadValue(entry->second.value, utf8_));
+    }
+  }
+
   // Sets `key` of `section` to `value` (cleaned UTF-8, names trimmed). Refuses a key whose line
   // would not read back as that key: one holding "=", one starting with ";" or "[".
   Change Set(const std::string& section, const std::string& key, const std::string& value) {
@@ -320,6 +340,36 @@ class ProfileCache {
     const std::string* value = cached->file.Find(section_lower_, key_lower_);
     if (value == nullptr) return std::nullopt;
     return ToReadValue(*value, cached->file.utf8());
+  }
+
+  std::vector<std::pair<std::string, std::string>> ReadSection(const std::string& section,
+                                                               const std::string& file) {
+    const std::lock_guard lock(mutex_);
+    std::vector<std::pair<std::string, std::string>> entries;
+    ToLookupName(section, section_lower_);
+    std::string path;
+    FileStamp stamp;
+    if (ResolveExisting(file, path, stamp)) {
+      if (const Cached* cached = Load(path, stamp)) {
+        cached->file.AppendEntries(section_lower_, entries);
+      }
+    }
+    if (const auto deferred = deferred_.find(file); deferred != deferred_.end()) {
+      // What this process has yet to write wins, as it does for a read of one key.
+      std::vector<std::pair<std::string, std::string>> later;
+      deferred->second.overlay.AppendEntries(section_lower_, later);
+      for (auto& [key, value] : later) {
+        const auto same = std::find_if(entries.begin(), entries.end(), [&key](const auto& e) {
+          return LookupName(e.first) == LookupName(key);
+        });
+        if (same != entries.end()) {
+          same->second = std::move(value);
+        } else {
+          entries.emplace_back(std::move(key), std::move(value));
+        }
+      }
+    }
+    return entries;
   }
 
   void Write(const std::vector<ProfileEntry>& entries, const std::string& file) {
@@ -541,6 +591,20 @@ ProfileCache& TheCache() {
 std::string ProfileRead(const std::string& section, const std::string& key,
                         const std::string& file) {
   return TheCache().Read(section, key, file).value_or("");
+}
+
+std::vector<std::pair<std::string, std::string>> ProfileReadSection(const std::string& section,
+                                                                    const std::string& file) {
+  return TheCache().ReadSection(section, file);
+}
+
+std::unordered_map<std::string, std::string> ProfileSectionByLowerKey(const std::string& section,
+                                                                      const std::string& file) {
+  std::unordered_map<std::string, std::string> values;
+  for (auto& [key, value] : ProfileReadSection(section, file)) {
+    values.try_emplace(LowerCaseName(key), std::move(value));
+  }
+  return values;
 }
 
 bool ProfileHasKey(const std::string& section, const std::string& key, const std::string& file) {

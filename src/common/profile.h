@@ -1,6 +1,8 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 // The one implementation of INI ("profile") files for both programs. Sections and keys match
@@ -13,6 +15,17 @@
 // section or key gives "".
 std::string ProfileRead(const std::string& section, const std::string& key,
                         const std::string& file);
+
+// Returns every key of `section` of `file` with its value as ProfileRead returns it, in the
+// file's order; a key written twice counts once, with its first value. A missing file or section
+// gives none.
+std::vector<std::pair<std::string, std::string>> ProfileReadSection(const std::string& section,
+                                                                    const std::string& file);
+
+// The keys of `section` of `file` in lower case (LowerCaseName), each with its value as
+// ProfileRead returns it: a whole section looked up without a read per key.
+std::unordered_map<std::string, std::string> ProfileSectionByLowerKey(const std::string& section,
+                                                                      const std::string& file);
 
 // True when `key` is present in `section` of `file`, even with an empty value.
 bool ProfileHasKey(const std::string& section, const std::string& key, const std::string& file);

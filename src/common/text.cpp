@@ -1,9 +1,20 @@
 #include "common/text.h"
 
+#include <QString>
+
 std::string TrimSpaces(std::string_view text) {
   const size_t first = text.find_first_not_of(' ');
   if (first == std::string_view::npos) return {};
   return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
+}
+
+std::string LowerCaseName(const std::string& text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      return QString::fromStdString(text).toLower().toStdString();
+    }
+  }
+  return AsciiLowerCopy(text);
 }
 
 std::string AsciiLowerCopy(std::string text) {

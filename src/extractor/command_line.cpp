@@ -23,6 +23,8 @@ bool SetOption(const std::string& word, ExtractorOptions& options) {
       {"-nopics", &ExtractorOptions::nopics},
       {"-nodocs", &ExtractorOptions::nodocs},
       {"-norename", &ExtractorOptions::norename},
+      {"-why", &ExtractorOptions::why},
+      {"-report", &ExtractorOptions::report},
   };
   for (const Entry& entry : kOptions) {
     if (word == entry.word) {
@@ -55,6 +57,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
       start = space + 1;
     }
   }
+  // The two questions answer on standard output and change nothing.
+  if (line.options.why || line.options.report) line.options.hide = true;
   if (line.options.hide) line.options.exit = true;
   return line;
 }

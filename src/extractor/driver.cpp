@@ -4,13 +4,21 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <iostream>
+
+#include "common/catalogue_sections.h"
 #include "common/codepage.h"
+#include "common/collection_check.h"
 #include "common/paths.h"
+#include "common/profile.h"
 #include "common/profile_internal.h"
+#include "common/settings.h"
 #include "common/tables.h"
 #include "extractor/catalogue.h"
 #include "extractor/command_line.h"
+#include "extractor/compound_file.h"
 #include "extractor/rom_name_finder.h"
+#include "extractor/rom_source.h"
 
 namespace {
 
@@ -50,6 +58,75 @@ void TakeBaseName(ExtractorState& state, const std::string& file_name) {
   }
 }
 
+// Records where the table's ROM name came from, when its script was read and the catalogue
+// holds the name that the script gives (an entry kept from before may hold another).
+void RecordRomSource(const ExtractorState& state, const std::string& key) {
+  if (state.script_file.empty()) return;
+  const std::string& rom = state.rom_finding.rom;
+  const std::string names_ini = state.InProgramFolder(kNamesIni);
+  if (ProfileRead("PinMAME", key, names_ini) != (rom == "nf" ? "" : rom)) return;
+  const RomSource source = DescribeRomFinding(state.rom_finding, state.script_file);
+  RecordEntry(state, kInfoIni, kRomSourceSection, key, source.found);
+  const std::string info_ini = state.InProgramFolder(kInfoIni);
+  if (!source.via.empty() || ProfileHasKey(kRomViaSection, key, info_ini)) {
+    RecordEntry(state, kInfoIni, kRomViaSection, key, source.via);
+  }
+}
+
+// The folder of a folder argument: the path itself, or the folder of a pattern ("/t/*.*").
+std::string FolderOfArgument(const std::string& table_arg) {
+  const std::string last = FileNameOf(table_arg);
+  std::string folder = last.find_first_of("*?") == std::string::npos
+                           ? table_arg
+                           : table_arg.substr(0, table_arg.size() - last.size());
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return FindExistingPath(folder);
+}
+
+// -report: the collection check of the folder, on standard output.
+int PrintReport(const ExtractorState& state) {
+  const std::string folder = FolderOfArgument(state.TableArg);
+  if (folder.empty() || !FolderExists(folder)) {
+    std::cerr << "tabrin: no folder \"" << state.TableArg << "\"\n";
+    return kExitNotFound;
+  }
+  FrontendSettings settings;
+  GetSettings(state.program_folder, settings);
+  settings.TablePath = folder + "/";
+  std::cout << CheckReportText(CheckCollection(state.program_folder, settings)) << std::flush;
+  return kExitOk;
+}
+
+// -why: where the ROM name of each table named comes from, read afresh, on standard output.
+int PrintWhy(const ExtractorState& state) {
+  std::vector<std::string> paths;
+  const std::string pattern = FileNameOf(state.TableArg);
+  if (pattern.find_first_of("*?") != std::string::npos) {
+    const std::string folder = FolderOfArgument(state.TableArg);
+    for (const std::string& name : ListTableFiles(folder, pattern)) {
+      paths.push_back((folder == "/" ? "" : folder) + "/" + name);
+    }
+  } else {
+    paths.push_back(FindExistingPath(state.TableArg));
+  }
+  if (paths.empty() || !OrdinaryFileExists(paths.front())) {
+    std::cerr << "tabrin: no table \"" << state.TableArg << "\"\n";
+    return kExitNotFound;
+  }
+  for (const std::string& path : paths) {
+    std::string script_file;
+    const InfilePtr table = OpenCompoundFile(path);
+    const RomFinding finding = FindRomInTable(path, table.get(), script_file);
+    const RomSource source = DescribeRomFinding(finding, script_file);
+    std::cout << FileNameOf(path) << ": "
+              << (finding.rom == "nf" ? std::string("plain table") : "ROM " + finding.rom) << "\n  "
+              << source.found << "\n";
+    if (!source.via.empty()) std::cout << "  via " << source.via << "\n";
+  }
+  std::cout << std::flush;
+  return kExitOk;
+}
+
 // Finds, records and describes CurrentTable. A table that is gone by now records nothing.
 void ProcessTable(ExtractorState& state, bool txt, ExtractorView& view) {
   state.TableInfoFields = {};
@@ -71,12 +148,14 @@ void ProcessTable(ExtractorState& state, bool txt, ExtractorView& view) {
     TakeBaseName(state, file_name);
     if (!txt) StoreName(state, key, true);
     text += std::string(kCrLf) + "Base Name:  " + state.ResultName;
+    if (!txt) RecordRomSource(state, key);
   } else {
     TakeBaseName(state, file_name);
     if (txt) {
       WriteOutput(state);
     } else {
       StoreName(state, key, true);
+      RecordRomSource(state, key);
     }
     text = std::string("Table Type:  Visual Pinball") + kCrLf + kCrLf + "Vpt Name:  " + file_name +
            kCrLf + "Base Name:  " + state.ResultName;
@@ -109,6 +188,8 @@ int RunExtractor(const std::vector<std::string>& args, const std::string& progra
   state.report_wait_failure = [&view](const std::string& message) { view.ReportFailure(message); };
   ReadSettings(state);
   state.TableArg = MakeTableArgAbsolute(line.path, program_folder);
+  if (state.options.report) return PrintReport(state);
+  if (state.options.why) return PrintWhy(state);
 
   if (state.options.clear) {
     DeleteIfExists(state.InProgramFolder(kNamesIni));

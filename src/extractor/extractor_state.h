@@ -8,7 +8,7 @@
 #include "common/process_runner.h"
 #include "extractor/script_reader.h"
 
-// The nine option words of the command line.
+// The option words of the command line.
 struct ExtractorOptions {
   bool txt = false;        // single table: result to output.txt instead of names.ini
   bool clear = false;      // delete names.ini, info.ini and the listing cache first
@@ -19,6 +19,8 @@ struct ExtractorOptions {
   bool nopics = false;     // no screenshot export
   bool nodocs = false;     // no document export
   bool norename = false;   // accepted, no effect
+  bool why = false;        // print where each table's ROM name comes from; write nothing
+  bool report = false;     // print the collection check of the folder; write nothing
 };
 
 // Everything one extractor run shares between its procedures.
@@ -41,7 +43,7 @@ struct ExtractorState {
   // True once the table file reader has filled TableInfoFields for the current table.
   bool table_info_read = false;
   // Where the current table's ROM name came from, and the script that gave it ("" when the
-  // catalogue did).
+  // catalogue did and the script was not read).
   RomFinding rom_finding;
   std::string script_file;
 

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "common/catalogue_sections.h"
 #include "common/codepage.h"
 #include "common/paths.h"
 #include "common/process_runner.h"
@@ -16,6 +17,8 @@ namespace {
 
 constexpr char kListingName[] = "lx.xml";
 constexpr char kScriptName[] = "lx.sh";
+// MAME's exit status for a game it does not know.
+constexpr int kNoSuchGame = 5;
 // A game's element takes a few kilobytes; cut to this much, a hostile listing of gigabytes
 // costs no more memory than a real one.
 constexpr size_t kMaxGameText = size_t{1} << 20;
@@ -70,8 +73,8 @@ std::string QuotedIfNeeded(std::string_view text) {
 }
 
 // Writes lx.sh, which runs `program` (its name as on disk) in `mame_folder` with its listing
-// sent to `listing`; a run that fails leaves no listing. Returns false when the script could
-// not be written.
+// sent to `listing`; a run that fails leaves no listing and ends with the emulator's status.
+// Returns false when the script could not be written.
 bool WriteListingScript(const ExtractorState& state, const std::string& mame_folder,
                         const std::string& program, const std::string& listing,
                         const std::string& query, bool pinmame_mode) {
@@ -80,7 +83,8 @@ bool WriteListingScript(const ExtractorState& state, const std::string& mame_fol
       listing == mame_folder + kListingName ? kListingName : SingleQuoted(listing);
   std::string script =
       "#!/bin/sh\ncd /\ncd " + SingleQuoted(mame_folder) + "\n./" + QuotedIfNeeded(program);
-  script += (pinmame_mode ? "" : " " + query) + " -lx >" + target + " || rm -f " + target + "\n";
+  script += (pinmame_mode ? "" : " " + query) + " -lx >" + target + " || { s=$?; rm -f " + target +
+            "; exit $s; }\n";
   const std::string path = PathForCreate(state.InProgramFolder(kScriptName));
   if (!WriteFileAtomically(path, script)) return false;
   std::error_code ignored;
@@ -163,6 +167,7 @@ void GetMAMEInfo(ExtractorState& state) {
   const std::string listing_folder =
       ::access(mame_folder.c_str(), W_OK) == 0 ? mame_folder : state.program_folder + "/";
   std::string game_text;
+  bool no_such_game = false;  // the emulator said so
   {
     // Other runs share the script and the listing: in MAME mode each writes the script for its
     // own game, in PinMAME mode one may be writing the listing that another reads. A lock on the
@@ -180,17 +185,33 @@ void GetMAMEInfo(ExtractorState& state) {
       }
       WriteCatalogue(state);  // whatever else the emulator may run sees what this run found
       std::string folder = state.program_folder + "/";
-      RunAndWait(folder, kScriptName, "", 0, state.report_wait_failure);
+      int status = 0;
+      RunAndWait(folder, kScriptName, "", 0, state.report_wait_failure, &status);
+      no_such_game = !pinmame_mode && status == kNoSuchGame;
       if (!HoldsAGame(listing_path)) std::filesystem::remove(listing_path, ignored);
     }
     FileSource listing;
-    if (!listing.Open(listing_path)) return;
-    game_text = ReadGameText(listing, query, pinmame_mode);
+    // A PinMAME listing that is read holds games; a game it lacks the emulator does not know
+    // (as long as the listing is of the form read here).
+    if (listing.Open(listing_path)) {
+      game_text = ReadGameText(listing, query, pinmame_mode);
+      if (pinmame_mode) {
+        no_such_game = game_text.empty() && listing.Find("<game ", 0) != FileSource::kNotFound;
+      }
+    }
   }
-  // A game the listing lacks stores nothing, so it is asked for again next time.
-  if (game_text.empty()) return;
+  // A game the listing lacks stores no information, so it is asked for again next time (a newer
+  // emulator may know it); that the emulator did not know it tells the collection check that no
+  // rescan will help.
+  if (game_text.empty()) {
+    if (no_such_game) RecordEntry(state, kInfoIni, kNotInEmulatorSection, key, "1");
+    return;
+  }
   const GameInfo info = CutGameFields(game_text, Utf8ToCp1252(key));
   RecordEntry(state, kInfoIni, "PMInfo", key,
               Field(info.description) + "|" + Field(info.year) + "|" + Field(info.manufacturer) +
                   "|" + Field(info.parent));
+  if (ProfileHasKey(kNotInEmulatorSection, key, info_ini)) {
+    RecordEntry(state, kInfoIni, kNotInEmulatorSection, key, "");
+  }
 }

@@ -31,9 +31,13 @@ void FindRomName(ExtractorState& state) {
   // gives null, and both readers fall back.
   const InfilePtr table = OpenCompoundFile(path);
   GetTableInfo(state, table.get());
-  const TableScript script = ReadTableScript(path, table.get());
-  state.rom_finding = FindRomInScript(script.bytes);
-  state.script_file = script.file;
+  state.rom_finding = FindRomInTable(path, table.get(), state.script_file);
   state.ResultName = state.rom_finding.rom;
   if (state.ResultName != "nf") GetMAMEInfo(state);
+}
+
+RomFinding FindRomInTable(const std::string& path, GsfInfile* table, std::string& script_file) {
+  const TableScript script = ReadTableScript(path, table);
+  script_file = script.file;
+  return FindRomInScript(script.bytes);
 }

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <gsf/gsf-infile.h>
+
+#include <string>
+
 #include "extractor/extractor_state.h"
 
 // Sets ResultName for CurrentTable: the catalogued ROM name (or its alias), else the ROM name
@@ -7,3 +11,8 @@
 // not yet catalogued and GetMAMEInfo when a ROM name is known. Leaves ResultName unchanged when
 // the file is gone.
 void FindRomName(ExtractorState& state);
+
+// Reads the script that runs for the table `path` (as on disk), whose compound file `table` is
+// null when it is none, and finds the ROM name it gives the controller. `script_file` receives
+// the file the script came from.
+RomFinding FindRomInTable(const std::string& path, GsfInfile* table, std::string& script_file);

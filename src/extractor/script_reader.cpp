@@ -273,6 +273,7 @@ class RomSearch {
   };
   struct Assignment {
     int line = 0;
+    size_t line_start = 0;
     std::string_view name;  // as written
     std::vector<Token> value;
   };
@@ -345,7 +346,7 @@ class RomSearch {
         }
         if (end - start >= 2 && t[start].kind == Kind::kName &&
             t[start + 1].kind == Kind::kEquals) {
-          Keep(s.line, t[start].text, ValueTokens(t, start + 2, end));
+          Keep(s, t[start].text, ValueTokens(t, start + 2, end));
         }
         start = end + 1;
       }
@@ -354,15 +355,15 @@ class RomSearch {
     if (at < t.size() && IsName(t[at], "set")) ++at;
     if (t.size() > at + 1 && t[at].kind == Kind::kName && t[at + 1].kind == Kind::kEquals) {
       if (CreatesController(t, at + 2)) controllers_.insert(LowerName(t[at].text));
-      Keep(s.line, t[at].text, ValueTokens(t, at + 2, t.size()));
+      Keep(s, t[at].text, ValueTokens(t, at + 2, t.size()));
     }
   }
 
-  void Keep(int line, std::string_view name, std::vector<Token> value) {
+  void Keep(const Statement& s, std::string_view name, std::vector<Token> value) {
     if (assignment_count_ >= kMaxAssignments) return;
     std::vector<Assignment>& kept = assignments_[LowerName(name)];
     if (kept.size() >= kMaxAssignmentsPerName) return;
-    kept.push_back({line, name, std::move(value)});
+    kept.push_back({s.line, s.line_start, name, std::move(value)});
     ++assignment_count_;
   }
 
@@ -393,8 +394,9 @@ class RomSearch {
     for (const Assignment& assignment : kept->second) {
       const size_t steps = finding_.names.size();
       if (std::optional<std::string> text = ValueOf(assignment.value)) {
-        finding_.names.insert(finding_.names.begin() + static_cast<long>(steps),
-                              {Cp1252ToUtf8(assignment.name), assignment.line});
+        finding_.names.insert(
+            finding_.names.begin() + static_cast<long>(steps),
+            {Cp1252ToUtf8(assignment.name), assignment.line, LineText(assignment.line_start)});
         return text;
       }
       finding_.names.resize(steps);

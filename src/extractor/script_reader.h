@@ -19,6 +19,7 @@ struct RomFinding {
   struct Step {
     std::string name;  // as the assignment spells it (UTF-8)
     int line = 0;
+    std::string line_text;  // as line_text is cut
   };
   std::vector<Step> names;
   // Why the script names no ROM, when it names none.

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "common/collection_check.h"
 #include "common/paths.h"
 #include "frontend/bitmap.h"
 
@@ -139,18 +140,13 @@ const std::string& ArtFile(ArtKind kind, const WindowState& state) {
 std::vector<std::string> ArtCandidates(ArtKind kind, const FrontendSettings& settings,
                                        const WindowState& state) {
   const ArtFolders folders = FoldersOf(kind, settings);
-  std::string base_name = state.BaseName;
-  std::erase(base_name, ':');
-  // With an alias the ROM name is not tried at all. An empty name stays in its place.
-  const std::string* const names[] = {state.RomAlias.empty() ? &state.RomName : &state.RomAlias,
-                                      &state.PMParent, &base_name};
+  const std::array<std::string, 3> names =
+      ArtStems(state.RomName, state.RomAlias, state.PMParent, state.BaseName);
   std::vector<std::string> candidates;
   candidates.reserve(12);
   for (const std::string* folder : {&folders.local, &folders.mame}) {
-    for (const std::string* name : names) {
-      for (const char* extension : {".png", ".jpg"}) {
-        candidates.push_back(*folder + *name + extension);
-      }
+    for (const std::string& name : names) {
+      for (const char* extension : kArtExtensions) candidates.push_back(*folder + name + extension);
     }
   }
   return candidates;

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "common/settings.h"
 #include "frontend/layout.h"
-#include "frontend/settings.h"
 #include "frontend/window_state.h"
 
 // The four kinds of artwork, numbered as ShowState numbers them.

@@ -109,6 +109,12 @@ ListKeyAction ActionForKey(int16_t key_code) {
       return ListKeyAction::kLaunch;
     case kKeyF5:
       return ListKeyAction::kReread;
+    case kKeyF2:
+      return ListKeyAction::kFavourite;
+    case kKeyF3:
+      return ListKeyAction::kSort;
+    case kKeyF4:
+      return ListKeyAction::kCheck;
     default:
       return ListKeyAction::kNone;
   }

@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "frontend/settings.h"
+#include "common/settings.h"
 #include "frontend/window_state.h"
 
 // The table browser's logic over plain data: catalogue identity, extractor and launch command
@@ -71,11 +71,14 @@ std::string LaunchArguments(const std::string& vp_exe, bool launcher_mode,
                             const std::string& table_path, const std::string& file_name);
 
 // What a key pressed in a list does.
-enum class ListKeyAction { kNone, kLaunch, kReread };
+enum class ListKeyAction { kNone, kLaunch, kReread, kFavourite, kSort, kCheck };
 
 // Virtual key codes of the keys the lists act on.
 inline constexpr int16_t kKeyReturn = 13;
 inline constexpr int16_t kKeyControl = 17;
+inline constexpr int16_t kKeyF2 = 113;
+inline constexpr int16_t kKeyF3 = 114;
+inline constexpr int16_t kKeyF4 = 115;
 inline constexpr int16_t kKeyF5 = 116;
 
 // Returns what the key `key_code` does; the shift state plays no part.

@@ -5,9 +5,12 @@
 #include <string_view>
 #include <vector>
 
+#include "common/catalogue_sections.h"
 #include "common/codepage.h"
 #include "common/paths.h"
 #include "common/profile.h"
+#include "common/tables.h"
+#include "frontend/play_stats.h"
 
 namespace {
 
@@ -222,6 +225,15 @@ std::string GetInfoText(const std::string& vp_name, const std::string& program_f
   rows.Add(vp_only ? "Table Type:  Visual Pinball" : "Table Type:  PinMAME");
   rows.Add(vp_only ? "Base Name:  " : "Rom Name:  ", state.RomName);
   if (!state.RomAlias.empty()) rows.Add("Alias:  ", state.RomAlias);
+  // Where the ROM name came from, or why there is none, as the extractor found it.
+  const std::string key = TableKey(vp_name);
+  const std::string info_ini = program_folder + "/info.ini";
+  if (const std::string found = ProfileRead(kRomSourceSection, key, info_ini); !found.empty()) {
+    rows.Add("  " + found);
+    const std::string via = ProfileRead(kRomViaSection, key, info_ini);
+    if (!via.empty()) rows.Add("  via " + via);
+  }
+  for (const std::string& row : PlayStatsRows(ReadPlayStats(program_folder, key))) rows.Add(row);
 
   // From here on the first failure ends the build, keeping what was reached.
   if (AddTableInfo(program_folder, settings, state, rows, folders)) {

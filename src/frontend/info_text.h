@@ -4,7 +4,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "frontend/settings.h"
+#include "common/settings.h"
 #include "frontend/window_state.h"
 
 // Returns the value of key `r_name` in section `r_key` of program_folder/info.ini (note the

@@ -22,6 +22,10 @@ MainLayout DesignLayout() {
   d.cmdEditInfo = {7800, 480, 1215, 255};
   d.cmdDelInfo = {9000, 480, 1215, 255};
   d.FraData = {7800, 840, 6015, 7215};
+  d.txtFilter = {3120, 7800, 4575, 255};
+  d.cmdSort = {5895, 0, 1800, 255};
+  d.cmdFavourite = {10215, 480, 1215, 255};
+  d.cmdCheck = {11430, 480, 1455, 255};
   d.lblInfo = {600, 1680, 1575, 855};
   d.txtRules = {720, 360, 1215, 615};
   d.imgArt = {840, 720, 1935, 1215};
@@ -71,4 +75,11 @@ void LayOut(MainLayout& l, float width, float height) {
   RightOf(l.cmdGlass, l.cmdSnapShot);
   RightOf(l.cmdCab, l.cmdGlass);
   RightOf(l.cmdFlyer, l.cmdCab);
+  // The new controls keep their distance from the ones they stand beside.
+  l.txtFilter.Left = l.cmdLaunch.Left + l.cmdLaunch.Width + 105;
+  l.txtFilter.Top = l.cmdLaunch.Top;
+  SetSize(l.txtFilter.Width, l.List1.Left + l.List1.Width - l.txtFilter.Left);
+  RightOf(l.cmdSort, l.cmdList);
+  RightOf(l.cmdFavourite, l.cmdDelInfo);
+  RightOf(l.cmdCheck, l.cmdFavourite);
 }

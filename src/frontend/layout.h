@@ -19,6 +19,9 @@ struct MainLayout {
   TwipsRect File1, List1, cmdLaunch, cmdRescan, cmdPRescan, cmdList, FraData;
   TwipsRect cmdInfo, cmdEditInfo, cmdDelInfo, cmdRules, cmdDesc, cmdSnapShot, cmdGlass, cmdCab,
       cmdFlyer;
+  // In the free space: the filter beside cmdLaunch, the sort order beside cmdList, favourite and
+  // collection check beside cmdDelInfo.
+  TwipsRect txtFilter, cmdSort, cmdFavourite, cmdCheck;
   // Never moved by the layout: the controls inside FraData (placed when they are shown) and
   // the hidden picture holders.
   TwipsRect lblInfo, txtRules, imgArt, PicSnap, PicMarquee, picCabinet, PicFlyer;

@@ -1,22 +1,32 @@
 #include "frontend/main_window.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QGroupBox>
+#include <QHash>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSignalBlocker>
 #include <QTimer>
+#include <cstdlib>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
+#include "common/collection_check.h"
 #include "common/paths.h"
 #include "common/process_runner.h"
+#include "common/profile.h"
 #include "common/tables.h"
+#include "common/text.h"
 #include "frontend/browser.h"
+#include "frontend/check_window.h"
 #include "frontend/rescan.h"
 
 namespace {
@@ -82,6 +92,13 @@ void Place(QWidget* control, const TwipsRect& r) {
 
 }  // namespace
 
+int FirstVisibleRow(const QListWidget* list) {
+  for (int i = 0; i < list->count(); ++i) {
+    if (!list->isRowHidden(i)) return i;
+  }
+  return -1;
+}
+
 FileListBox::FileListBox(QWidget* parent) : QListWidget(parent) {
   setSelectionMode(QAbstractItemView::SingleSelection);
   // One line per entry: thousands of tables need no per-entry text measuring.
@@ -102,15 +119,20 @@ bool FileListBox::SetPath(const std::string& folder) {
 }
 
 void FileListBox::Refresh() {
-  // A fresh list has nothing selected, and emptying it is no selection of the user's.
-  const QSignalBlocker blocker(this);
-  clear();
-  QStringList names;
-  for (const std::string& name : ListTableFiles(path_)) {
-    names << QString::fromStdString(name);
+  {
+    // A fresh list has nothing selected, and emptying it is no selection of the user's.
+    const QSignalBlocker blocker(this);
+    clear();
+    std::vector<std::string> names = ListTableFiles(path_);
+    if (order) order(names);
+    for (const std::string& name : names) {
+      auto* item = new QListWidgetItem(QString::fromStdString(name), this);
+      // Folded once here, not at every key typed into the filter.
+      item->setData(Qt::UserRole, QString::fromStdString(FoldForSearch(name)));
+    }
+    setCurrentRow(-1);
   }
-  addItems(names);
-  setCurrentRow(-1);
+  if (refreshed) refreshed();
 }
 
 std::string FileListBox::FileName() const {
@@ -153,6 +175,12 @@ void Form1::CreateControls() {
   cmdDesc = button("Description");
   cmdEditInfo = button("Edit Alias");
   cmdDelInfo = button("Delete Alias");
+  cmdSort = button("Sort: Name");
+  cmdFavourite = button("Favourite");
+  cmdCheck = button("Check Collection");
+  txtFilter = new QLineEdit(this);
+  txtFilter->setPlaceholderText("Type to find a table  (* for favourites)");
+  txtFilter->setClearButtonEnabled(true);
   FraData = new QGroupBox(this);
   lblInfoScroll = new QScrollArea(FraData);
   lblInfoScroll->setWidgetResizable(true);
@@ -188,7 +216,9 @@ void Form1::CreateControls() {
       {lblInfo, "lblInfo"},       {txtRules, "txtRules"},
       {imgArt, "imgArt"},         {PicSnap, "PicSnap"},
       {PicMarquee, "PicMarquee"}, {picCabinet, "picCabinet"},
-      {PicFlyer, "PicFlyer"},
+      {PicFlyer, "PicFlyer"},     {txtFilter, "txtFilter"},
+      {cmdSort, "cmdSort"},       {cmdFavourite, "cmdFavourite"},
+      {cmdCheck, "cmdCheck"},
   };
   for (const auto& [control, name] : names) control->setObjectName(name);
 
@@ -203,8 +233,9 @@ void Form1::CreateControls() {
   // The window's tab order, without the frame, the label and the picture holders, which never
   // take the focus here.
   const std::vector<QWidget*> tab_order = {
-      File1,      cmdInfo,    cmdGlass, cmdSnapShot, cmdCab,   cmdFlyer, cmdRescan, cmdEditInfo,
-      cmdDelInfo, cmdPRescan, List1,    cmdList,     txtRules, cmdRules, cmdDesc,   cmdLaunch};
+      File1,       cmdInfo,    cmdGlass,   cmdSnapShot, cmdCab,       cmdFlyer, cmdRescan,
+      cmdEditInfo, cmdDelInfo, cmdPRescan, List1,       cmdList,      txtRules, cmdRules,
+      cmdDesc,     cmdLaunch,  txtFilter,  cmdSort,     cmdFavourite, cmdCheck};
   for (size_t i = 1; i < tab_order.size(); ++i) setTabOrder(tab_order[i - 1], tab_order[i]);
 
   connect(File1, &QListWidget::currentRowChanged, this, [this](int row) {
@@ -217,12 +248,19 @@ void Form1::CreateControls() {
   });
   File1->installEventFilter(this);
   List1->installEventFilter(this);
+  txtFilter->installEventFilter(this);
+  connect(txtFilter, &QLineEdit::textChanged, this, [this] { ApplyFilter(); });
+  // Every listing comes in the order of the view, with the filter's rows hidden.
+  File1->order = [this](std::vector<std::string>& names) {
+    SortTables(names, sort_order_, program_folder_);
+  };
+  File1->refreshed = [this] { ApplyFilter(/*select=*/false); };
   // After any button the list takes the keys again, so the arrows keep browsing tables.
   const std::pair<QPushButton*, void (Form1::*)()> buttons[] = {
-      {cmdList, &Form1::cmdList_Click},
-      {cmdLaunch, &Form1::cmdLaunch_Click},
-      {cmdRescan, &Form1::cmdRescan_Click},
-      {cmdPRescan, &Form1::cmdPRescan_Click},
+      {cmdList, &Form1::cmdList_Click},     {cmdLaunch, &Form1::cmdLaunch_Click},
+      {cmdRescan, &Form1::cmdRescan_Click}, {cmdPRescan, &Form1::cmdPRescan_Click},
+      {cmdSort, &Form1::CycleSortOrder},    {cmdFavourite, &Form1::ToggleFavourite},
+      {cmdCheck, &Form1::cmdCheck_Click},
   };
   for (const auto& [button, handler] : buttons) {
     connect(button, &QPushButton::clicked, this, [this, handler = handler] {
@@ -246,7 +284,9 @@ void Form1::PlaceControls() {
       {lblInfoScroll, &MainLayout::lblInfo}, {txtRules, &MainLayout::txtRules},
       {imgArt, &MainLayout::imgArt},         {PicSnap, &MainLayout::PicSnap},
       {PicMarquee, &MainLayout::PicMarquee}, {picCabinet, &MainLayout::picCabinet},
-      {PicFlyer, &MainLayout::PicFlyer},
+      {PicFlyer, &MainLayout::PicFlyer},     {txtFilter, &MainLayout::txtFilter},
+      {cmdSort, &MainLayout::cmdSort},       {cmdFavourite, &MainLayout::cmdFavourite},
+      {cmdCheck, &MainLayout::cmdCheck},
   };
   for (const auto& [control, rect] : controls) Place(control, layout_.*rect);
 }
@@ -271,6 +311,12 @@ bool Form1::Form_Load() {
     settings_.RescanOnStart = 0;  // the wizard has offered its own scan
   }
   if (IsLauncher(settings_.VPExe)) state_.LauncherMode = true;
+  const int order =
+      std::atoi(ProfileRead("Window", "SortOrder", SettingsFile(program_folder_)).c_str());
+  if (order >= 0 && order <= static_cast<int>(SortOrder::kLastPlayed)) {
+    sort_order_ = static_cast<SortOrder>(order);
+  }
+  cmdSort->setText(QString::fromStdString(SortCaption(sort_order_)));
   if (!File1->SetPath(settings_.TablePath)) {
     // An empty list with an empty frame would leave the user guessing.
     lblInfo->setText(QString::fromStdString(TableFolderMissingText(settings_.TablePath)));
@@ -350,7 +396,7 @@ void Form1::cmdList_Click() {
   if (state_.ViewMode == 0) {
     List1->hide();
     File1->setFocus();
-    if (File1->count() > 0) File1->setCurrentRow(0);
+    if (FirstVisibleRow(File1) >= 0) File1->setCurrentRow(FirstVisibleRow(File1));
   } else {
     FillNameList();
   }
@@ -371,13 +417,19 @@ void Form1::FillNameList() {
   for (int i = 0; i < File1->count(); ++i) {
     ClearForNameEntry(state_.ViewMode, state_);
     SelectRow(File1, i);
-    List1->addItem(QString::fromStdString(NameListText(state_.ViewMode, state_)));
+    AddNameEntry(QString::fromStdString(NameListText(state_.ViewMode, state_)));
   }
   File1->setAutoScroll(auto_scroll);
   state_.BuildingList = false;
   List1->show();
-  if (List1->count() > 0) SelectRow(List1, 0);
+  ApplyFilter(/*select=*/false);
+  SelectRow(List1, FirstVisibleRow(List1));
   List1->setFocus();
+}
+
+void Form1::AddNameEntry(const QString& text) {
+  auto* item = new QListWidgetItem(text, List1);
+  item->setData(Qt::UserRole, QString::fromStdString(FoldForSearch(text.toStdString())));
 }
 
 void Form1::File1_KeyDown(int16_t key_code, int16_t /*shift*/) {
@@ -388,6 +440,15 @@ void Form1::File1_KeyDown(int16_t key_code, int16_t /*shift*/) {
     case ListKeyAction::kReread:
       RereadFolder();
       QApplication::beep();
+      break;
+    case ListKeyAction::kFavourite:
+      ToggleFavourite();
+      break;
+    case ListKeyAction::kSort:
+      CycleSortOrder();
+      break;
+    case ListKeyAction::kCheck:
+      cmdCheck_Click();
       break;
     case ListKeyAction::kNone:
       break;
@@ -411,6 +472,124 @@ void Form1::RereadFolder() {
   if (!found.isEmpty()) SelectRow(File1, File1->row(found.front()));
 }
 
+QListWidget* Form1::ShownList() const {
+  return List1->isHidden() ? static_cast<QListWidget*>(File1) : List1;
+}
+
+void Form1::ApplyFilter(bool select) {
+  const QString text = txtFilter->text();
+  const bool favourites_only = text.startsWith('*');
+  const QString needle = QString::fromStdString(
+      FoldForSearch((favourites_only ? text.mid(1) : text).trimmed().toStdString()));
+  const std::unordered_set<std::string> favourites =
+      favourites_only ? Favourites(program_folder_) : std::unordered_set<std::string>();
+  // The name list hides the same rows, so that its entry i stays file i.
+  const bool names = !List1->isHidden() && List1->count() == File1->count();
+  int first_visible = -1;
+  for (int i = 0; i < File1->count(); ++i) {
+    const QListWidgetItem* file = File1->item(i);
+    bool visible = needle.isEmpty() || file->data(Qt::UserRole).toString().contains(needle) ||
+                   (names && List1->item(i)->data(Qt::UserRole).toString().contains(needle));
+    if (visible && favourites_only) {
+      visible = favourites.contains(LowerCaseName(CatalogueKey(file->text().toStdString())));
+    }
+    if (File1->isRowHidden(i) == visible) File1->setRowHidden(i, !visible);
+    if (names && List1->isRowHidden(i) == visible) List1->setRowHidden(i, !visible);
+    if (visible && first_visible < 0) first_visible = i;
+  }
+  if (!select) return;
+  const int current = File1->currentRow();
+  if (current >= 0 && !File1->isRowHidden(current)) return;
+  if (first_visible < 0) {
+    // Nothing to show or to play: no row stays selected behind the filter.
+    const QSignalBlocker file_blocker(File1);
+    const QSignalBlocker name_blocker(List1);
+    File1->setCurrentRow(-1);
+    List1->setCurrentRow(-1);
+    lblInfo->setText("No table matches \"" + text + "\".");
+    cmdInfo_Click();
+    return;
+  }
+  SelectRow(ShownList(), first_visible);
+}
+
+void Form1::ToggleFavourite() {
+  const std::string file_name = File1->FileName();
+  if (file_name.empty()) return;
+  const std::string key = CatalogueKey(file_name);
+  SetFavourite(program_folder_, key, !ReadPlayStats(program_folder_, key).favourite);
+  GetInfo();
+  // Unmarked, a table leaves the favourites' view.
+  if (txtFilter->text().startsWith('*')) ApplyFilter();
+}
+
+void Form1::CycleSortOrder() {
+  sort_order_ = NextSortOrder(sort_order_);
+  ProfileWrite("Window", "SortOrder", std::to_string(static_cast<int>(sort_order_)),
+               SettingsFile(program_folder_));
+  cmdSort->setText(QString::fromStdString(SortCaption(sort_order_)));
+  Resort();
+}
+
+void Form1::Resort() {
+  const std::string selected = File1->FileName();
+  QStringList before;
+  for (int i = 0; i < File1->count(); ++i) before << File1->item(i)->text();
+  // The name list's entries by file, so that it follows without being filled again.
+  const bool name_view = !List1->isHidden() && List1->count() == File1->count();
+  QHash<QString, QString> names;
+  if (name_view) {
+    for (int i = 0; i < File1->count(); ++i) names[File1->item(i)->text()] = List1->item(i)->text();
+  }
+  File1->Refresh();
+  QStringList after;
+  for (int i = 0; i < File1->count(); ++i) after << File1->item(i)->text();
+  if (name_view) {
+    before.sort();
+    QStringList sorted_after = after;
+    sorted_after.sort();
+    if (before != sorted_after) {
+      FillNameList();  // the folder changed meanwhile
+    } else {
+      const QSignalBlocker blocker(List1);
+      List1->clear();
+      for (const QString& file : after) AddNameEntry(names.value(file));
+      ApplyFilter(/*select=*/false);
+    }
+  }
+  const int row = after.indexOf(QString::fromStdString(selected));
+  SelectRow(ShownList(), row >= 0 && !File1->isRowHidden(row) ? row : FirstVisibleRow(File1));
+}
+
+void Form1::RecordPlayOf(const std::string& file_name, const std::string& started,
+                         long long seconds) {
+  RecordPlay(program_folder_, CatalogueKey(file_name), started, seconds);
+  // The panel, and an order by plays, show the play at once.
+  if (sort_order_ == SortOrder::kByName) {
+    GetInfo();
+  } else {
+    Resort();
+  }
+}
+
+void Form1::cmdCheck_Click() {
+  if (frmCheck == nullptr) {
+    frmCheck = new FrmCheck(this, [this](const std::string& table) { JumpToTable(table); });
+  }
+  frmCheck->ShowCheck(CheckCollection(program_folder_, settings_));
+}
+
+void Form1::JumpToTable(const std::string& file_name) {
+  const auto found = File1->findItems(QString::fromStdString(file_name), Qt::MatchExactly);
+  if (found.isEmpty()) return;
+  const int row = File1->row(found.front());
+  // A filter that hides the table gives way.
+  if (File1->isRowHidden(row)) txtFilter->clear();
+  SelectRow(ShownList(), row);
+  activateWindow();
+  FocusList();
+}
+
 void Form1::FollowInNameList(int row) {
   if (List1->isHidden() || row >= List1->count() || List1->currentRow() == row) return;
   const QSignalBlocker blocker(List1);
@@ -426,11 +605,16 @@ void Form1::Launch() {
   // Nothing to play, or a game is running already: a second Enter must not start another.
   if (file_name.empty() || launching_) return;
   launching_ = true;
+  const QString started_at = QDateTime::currentDateTime().toString("yyyy-MM-dd hh:mm:ss");
+  QElapsedTimer played;
+  played.start();
   const bool started = RunAndWaitHere(
       settings_.VPPath, settings_.VPExe,
       LaunchArguments(settings_.VPExe, state_.LauncherMode, settings_.TablePath, file_name), 1);
   launching_ = false;
-  if (!started) {
+  if (started) {
+    RecordPlayOf(file_name, started_at.toStdString(), played.elapsed() / 1000);
+  } else {
     dialogs_.MessageBox("Visual Pinball could not be started: \"" + settings_.VPExe +
                             "\" in the folder \"" + settings_.VPPath +
                             "\".  Check VPPath and VPExe in orvane.ini.",
@@ -441,7 +625,33 @@ void Form1::Launch() {
   FocusList();
 }
 
+bool Form1::FilterKey(QKeyEvent* key) {
+  switch (key->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+      // The list moves over the rows the filter shows.
+      QCoreApplication::sendEvent(ShownList(), key);
+      return true;
+    case Qt::Key_Escape:
+      txtFilter->clear();
+      FocusList();
+      return true;
+    default:
+      break;
+  }
+  const int16_t code = VirtualKeyCode(key->key());
+  // Ctrl is for editing here; Enter plays.
+  if (code == kKeyControl || ActionForKey(code) == ListKeyAction::kNone) return false;
+  if (!key->isAutoRepeat()) File1_KeyDown(code, ShiftState(key->modifiers()));
+  return true;
+}
+
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == txtFilter && event->type() == QEvent::KeyPress) {
+    return FilterKey(static_cast<QKeyEvent*>(event));
+  }
   if (watched != File1 && watched != List1) return QWidget::eventFilter(watched, event);
   const auto* key = static_cast<QKeyEvent*>(event);
   // Cabinet buttons send Ctrl, so Ctrl launches; but only pressed and released alone, so that
@@ -457,6 +667,15 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     return true;
   }
   ctrl_alone_ = false;
+  // A letter, a digit or "*" (the favourites) starts finding, instead of the list's jump to the
+  // next entry with that first letter.
+  const QString typed = key->text();
+  if (typed.size() == 1 && (typed[0].isLetterOrNumber() || typed[0] == '*') &&
+      !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+    txtFilter->setFocus();
+    txtFilter->insert(typed);
+    return true;
+  }
   const int16_t code = VirtualKeyCode(key->key());
   // A held key must not start the game again and again.
   if (ActionForKey(code) != ListKeyAction::kNone && key->isAutoRepeat()) return true;

@@ -3,16 +3,22 @@
 #include <QListWidget>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "common/settings.h"
 #include "frontend/dialogs.h"
 #include "frontend/info_text.h"
 #include "frontend/layout.h"
-#include "frontend/settings.h"
+#include "frontend/play_stats.h"
 #include "frontend/window_state.h"
 
+class FrmCheck;
 class QGroupBox;
+class QKeyEvent;
+class QLineEdit;
 class QScrollArea;
 class QLabel;
 class QPlainTextEdit;
@@ -34,9 +40,17 @@ class FileListBox : public QListWidget {
   // The selected entry, "" when none is.
   std::string FileName() const;
 
+  // Puts the names of a listing in the order of the view; unset, they stay in name order.
+  std::function<void(std::vector<std::string>& names)> order;
+  // Runs after every listing, once the entries are in.
+  std::function<void()> refreshed;
+
  private:
   std::string path_;
 };
+
+// The first row of `list` that the filter leaves visible, -1 when none.
+int FirstVisibleRow(const QListWidget* list);
 
 // The front-end's one window: the table list on the left, the display buttons and the data
 // frame on the right. Controls carry their names as members and as object names. The
@@ -68,6 +82,20 @@ class Form1 : public QWidget {
   void File1_KeyDown(int16_t key_code, int16_t shift);
   void List1_KeyDown(int16_t key_code, int16_t shift);
   void cmdLaunch_Click();
+
+  // Narrows both lists to the tables whose file name or shown name holds the filter's text,
+  // without regard to case and accents; a leading "*" keeps only the favourites. The row shown
+  // and played is always a visible one.
+  // Without `select`, only hides and shows rows.
+  void ApplyFilter(bool select = true);
+  // F2: marks or unmarks the selected table as a favourite.
+  void ToggleFavourite();
+  // F3: the next sort order of the file view, which the name views follow.
+  void CycleSortOrder();
+  // F4: checks the collection and shows what needs attention.
+  void cmdCheck_Click();
+  // Selects the table `file_name` in the view shown, clearing a filter that hides it.
+  void JumpToTable(const std::string& file_name);
 
   // Filled in by the wizard, the rescan, the information panel and the artwork display.
   // FirstRun returns false when the user left the wizard.
@@ -123,6 +151,11 @@ class Form1 : public QWidget {
   QLabel* PicMarquee;
   QLabel* picCabinet;
   QLabel* PicFlyer;
+  QLineEdit* txtFilter;
+  QPushButton* cmdSort;
+  QPushButton* cmdFavourite;
+  QPushButton* cmdCheck;
+  FrmCheck* frmCheck = nullptr;  // made when first needed
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -140,12 +173,25 @@ class Form1 : public QWidget {
   void FollowInNameList(int row);
   // Shows the progress of a rescan in the frame's caption while the extractor runs.
   void ShowRescanProgress();
+  // The keys of the filter field: the arrows move in the list, Enter plays, Esc clears, the
+  // function keys act as in the lists. Returns true when the key was taken.
+  bool FilterKey(QKeyEvent* key);
+  // Adds `text` to List1, with its folded form for the filter.
+  void AddNameEntry(const QString& text);
+  // The list of the view shown: List1 in a name view, else File1.
+  QListWidget* ShownList() const;
+  // Lists the folder again in the current sort order, keeping the name list's entries and the
+  // selection.
+  void Resort();
+  // Records one play of `file_name`, started at `started`, of `seconds`.
+  void RecordPlayOf(const std::string& file_name, const std::string& started, long long seconds);
 
   std::string program_folder_;
   Dialogs& dialogs_;
   int selection_serial_ = 0;  // raised by every selection, so a superseded one gives way
   bool launching_ = false;    // a game is running: further launches are ignored
   bool ctrl_alone_ = false;   // Ctrl is down and no other key came since
+  SortOrder sort_order_ = SortOrder::kByName;
   FrontendSettings settings_;
   WindowState state_;
   MainLayout layout_;

@@ -62,7 +62,7 @@ void Form1::cmdRescan_Click() {
   }
   SetRescanCaption("ReScan Folder");
   // The catalogue has changed: the first table is shown afresh even when it was selected.
-  if (File1->count() > 0) SelectRow(File1, 0);
+  if (File1->count() > 0) SelectRow(File1, FirstVisibleRow(File1));
   FocusList();
 }
 

@@ -2,7 +2,7 @@
 
 #include "common/process_runner.h"
 #include "common/profile.h"
-#include "frontend/settings.h"
+#include "common/settings.h"
 
 std::string RescanArguments(const std::string& folder, int16_t show_command_prompt) {
   const std::string pattern = (folder == "/" ? "" : folder) + "/*.*";

@@ -2,8 +2,8 @@
 
 #include <string>
 
+#include "common/settings.h"
 #include "frontend/dialogs.h"
-#include "frontend/settings.h"
 
 // What the wizard needs from the window.
 class WizardHost {

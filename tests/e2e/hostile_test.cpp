@@ -194,7 +194,8 @@ TEST_F(TabrinTest, HostileTablesAndNamesGetTheQuietOutcome) {
          Row("a folder", {}, {P("tables/folder.vpt"), "-hide"}, {}, 1)});
   const StrictIni names = Ini("names.ini"), info = Ini("info.ini");
   EXPECT_EQ(names.problem + info.problem, "");  // no line or section added
-  EXPECT_EQ(names.sections.size() + info.sections.size() + info.Section("pminfo").size(), 6u);
+  // info.ini adds where each ROM came from, how it was followed and what the emulator lacks.
+  EXPECT_EQ(names.sections.size() + info.sections.size() + info.Section("pminfo").size(), 9u);
   // Every table has its own key but "a=b", ";semi" and "[Alias]"; not the pipe, device or folder.
   EXPECT_EQ(names.Section("vp").size(), Tree(P("tables")).size() - 3 - 3);
   EXPECT_EQ(names.Get("vp", "cr  lf") + names.Get("vp", "empty") + names.Get("vp", "root_sibling") +
@@ -218,7 +219,11 @@ TEST_F(TabrinTest, TheListingIsNeverWaitedForNorWrittenWhereItMayNotBe) {
   Emulator(/*pinmame=*/true, Listing(3));
   Table("t.vpt", PinMame("T", Game(1)));
   ASSERT_EQ(mkfifo(P("emu/lx.xml").c_str(), 0644), 0);
-  const std::string info = "[Tabrin]\r\nT=T|Ann Author||||\r\n\r\n[PMInfo]\r\ng101=|1990||g101\r\n";
+  const std::string info =
+      "[Tabrin]\r\nT=T|Ann "
+      "Author||||\r\n\r\n[PMInfo]\r\ng101=|1990||g101\r\n[RomSource]\r\nt=found "
+      "in t.vpt, line 1: Const cGameName = \"g101\"\r\n[RomVia]\r\nt=cGameName -> \"g101\", given "
+      "to the controller on line 4: .GameName = cGameName\r\n";
   Check({Row("a pipe", {}, {P("tables/*.*"), "-hide"}, {"info.ini", info})});
   for (const char* file : {"emu/lx.xml", "info.ini", "names.ini"}) fs::remove(P(file));
   for (const std::string& path : {dir_.path(), prog_}) fs::permissions(path, fs::perms(0777));

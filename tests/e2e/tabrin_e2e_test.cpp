@@ -10,6 +10,23 @@ const std::string kExif = "\xFF\xD8\xFF\xE1 Exif";  // a JPEG start without "JFI
 const std::string kVp = "[VP]\r\nAttack=Attack from Mars\r\n";
 const std::string kNames = kVp + "\r\n[PinMAME]\r\nAttack=afm_11\r\n";
 const std::string kInfo = "[Tabrin]\r\nAttack from Mars=Attack from Mars|Ann Author||||\r\n";
+// Where the ROM names of `tables` (each "key=ROM", "" for a plain table) came from.
+std::string Sources(const std::vector<std::string>& tables) {
+  std::string found = "[RomSource]\r\n", via = "[RomVia]\r\n";
+  for (const std::string& table : tables) {
+    const std::string key = table.substr(0, table.find('=')), rom = table.substr(key.size() + 1);
+    if (rom.empty()) {
+      found += key + "=plain: the controller's game name is set to an empty text\r\n";
+      continue;
+    }
+    found += key + "=found in " + key + ".vpt, line 1: Const cGameName = \"" +
+             (key == "Attack" ? "AFM_11" : rom) + "\"\r\n";
+    via += key + "=cGameName -> \"" + rom +
+           "\", given to the controller on line 4: .GameName = " + "cGameName\r\n";
+  }
+  return found + via;
+}
+const std::string kAttackSource = Sources({"Attack=afm_11"});
 const std::string kAttack =
     "Table Type:  PinMAME\n\nVpt Name:  Attack\nROM Name:  afm_11\nBase Name:  Attack from "
     "Mars\n\n";
@@ -61,7 +78,7 @@ TEST_F(Capability, AFolderScanFillsTheCatalogueInListOrder) {
           "Attack=afm_11\r\n",
       "info.ini",
       kInfo + "Old Writer=Old Writer|Ann Author||||\r\nPng Shot=Png Shot|Ann Author||||\r\n\r\n" +
-          "[PMInfo]\r\n"};
+          "[PMInfo]\r\n" + Sources({"Attack=afm_11", "Old=", "png=", "Zed_Table (VP91x)="})};
   Args exports = catalogue;
   exports.insert(exports.end(),
                  {"Blurb/Attack from Mars.txt", ToUtf16Le("Blurb of Attack from Mars"),
@@ -86,7 +103,8 @@ TEST_F(Capability, ClearStartsTheCatalogueAgainFromItsTemplates) {
               "emu/lx.xml", "<game name=\"afm_11\"><description>stale</description>\n"},
              {attack_, "-clear", "-hide"},
              {"Names.ini", kGone, "names.ini", kNames, "emu/runs.log", "-lx\n", "info.ini",
-              kInfo + "\r\n[PMInfo]\r\nafm_11=Attack from Mars (1.1)|1995|Bally|afm_113b\r\n"})});
+              kInfo + "\r\n[PMInfo]\r\nafm_11=Attack from Mars (1.1)|1995|Bally|afm_113b\r\n" +
+                  kAttackSource})});
 }
 
 // Paths start at the program folder, however they are written.
@@ -115,12 +133,17 @@ TEST_F(Capability, AsksTheEmulatorAboutEachGameHoweverTheSettingsAreWritten) {
   fs::copy_file(P("emu/emu"), P("emu/my mame"));  // a name the script must quote
   Table("B.vpt", PinMame("Medieval", "mm_109c"));
   Table("C.vpt", PinMame("Unknown", "zzz_l1"));
-  // A clone names its parent, any other game itself; an unknown game is asked for next time.
+  // A clone names its parent, any other game itself; an unknown game is asked for next time, and
+  // noted as unknown.
   const std::string info = kInfo + "Medieval=Medieval|Ann Author||||\r\nUnknown=Unknown|Ann " +
                            "Author||||\r\n\r\n[PMInfo]\r\n";
+  const std::string sources =
+      Sources({"Attack=afm_11", "B=mm_109c", "C=zzz_l1", "Zed_Table (VP91x)="});
+  const std::string unknown = "[NotInEmulator]\r\nzzz_l1=1\r\n";
   const std::string games =
       "afm_11=Attack from Mars (1.1)|1995|Bally|afm_113b\r\n"
-      "mm_109c=Medieval Madness (1.09C)|1997|Williams|mm_109c\r\n";
+      "mm_109c=Medieval Madness (1.09C)|1997|Williams|mm_109c\r\n" +
+      sources + unknown;
   const std::string pinmame = "-lx\n", mame = "afm_11 -lx\nmm_109c -lx\nzzz_l1 -lx\n";
   const auto mode = [](const std::string& value) {
     return "[MAME]\r\nPath=\\emu\\\r\nExe=my mame\r\nIsPinMAME=" + value + "\r\n";
@@ -137,7 +160,7 @@ TEST_F(Capability, AsksTheEmulatorAboutEachGameHoweverTheSettingsAreWritten) {
     return Row(why, {"emu/runs.log", kGone}, {all_, "-hide"},
                {"emu/runs.log", runs, "lx.sh",
                 "#!/bin/sh\ncd /\ncd '" + P("emu/") + "'\n./'my mame' " + ask +
-                    " >lx.xml || rm -f lx.xml\n"});
+                    " >lx.xml || { s=$?; rm -f lx.xml; exit $s; }\n"});
   };
   Check({row("PinMAME lists every game at once", mode("1"), pinmame, games),
          next("and its listing serves the runs that follow", kGone, "-lx"),
@@ -159,23 +182,25 @@ TEST_F(Capability, AsksTheEmulatorAboutEachGameHoweverTheSettingsAreWritten) {
          Row("a run that failed",
              {"Tabrin.ini", Replace(mode("1"), "my mame", "broken"), "emu/broken",
               "#!/bin/sh\nexit 3\n", "info.ini", kGone, "names.ini", kGone, "emu/lx.xml", kGone},
-             {all_, "-hide"}, {"emu/lx.xml", kGone, "info.ini", info}),
+             {all_, "-hide"}, {"emu/lx.xml", kGone, "info.ini", info + sources}),
          row("a listing without a game", mode("1"), pinmame, games, {"emu/lx.xml", "<mame/>"}),
          // Broken settings name no emulator, and still give the catalogue.
-         row("garbage", Junk(64 * 1024, 11), kGone, ""),
-         row("one line of 8 MB", std::string(8 << 20, 'x'), kGone, ""),
+         row("garbage", Junk(64 * 1024, 11), kGone, sources),
+         row("one line of 8 MB", std::string(8 << 20, 'x'), kGone, sources),
          row("binary bytes", std::string("[MAME]\r\nPath=\\emu\\\0\r\nExe=my\xFFmame\x01", 33),
-             kGone, ""),
+             kGone, sources),
          // Lines and sections in a game's fields become spaces; a field of a megabyte is cut.
          row("a listing of junk", mode("1"), kGone,
              "afm_11=a  [PMInfo]  mm_109c=evil||" + std::string(1 << 16, 'm') +
-                 "|x  [Tabrin]  B=evil  \r\n",
+                 "|x  [Tabrin]  B=evil  \r\n" + sources +
+                 "[NotInEmulator]\r\nmm_109c=1\r\nzzz_l1=1\r\n",
              {"emu/lx.xml",
               Junk(1 << 20, 3) + "<game name=\"afm_11\" cloneof=\"x\r\n[Tabrin]\r\nB=evil\r\n\">" +
                   "<description>a\r\n[PMInfo]\r\nmm_109c=evil</description><manufacturer>" +
                   std::string(1 << 20, 'm') + Junk(1 << 20, 5)}),
          // A game's text of a gigabyte from the emulator: it ends at its first NUL.
-         row("a gigabyte from the emulator", mode("0"), kGone, "afm_11=\r\nmm_109c=\r\nzzz_l1=\r\n",
+         row("a gigabyte from the emulator", mode("0"), kGone,
+             "afm_11=\r\nmm_109c=\r\nzzz_l1=\r\n" + sources,
              {"emu/my mame",
               "#!/bin/sh\nprintf '<game name=\"%s\"><description>' \"$1\"\ntruncate -s 1G "
               "lx.xml\n"})});
@@ -195,16 +220,20 @@ TEST_F(Capability, VpxTablesTheirSidecarsAndThePatternsUsersType) {
   Table("Original.VPX", dmd);
   const std::string vp = "[VP]\r\nAttack.vpx=Attack X\r\nOriginal.VPX=Original\r\n";
   const std::string two = "Attack=Attack from Mars\r\n" + vp.substr(6);
-  Check({Row("the .vpx tables only", {}, {P("tables/*.vpx"), "-hide"},
-             {"names.ini", vp + "\r\n[PinMAME]\r\nAttack.vpx=afm_11\r\n"}),
-         Row("a pattern of names", {"names.ini", kGone}, {P("tables/at*.*"), "-hide"},
-             {"names.ini", "[VP]\r\n" + two.substr(0, two.find("Original")) +
-                               "\r\n[PinMAME]\r\nAttack=afm_11\r\nAttack.vpx=afm_11\r\n"}),
-         Row("one table, its path in other letters", {"names.ini", kGone, "info.ini", kGone},
-             {P("TABLES/attack.VPT"), "-hide"},
-             {"names.ini", kNames, "info.ini", kInfo + "\r\n[PMInfo]\r\n"}),
-         Row("a stale display", {"names.ini", kGone}, {attack_}, {"names.ini", kNames}, 0, kAttack,
-             {"DISPLAY=:97"})});
+  Check(
+      {Row("the .vpx tables only", {}, {P("tables/*.vpx"), "-hide"},
+           {"names.ini", vp + "\r\n[PinMAME]\r\nAttack.vpx=afm_11\r\n"}),
+       Row("a pattern of names", {"names.ini", kGone}, {P("tables/at*.*"), "-hide"},
+           {"names.ini", "[VP]\r\n" + two.substr(0, two.find("Original")) +
+                             "\r\n[PinMAME]\r\nAttack=afm_11\r\nAttack.vpx=afm_11\r\n"}),
+       Row("one table, its path in other letters", {"names.ini", kGone, "info.ini", kGone},
+           {P("TABLES/attack.VPT"), "-hide"},
+           {"names.ini", kNames, "info.ini",
+            kInfo + "\r\n[PMInfo]\r\n[RomSource]\r\nAttack=found in attack.VBS, line 1: Const " +
+                "cGameName = \"afm_11\"\r\n[RomVia]\r\nAttack=cGameName -> \"afm_11\", given to " +
+                "the controller on line 3: .GameName = cGameName\r\n"}),
+       Row("a stale display", {"names.ini", kGone}, {attack_}, {"names.ini", kNames}, 0, kAttack,
+           {"DISPLAY=:97"})});
 }
 
 TEST_F(Capability, WithoutADisplayTheWindowTextGoesToStandardOutput) {

@@ -164,7 +164,10 @@ TEST_F(MameInfo, PinMameModeReadsAnExistingListingAsBytes) {
                 .find("FH_L9=Fun\xE9house | Rudy's|1990\t|Williams &amp; Co|FH_L9\r\n"),
             std::string::npos);
   EXPECT_EQ(Info("bare"), "Bare|2||fh_l9");  // runs on to the next "</game>" there is
-  EXPECT_EQ(temp_.ReadFile("prog/info.ini").find("absent"), std::string::npos);
+  // A game the listing lacks has no information, and is noted as unknown to the emulator.
+  EXPECT_EQ(Info("absent"), "");
+  EXPECT_NE(temp_.ReadFile("prog/info.ini").find("[NotInEmulator]\r\nabsent=1\r\n"),
+            std::string::npos);
 }
 
 // Shell syntax in ROM names: the end-to-end tests. Here an unsafe alias, a missing program.

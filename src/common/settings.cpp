@@ -1,4 +1,4 @@
-#include "frontend/settings.h"
+#include "common/settings.h"
 
 #include <cmath>
 #include <cstdint>

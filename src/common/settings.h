@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-// The twenty settings of orvane.ini. Folders are used by plain concatenation with file names,
-// so they are expected to end with "/".
+// The twenty settings of orvane.ini, read by Orvane and by Tabrin's collection report. Folders are
+// used by plain concatenation with file names, so they are expected to end with "/".
 struct FrontendSettings {
   int16_t FirstRun = 0;
   int16_t RescanOnStart = 0;

@@ -1,0 +1,13 @@
+#pragma once
+
+// Sections of info.ini that Tabrin adds beside the table and game information, read by Orvane.
+// Older readers never ask for them.
+
+// Where a table's ROM name came from ("found in FILE, line N: TEXT"), or why it has none
+// ("plain: REASON"); keyed by the table's catalogue key.
+inline constexpr char kRomSourceSection[] = "RomSource";
+// The names followed to the ROM name and the statement that gave it to the controller; keyed by
+// the table's catalogue key, absent when the statement holds the name itself.
+inline constexpr char kRomViaSection[] = "RomVia";
+// ROM names (or aliases) whose emulator listing has no such game: "1"; "" once it has one.
+inline constexpr char kNotInEmulatorSection[] = "NotInEmulator";

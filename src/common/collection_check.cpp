@@ -1,0 +1,256 @@
+#include "common/collection_check.h"
+
+#include <filesystem>
+#include <map>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "common/catalogue_sections.h"
+#include "common/paths.h"
+#include "common/profile.h"
+#include "common/tables.h"
+#include "common/text.h"
+
+namespace {
+
+// Catalogue keys and file names compare without regard to case, as the profile files and the
+// artwork search compare them.
+std::string Lower(const std::string& text) { return LowerCaseName(text); }
+
+std::string ValueOf(const std::unordered_map<std::string, std::string>& section,
+                    const std::string& key) {
+  const auto found = section.find(Lower(key));
+  return found == section.end() ? std::string() : found->second;
+}
+
+// The ordinary, non-hidden files of a folder (which may end with "/"), in the folder's order.
+std::vector<std::string> FilesOf(const std::string& folder) {
+  std::vector<std::string> names;
+  std::string trimmed = folder;
+  while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
+  if (trimmed.empty()) return names;
+  const std::string on_disk = FindExistingPath(trimmed);
+  if (on_disk.empty()) return names;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(on_disk, error)) {
+    std::string name = entry.path().filename().string();
+    std::error_code type_error;
+    if (name.front() != '.' && entry.is_regular_file(type_error)) names.push_back(std::move(name));
+  }
+  return names;
+}
+
+bool IsArtFile(const std::string& lower_name) {
+  for (const char* extension : kArtExtensions) {
+    if (lower_name.ends_with(extension) && lower_name.size() > std::string_view(extension).size()) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The first field of a "|"-separated value that has `index` fields before it; "" when short.
+std::string Field(const std::string& value, size_t index) {
+  size_t start = 0;
+  for (size_t i = 0; i < index; ++i) {
+    start = value.find('|', start);
+    if (start == std::string::npos) return {};
+    ++start;
+  }
+  return value.substr(start, value.find('|', start) - start);
+}
+
+struct ArtFolderPair {
+  const std::string* local;
+  const std::string* mame;
+  CheckKind missing;
+};
+
+}  // namespace
+
+std::string CheckKindTitle(CheckKind kind) {
+  switch (kind) {
+    case CheckKind::kUnknownRom:
+      return "ROM unknown to the emulator";
+    case CheckKind::kNoGameInfo:
+      return "PinMAME table without MAME information";
+    case CheckKind::kNoTableInfo:
+      return "No table information";
+    case CheckKind::kNoSnapShot:
+      return "No snapshot";
+    case CheckKind::kNoBackglass:
+      return "No backglass";
+    case CheckKind::kNoCabinet:
+      return "No cabinet";
+    case CheckKind::kNoFlyer:
+      return "No flyer";
+    case CheckKind::kSharedRom:
+      return "Several tables for one ROM";
+    case CheckKind::kSidecar:
+      return "Sidecar script";
+    case CheckKind::kStrayArt:
+      return "Artwork of no table";
+    case CheckKind::kGone:
+      return "Catalogue entry without its table";
+    case CheckKind::kNotScanned:
+      break;
+  }
+  return "Not in the catalogue yet";
+}
+
+std::array<std::string, 3> ArtStems(const std::string& rom_name, const std::string& rom_alias,
+                                    const std::string& parent, const std::string& base_name) {
+  std::string base = base_name;
+  std::erase(base, ':');
+  // With an alias the ROM name is not tried at all.
+  return {rom_alias.empty() ? rom_name : rom_alias, parent, base};
+}
+
+CollectionCheck CheckCollection(const std::string& program_folder,
+                                const FrontendSettings& settings) {
+  CollectionCheck check;
+  std::string folder = settings.TablePath;
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  check.folder = folder;
+  const std::vector<std::string> tables = ListTableFiles(folder);
+  check.tables = tables.size();
+
+  const std::string names_ini = program_folder + "/names.ini";
+  const std::string info_ini = program_folder + "/info.ini";
+  const auto base_names = ProfileSectionByLowerKey("VP", names_ini);
+  const auto rom_names = ProfileSectionByLowerKey("PinMAME", names_ini);
+  const auto aliases = ProfileSectionByLowerKey("Alias", program_folder + "/alias.ini");
+  const auto game_info = ProfileSectionByLowerKey("PMInfo", info_ini);
+  const auto table_info = ProfileSectionByLowerKey("Tabrin", info_ini);
+  const auto not_in_emulator = ProfileSectionByLowerKey(kNotInEmulatorSection, info_ini);
+
+  std::unordered_set<std::string> folder_files;
+  for (const std::string& name : FilesOf(folder)) folder_files.insert(Lower(name));
+
+  const ArtFolderPair art_folders[] = {
+      {&settings.SnapPath2, &settings.SnapPath, CheckKind::kNoSnapShot},
+      {&settings.BackglassPath2, &settings.BackglassPath, CheckKind::kNoBackglass},
+      {&settings.CabPath2, &settings.CabPath, CheckKind::kNoCabinet},
+      {&settings.FlyerPath2, &settings.FlyerPath, CheckKind::kNoFlyer},
+  };
+  // Per kind, the lower-case names of the images in both folders; and the local images in order.
+  std::array<std::unordered_set<std::string>, 4> art;
+  std::array<std::vector<std::string>, 4> local_art;
+  for (size_t k = 0; k < 4; ++k) {
+    local_art[k] = FilesOf(*art_folders[k].local);
+    for (const std::string& name : local_art[k]) art[k].insert(Lower(name));
+    if (*art_folders[k].mame != *art_folders[k].local) {
+      for (const std::string& name : FilesOf(*art_folders[k].mame)) art[k].insert(Lower(name));
+    }
+  }
+
+  std::array<std::vector<CheckRow>, kCheckKinds> by_kind;
+  const auto add = [&by_kind](CheckKind kind, const std::string& table, std::string text) {
+    by_kind[static_cast<size_t>(kind)].push_back({kind, table, std::move(text)});
+  };
+  std::unordered_set<std::string> claimed_art;  // lower-case names some table shows
+  std::unordered_set<std::string> present_keys;
+  std::map<std::string, std::vector<std::string>> tables_by_rom;  // lower-case ROM, in order
+
+  for (const std::string& table : tables) {
+    const std::string key = TableKey(table);
+    present_keys.insert(Lower(key));
+    const std::string stem = table.substr(0, table.size() - 4);
+    if (folder_files.contains(Lower(stem + ".vbs")))
+      add(CheckKind::kSidecar, table, table + "  (" + stem + ".vbs)");
+
+    const std::string base = ValueOf(base_names, key);
+    const std::string rom = ValueOf(rom_names, key);
+    if (base.empty() && rom.empty()) {
+      add(CheckKind::kNotScanned, table, table);
+      continue;
+    }
+    std::string parent;
+    const std::string alias = rom.empty() ? std::string() : ValueOf(aliases, rom);
+    if (!rom.empty()) {
+      tables_by_rom[Lower(rom)].push_back(table);
+      const std::string game = alias.empty() ? rom : alias;
+      const std::string info = ValueOf(game_info, game);
+      if (ValueOf(not_in_emulator, game) == "1") {
+        add(CheckKind::kUnknownRom, table, table + "  (ROM " + game + ")");
+      } else if (info.empty()) {
+        add(CheckKind::kNoGameInfo, table, table + "  (ROM " + game + ")");
+      }
+      parent = info.empty() ? std::string() : Field(info, 3);
+      if (parent.empty()) parent = alias;
+    }
+    if (!base.empty() && ValueOf(table_info, base).empty()) {
+      add(CheckKind::kNoTableInfo, table, table);
+    }
+
+    const std::array<std::string, 3> stems = ArtStems(rom, alias, parent, base);
+    for (size_t k = 0; k < 4; ++k) {
+      bool found = false;
+      for (const std::string& name : stems) {
+        if (name.empty()) continue;
+        for (const char* extension : kArtExtensions) {
+          const std::string file = Lower(name + extension);
+          claimed_art.insert(file);
+          found = found || art[k].contains(file);
+        }
+      }
+      if (!found) add(art_folders[k].missing, table, table);
+    }
+  }
+
+  for (const auto& [rom, sharing] : tables_by_rom) {
+    if (sharing.size() < 2) continue;
+    for (const std::string& table : sharing) {
+      add(CheckKind::kSharedRom, table,
+          table + "  (ROM " + rom + ", " + std::to_string(sharing.size()) + " tables)");
+    }
+  }
+  std::unordered_set<std::string> seen_folders;
+  for (size_t k = 0; k < 4; ++k) {
+    std::string local = *art_folders[k].local;
+    if (!local.empty() && local.back() != '/') local += '/';
+    if (!seen_folders.insert(local).second) continue;  // one folder for several kinds
+    for (const std::string& name : local_art[k]) {
+      const std::string lower = Lower(name);
+      if (IsArtFile(lower) && !claimed_art.contains(lower)) {
+        add(CheckKind::kStrayArt, "", local + name);
+      }
+    }
+  }
+  std::unordered_set<std::string> gone;
+  for (const auto* section : {&base_names, &rom_names}) {
+    for (const auto& [lower_key, value] : *section) {
+      if (!present_keys.contains(lower_key)) gone.insert(lower_key);
+    }
+  }
+  // Listed as names.ini spells them, in its order.
+  for (const char* section : {"VP", "PinMAME"}) {
+    for (const auto& [key, value] : ProfileReadSection(section, names_ini)) {
+      if (gone.erase(Lower(key)) > 0) add(CheckKind::kGone, "", key);
+    }
+  }
+
+  for (size_t k = 0; k < kCheckKinds; ++k) {
+    check.counts[k] = by_kind[k].size();
+    for (CheckRow& row : by_kind[k]) check.rows.push_back(std::move(row));
+  }
+  return check;
+}
+
+std::string CheckReportText(const CollectionCheck& check) {
+  std::string text = "Collection check of " + check.folder + ": " + std::to_string(check.tables) +
+                     " tables, " + std::to_string(check.rows.size()) + " findings\n";
+  for (size_t k = 0; k < kCheckKinds; ++k) {
+    std::string count = std::to_string(check.counts[k]);
+    text += std::string(count.size() < 6 ? 6 - count.size() : 0, ' ') + count + "  " +
+            CheckKindTitle(static_cast<CheckKind>(k)) + "\n";
+  }
+  for (size_t k = 0; k < kCheckKinds; ++k) {
+    if (check.counts[k] == 0) continue;
+    text += "\n" + CheckKindTitle(static_cast<CheckKind>(k)) + ":\n";
+    for (const CheckRow& row : check.rows) {
+      if (row.kind == static_cast<CheckKind>(k)) text += "  " + row.text + "\n";
+    }
+  }
+  return text;
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+// Favourites and play history, kept in stats.ini beside the program, per catalogue key:
+// [Favourites] key=1, [Plays] key=count, [LastPlayed] key=yyyy-MM-dd hh:mm:ss (local time),
+// [TimePlayed] key=seconds. Written as the catalogue is: atomically, one writer at a time.
+
+inline constexpr char kStatsIni[] = "stats.ini";
+
+struct PlayStats {
+  bool favourite = false;
+  long long plays = 0;
+  std::string last_played;  // "" when never
+  long long seconds_played = 0;
+};
+
+// The statistics of the table `key` in program_folder/stats.ini.
+PlayStats ReadPlayStats(const std::string& program_folder, const std::string& key);
+
+// Marks or unmarks the table `key` as a favourite.
+void SetFavourite(const std::string& program_folder, const std::string& key, bool favourite);
+
+// Records one play of the table `key`, started at `started` (as LastPlayed keeps it) and lasting
+// `seconds`: one rewrite of the file for all three.
+void RecordPlay(const std::string& program_folder, const std::string& key,
+                const std::string& started, long long seconds);
+
+// The catalogue keys of the favourites, in lower case.
+std::unordered_set<std::string> Favourites(const std::string& program_folder);
+
+// The information panel's rows for `stats`: "Favourite:  yes" when it is one, then
+// "Played:  ..." when it was played; none for a table never marked nor played.
+std::vector<std::string> PlayStatsRows(const PlayStats& stats);
+
+// The orders of the file view that F3 cycles through.
+enum class SortOrder { kByName = 0, kMostPlayed = 1, kLastPlayed = 2 };
+
+// Returns the order after `order`.
+SortOrder NextSortOrder(SortOrder order);
+
+// The caption of the sort button while `order` is in force.
+std::string SortCaption(SortOrder order);
+
+// Sorts the table file names `names` (given in name order) by `order`: the most played first,
+// or the last played first; tables never played, and ties, keep their name order.
+void SortTables(std::vector<std::string>& names, SortOrder order,
+                const std::string& program_folder);
+
+// Lower case without accents, for finding as one types: "Élan" and "elan" both give "elan".
+std::string FoldForSearch(const std::string& utf8);
