@@ -1,10 +1,13 @@
 // The front-end at the size of a real collection (4,000 tables unless a count is given), in the
 // real window, offscreen: start-up to the first shown selection, the PinMAME-name and the
-// table-name views, and one selection with its artwork. Every figure is the median of the
-// rounds and is set against a baseline measured in the same round:
+// table-name views, one selection with its artwork, the filter as one types and the collection
+// check. Every figure is the median of the rounds and is set against a baseline measured in the
+// same round, or against its target:
 //   start-up            the same start-up over an empty table folder
 //   name views          one parse of the three catalogue files (the least a view must do)
 //   artwork selection   decoding the selection's four pictures straight from their files
+//   filter keystroke    the 50 ms a keystroke may take (the slowest keystroke of a round)
+//   collection check    the second it may take
 //
 //   name_view_bench [COUNT [ROUNDS]]
 //
@@ -16,6 +19,7 @@
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
+#include <QLineEdit>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -25,8 +29,10 @@
 #include <string>
 #include <vector>
 
+#include "common/collection_check.h"
 #include "common/profile.h"
 #include "common/profile_cache.h"
+#include "common/settings.h"
 #include "frontend/dialogs.h"
 #include "frontend/main_window.h"
 
@@ -186,6 +192,25 @@ double DecodePictures(const std::vector<std::string>& paths) {
   return Seconds(Clock::now() - start);
 }
 
+// Types `keys` into the filter of `form` one at a time (a "<" is a backspace) and returns the
+// slowest keystroke, list update and selection included.
+double SlowestKeystroke(Form1& form, const std::string& keys) {
+  double slowest = 0;
+  for (const char key : keys) {
+    QString text = form.txtFilter->text();
+    if (key == '<') {
+      text.chop(1);
+    } else {
+      text += QChar(key);
+    }
+    const auto start = Clock::now();
+    form.txtFilter->setText(text);
+    QApplication::processEvents();
+    slowest = std::max(slowest, Seconds(Clock::now() - start));
+  }
+  return slowest;
+}
+
 void Row(const char* group, const char* figure, double value, const char* unit, double baseline,
          const char* baseline_unit, double ratio, int runs) {
   std::printf("ROW|%s|%s|%.3f|%s|%.3f|%s|%.2f|%d\n", group, figure, value, unit, baseline,
@@ -216,7 +241,8 @@ int main(int argc, char** argv) {
   SilentDialogs dialogs;
 
   std::vector<double> parse_s, start_empty_s, start_full_s, pinmame_s, table_s, select_s, decode_s,
-      textless_s;
+      textless_s, file_keys_s, name_keys_s, check_s;
+  size_t findings = 0;
   long long start_parses = 0, pinmame_parses = 0, table_parses = 0, select_parses = 0;
   long long pinmame_reads = 0, table_reads = 0;
   for (int round = 0; round < rounds; ++round) {
@@ -250,7 +276,24 @@ int main(int argc, char** argv) {
       (view == 1 ? pinmame_parses : table_parses) = stats.parses;
       (view == 1 ? pinmame_reads : table_reads) = stats.reads;
     }
+    // Typing in the table-name view, where both lists are filtered: digits that keep fewer and
+    // fewer tables (the selection moving on), then back to all of them.
+    const std::string keys =
+        "12345<<<<<"
+        "table 3<<<<<<<";
+    name_keys_s.push_back(SlowestKeystroke(form, keys));
+    form.txtFilter->clear();
     form.cmdList_Click();  // back to the file view
+    file_keys_s.push_back(SlowestKeystroke(form, keys));
+    form.txtFilter->clear();
+
+    // The collection check, after a rescan: from a cold cache, as the catalogue has changed.
+    FrontendSettings settings;
+    GetSettings(full, settings);
+    ClearProfileCache();
+    const auto check_start = Clock::now();
+    findings = CheckCollection(full, settings).rows.size();
+    check_s.push_back(Seconds(Clock::now() - check_start));
 
     // A selection with its artwork, the snapshot shown: table 1, after table 0.
     form.cmdSnapShot_Click();
@@ -298,6 +341,16 @@ int main(int argc, char** argv) {
   const double decode_ms = Median(decode_s) * 1e3;
   Row("3", "selection with artwork, ms", select_ms, "ms", decode_ms, "ms decoding its 4 pictures",
       select_ms / decode_ms, rounds);
+  for (const bool names : {false, true}) {
+    const double ms = Median(names ? name_keys_s : file_keys_s) * 1e3;
+    Row("3",
+        names ? "filter, slowest keystroke in the table-name view, ms"
+              : "filter, slowest keystroke in the file view, ms",
+        ms, "ms", 50, "ms target", ms / 50, rounds);
+  }
+  const double check_ms = Median(check_s) * 1e3;
+  Row("3", "collection check, ms", check_ms, "ms", 1000, "ms target", check_ms / 1000, rounds);
+  std::printf("INFO|3|collection check: %zu findings in %d tables\n", findings, count);
   std::printf(
       "INFO|3|tables %d; catalogue parses: start-up %lld, PinMAME view %lld (%lld reads), "
       "table-name view %lld (%lld reads), selection %lld; application start %.1f ms\n",

@@ -324,13 +324,21 @@ class ProfileCache {
       const std::string* value = overlay.Find(section_lower_, key_lower_);
       if (value != nullptr) return ToReadValue(*value, overlay.utf8());
     }
-    const Cached* cached = RecentlyChecked(file);
+    bool missing = false;
+    const Cached* cached = RecentlyChecked(file, missing);
+    if (missing) return std::nullopt;
     if (cached == nullptr) {
       const std::int64_t now = NowNs();  // before the check: a later change must show
       ++stats_.checks;
       std::string path;
       FileStamp stamp;
-      if (!ResolveExisting(file, path, stamp)) return std::nullopt;
+      if (!ResolveExisting(file, path, stamp)) {
+        // A missing file (stats.ini before the first game, alias.ini before the first alias)
+        // is looked for again only after the same pause as a present one.
+        if (checked_.size() >= kMaxCachedFiles && !checked_.contains(file)) checked_.clear();
+        checked_[file] = Checked{std::string(), now, generation_};
+        return std::nullopt;
+      }
       cached = Load(path, stamp);
       if (cached == nullptr) return std::nullopt;
       if (checked_.size() >= kMaxCachedFiles && !checked_.contains(file)) checked_.clear();
@@ -411,6 +419,7 @@ class ProfileCache {
     if (!set_all(created.file)) return;
     path = PathForCreate(file);
     files_.erase(path);
+    checked_.erase(file);  // no longer missing
     if (Store(path, created)) Remember(path, std::move(created));
   }
 
@@ -477,19 +486,21 @@ class ProfileCache {
 
   // When a read last found the file that `file` names.
   struct Checked {
-    std::string path;        // the file on disk
+    std::string path;        // the file on disk, "" when there was none
     std::int64_t at_ns = 0;  // steady clock, taken before the check
     std::uint64_t generation = 0;
   };
 
   // Returns the parsed copy of `file` when a read checked the file so recently that it need
   // not be checked again, else nullptr. A copy whose stamp may hide a change is always checked.
-  const Cached* RecentlyChecked(const std::string& file) const {
+  // Sets `missing` when that read found no file.
+  const Cached* RecentlyChecked(const std::string& file, bool& missing) const {
     const auto checked = checked_.find(file);
     if (checked == checked_.end() || checked->second.generation != generation_ ||
         NowNs() - checked->second.at_ns >= kRecheckAfterNs) {
       return nullptr;
     }
+    missing = checked->second.path.empty();
     const auto cached = files_.find(checked->second.path);
     if (cached == files_.end() || cached->second.recent) return nullptr;
     return &cached->second;
