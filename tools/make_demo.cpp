@@ -39,10 +39,16 @@ struct DemoTable {
   const char* rom;  // the ROM name the table runs, "" for a plain table
   Script script;
   unsigned color;
+  // The artwork the table lacks, for the collection check to find: "s" no screenshot in the
+  // table, "b" backglass, "c" cabinet, "f" flyer.
+  const char* lacks = "";
+  bool table_info = true;  // false: the table stores no information at all
 };
 
 // Fictional tables, a few of the old kind among today's; the ROM names are those the stand-in
-// emulator knows.
+// emulator knows, but for one it does not. The last ones give the collection check something to
+// find: a variant of a table, a ROM unknown to the emulator, one it lists without information, a
+// table without information and tables without some of their artwork.
 const DemoTable kTables[] = {
     {"Nebula Quest (1991).vpt", "Nebula Quest", "Ada Lindqvist", "1.2", "2006-03-14", "nebq_l4",
      Script::kConstant, 0x3050c0},
@@ -67,6 +73,13 @@ const DemoTable kTables[] = {
      0x707090},
     {"Pharaoh's Gold (1983).vpx", "Pharaoh's Gold", "Lena Haddad", "1.4", "2009-10-31", "",
      Script::kPlain, 0xb09020},
+    {"Nebula Quest VPW Mod.vpx", "Nebula Quest VPW", "Mo Achebe", "2.0", "2010-01-15", "nebq_l4",
+     Script::kConstant, 0x4060d0},
+    {"Zapper Alley.vpx", "Zapper Alley", "Nils Berg", "0.5", "2010-02-02", "zapr_l9",
+     Script::kConstant, 0x905050, "sbcf"},
+    {"Ghost Ship.vpx", "Ghost Ship", "Olga Ivanova", "1.0", "2010-03-03", "ghst_l1",
+     Script::kConstant, 0x406060, "f"},
+    {"Tin Soldier.vpt", "", "", "", "", "", Script::kPlain, 0x806040, "c", false},
 };
 
 QImage Picture(const std::string& title, unsigned rgb, int width, int height) {
@@ -98,6 +111,7 @@ std::string Jpeg(const std::string& title, unsigned rgb, int width, int height) 
 // Backglass, cabinet and flyer of a table: PinMAME tables have theirs in the MAME artwork
 // folders under the ROM name, plain tables in the local folders under the table name.
 void WriteArtwork(const fs::path& out, const DemoTable& table) {
+  const std::string lacks = table.lacks;
   const bool pinmame = *table.rom != 0;
   const std::string title = *table.name ? table.name : fs::path(table.file).stem().string();
   // The front-end looks for the ROM name, or for the table's base name without colons.
@@ -111,10 +125,12 @@ void WriteArtwork(const fs::path& out, const DemoTable& table) {
     const char* kind;
     int width, height;
     const char* format;
-  } kinds[] = {{pinmame ? "marquees" : "backglass", "Backglass", 640, 520, "png"},
-               {"cabinets", "Cabinet", 360, 640, "png"},
-               {"flyers", "Flyer", 480, 640, "jpg"}};
+    char letter;
+  } kinds[] = {{pinmame ? "marquees" : "backglass", "Backglass", 640, 520, "png", 'b'},
+               {"cabinets", "Cabinet", 360, 640, "png", 'c'},
+               {"flyers", "Flyer", 480, 640, "jpg", 'f'}};
   for (const auto& kind : kinds) {
+    if (lacks.find(kind.letter) != std::string::npos) continue;
     const fs::path target = root / kind.folder / (stem + "." + kind.format);
     Picture(title + "\n" + kind.kind, table.color, kind.width, kind.height)
         .save(QString::fromStdString(target.string()), nullptr, 85);
@@ -199,7 +215,10 @@ int main(int argc, char** argv) {
     table_spec.rules =
         "Shoot the ramps to light the jackpot.\r\nComplete the targets for an extra ball.";
     table_spec.description = std::string("Made for the demo collection by ") + table.author + ".";
-    table_spec.screenshot = Jpeg(title, table.color, 640, 480);
+    if (std::string(table.lacks).find('s') == std::string::npos) {
+      table_spec.screenshot = Jpeg(title, table.color, 640, 480);
+    }
+    table_spec.with_table_info = table.table_info;
     table_spec.script = ScriptOf(table);
     const fs::path path = out / "tables" / table.file;
     if (!WriteTable(path.string(), table_spec)) {
@@ -222,6 +241,24 @@ int main(int argc, char** argv) {
                     fs::copy_options::overwrite_existing, error);
     }
   }
+  // Left from earlier days: a table since deleted is still in the catalogue, and its backglass
+  // and an old flyer scan still lie in the local art folders.
+  std::ofstream(out / "names.ini", std::ios::binary | std::ios::trunc)
+      << "[VP]\r\nRetired Table=Retired Table\r\n\r\n[PinMAME]\r\n";
+  Picture("Retired Table\nBackglass", 0x505050, 640, 520)
+      .save(QString::fromStdString((out / "backglass" / "Retired Table.png").string()));
+  Picture("Old flyer scan", 0x705030, 480, 640)
+      .save(QString::fromStdString((out / "flyers" / "scan 0042.jpg").string()), nullptr, 85);
+  // A play history: games played, their time, and two favourites.
+  std::ofstream(out / "stats.ini", std::ios::binary | std::ios::trunc)
+      << "[Favourites]\r\nNebula Quest (1991)=1\r\nSpace Ranger (1978).vpx=1\r\n\r\n"
+      << "[Plays]\r\nNebula Quest (1991)=14\r\nJungle Drums 2.5.vpx=6\r\n"
+      << "Space Ranger (1978).vpx=3\r\nMidnight Rally.vpx=1\r\n\r\n"
+      << "[LastPlayed]\r\nNebula Quest (1991)=2026-11-28 21:40:12\r\n"
+      << "Jungle Drums 2.5.vpx=2026-12-05 22:05:41\r\nSpace Ranger (1978).vpx=2026-11-30 20:12:09"
+      << "\r\nMidnight Rally.vpx=2026-10-02 19:55:30\r\n\r\n"
+      << "[TimePlayed]\r\nNebula Quest (1991)=13020\r\nJungle Drums 2.5.vpx=4210\r\n"
+      << "Space Ranger (1978).vpx=1505\r\nMidnight Rally.vpx=380\r\n";
   std::ofstream ini(out / "Tabrin.ini", std::ios::binary | std::ios::trunc);
   ini << "[MAME]\r\nPath=\\mame\\\r\nExe=pinmame\r\nIsPinMAME=1\r\n[VP]\r\nArtPath=\r\n";
   // Visual Pinball itself is a Windows program; a stand-in records what it was asked to play.

@@ -173,7 +173,7 @@ CollectionCheck CheckCollection(const std::string& program_folder,
       const std::string info = ValueOf(game_info, game);
       if (ValueOf(not_in_emulator, game) == "1") {
         add(CheckKind::kUnknownRom, table, table + "  (ROM " + game + ")");
-      } else if (info.empty()) {
+      } else if (Field(info, 0).empty()) {  // none, or no more than the parent
         add(CheckKind::kNoGameInfo, table, table + "  (ROM " + game + ")");
       }
       parent = info.empty() ? std::string() : Field(info, 3);

@@ -13,7 +13,7 @@
 // The kinds of finding, in the order they are listed.
 enum class CheckKind {
   kUnknownRom,   // the emulator's listing has no such game
-  kNoGameInfo,   // a PinMAME table whose game information was never found
+  kNoGameInfo,   // a PinMAME table whose game information is missing or names no game
   kNoTableInfo,  // no table information in the catalogue
   kNoSnapShot,
   kNoBackglass,

@@ -1,7 +1,9 @@
 #include <QApplication>
+#include <QLineEdit>
 #include <QTimer>
 
 #include "common/paths.h"
+#include "frontend/check_window.h"
 #include "frontend/main_window.h"
 #include "frontend/qt_dialogs.h"
 
@@ -15,14 +17,27 @@ int main(int argc, char** argv) {
   form.show();
 
   // Not for users: "--screenshot FILE" saves the window as it first appears and ends, for the
-  // documentation and for looking at the window on a machine without a screen.
+  // documentation and for looking at the window on a machine without a screen; "--find TEXT"
+  // types TEXT into the filter first, "--check FILE" also saves the collection check.
   const QStringList arguments = QApplication::arguments();
-  const qsizetype screenshot = arguments.indexOf("--screenshot");
-  if (screenshot > 0 && screenshot + 1 < arguments.size()) {
-    const QString file = arguments[screenshot + 1];
+  const auto value = [&arguments](const char* option) {
+    const qsizetype at = arguments.indexOf(option);
+    return at > 0 && at + 1 < arguments.size() ? arguments[at + 1] : QString();
+  };
+  const QString file = value("--screenshot"), find = value("--find"), check = value("--check");
+  if (!file.isEmpty()) {
     // After the events of the first showing, so the window is laid out and painted.
-    QTimer::singleShot(200, &form,
-                       [&form, file] { QApplication::exit(form.grab().save(file) ? 0 : 1); });
+    QTimer::singleShot(200, &form, [&form, file, find, check] {
+      form.txtFilter->setText(find);
+      bool saved = true;
+      if (!check.isEmpty()) {
+        form.cmdCheck_Click();
+        QApplication::processEvents();
+        saved = form.frmCheck->grab().save(check);
+      }
+      QApplication::processEvents();
+      QApplication::exit(form.grab().save(file) && saved ? 0 : 1);
+    });
   }
   return QApplication::exec();
 }

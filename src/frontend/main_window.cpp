@@ -500,6 +500,8 @@ void Form1::ApplyFilter(bool select) {
   if (!select) return;
   const int current = File1->currentRow();
   if (current >= 0 && !File1->isRowHidden(current)) return;
+  // Showing the table would hand the keys to the list; whoever types keeps them.
+  const bool typing = txtFilter->hasFocus();
   if (first_visible < 0) {
     // Nothing to show or to play: no row stays selected behind the filter.
     const QSignalBlocker file_blocker(File1);
@@ -507,10 +509,11 @@ void Form1::ApplyFilter(bool select) {
     File1->setCurrentRow(-1);
     List1->setCurrentRow(-1);
     lblInfo->setText("No table matches \"" + text + "\".");
-    cmdInfo_Click();
-    return;
+    ShowText(kShowInfo);
+  } else {
+    SelectRow(ShownList(), first_visible);
   }
-  SelectRow(ShownList(), first_visible);
+  if (typing) txtFilter->setFocus();
 }
 
 void Form1::ToggleFavourite() {

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "common/codepage.h"
+#include "common/collection_check.h"
 #include "common/paths.h"
 #include "common/process_runner.h"
 #include "common/profile.h"
@@ -259,6 +260,23 @@ TEST_F(Profile, ReadsHandEditedLinesAsWindowsDoes) {
               {"Missing", "Plain", ""}};
   for (const auto& row : rows) EXPECT_EQ(Read(row.section, row.key), row.value) << row.key;
   EXPECT_EQ(ProfileRead("VP", "Plain", dir_.Path("absent.ini")), "");
+  // A whole section reads as its keys do one by one, in the file's order, each key once; what
+  // this process has yet to write shows in it.
+  ProfileWriteLater({{"vp", "dup", "later"}, {"VP", "New", "n"}}, file_);
+  std::string keys;
+  for (const auto& [key, value] : ProfileReadSection("VP", file_)) {
+    keys += key + " ";
+    EXPECT_EQ(Read("VP", key), value) << key;
+  }
+  FlushProfileWrites();
+  EXPECT_EQ(keys,
+            "Plain Padded Dq Sq Half Lone Dup Bare Eq Ctrl Keep Nul Café Long Edge Quoted [Half "
+            "Below New ");
+  EXPECT_EQ(ProfileSectionByLowerKey("vp", file_).at("café"), "€ sign");
+  // A file read as missing is found as soon as this process writes it.
+  EXPECT_EQ(ProfileRead("VP", "Plain", dir_.Path("late.ini")), "");
+  ProfileWrite("VP", "Plain", "here", dir_.Path("late.ini"));
+  EXPECT_EQ(ProfileRead("VP", "Plain", dir_.Path("late.ini")), "here");
 }
 
 TEST_F(Profile, WritesChangeOnlyWhatTheyMustAndNeverTheStructure) {
@@ -371,6 +389,69 @@ TEST_F(Profile, FailedWritesLeaveTheOldFileWholeAndNothingElse) {
   EXPECT_EQ(dir_.ReadFile("test.ini"), "[S]\r\nk=old\r\n");
   EXPECT_EQ(Read("S", "k"), "old");
   EXPECT_EQ(Entries(), std::vector<std::string>{"test.ini"});
+}
+
+// Each kind of finding on a folder made to hold one or two of each, and nothing else found.
+TEST(CollectionCheck, FindsWhatNeedsAttentionAndNothingElse) {
+  TempDir dir;
+  const auto write = [&dir](const std::string& file, std::string text) {
+    for (size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2)
+      text.insert(at, "\r");
+    dir.WriteFile(file, text);
+  };
+  write("names.ini",
+        "[VP]\na=Alpha\nb.vpx=Beta\nc=Gamma: X\nf.vpx=Foxtrot\ne=Gone\n[PinMAME]\na=a_l1\n"
+        "b.vpx=zz_l1\nc=A_L1\nf.vpx=bare\n");
+  write("info.ini",
+        "[Tabrin]\nAlpha=Alpha|||||\nGamma: X=Gamma: X|||||\nFoxtrot=Foxtrot|||||\n[PMInfo]\n"
+        "a_l1=A Game|1990|M|a_l1\nbare=|||bare\n[NotInEmulator]\nzed=1\nbare=\n");
+  write("alias.ini", "[Alias]\nzz_l1=zed\n");
+  for (const char* file :
+       {"tables/a.vpt", "tables/A.VBS", "tables/b.vpx", "tables/c.vpt", "tables/d.vpt",
+        "tables/f.vpx", "tables/notes.txt", "local/snap/a_l1.png", "mame/marquees/A_L1.JPG",
+        "mame/cabinets/a_l1.jpg", "local/flyers/Alpha.png", "local/snap/Gamma X.jpg",
+        "local/snap/zzz.png", "local/snap/notes.txt", "local/snap/.hidden.png",
+        "mame/snap/stray.png", "local/snap/Foxtrot.png", "mame/marquees/bare.png",
+        "local/flyers/FOXTROT.jpg"}) {
+    write(file, "");
+  }
+  FrontendSettings settings;
+  settings.TablePath = dir.Path("tables/");
+  std::tie(settings.SnapPath2, settings.BackglassPath2, settings.CabPath2, settings.FlyerPath2) =
+      std::tuple(dir.Path("local/snap/"), dir.Path("local/glass/"), dir.Path("local/snap/"),
+                 dir.Path("local/flyers/"));
+  std::tie(settings.SnapPath, settings.BackglassPath, settings.CabPath, settings.FlyerPath) =
+      std::tuple(dir.Path("mame/snap/"), dir.Path("mame/marquees/"), dir.Path("mame/cabinets/"),
+                 dir.Path("mame/flyers/"));
+  const CollectionCheck check = CheckCollection(dir.path(), settings);
+  std::string rows;
+  for (const CheckRow& row : check.rows) {
+    rows += CheckKindTitle(row.kind) + ": " + row.table + " | " + row.text + "\n";
+  }
+  // The cabinets share the snapshots' folder: a stray image there is listed once.
+  EXPECT_EQ(rows,
+            "ROM unknown to the emulator: b.vpx | b.vpx  (ROM zed)\n"
+            "PinMAME table without MAME information: f.vpx | f.vpx  (ROM bare)\n"
+            "No table information: b.vpx | b.vpx\n"
+            "No snapshot: b.vpx | b.vpx\n"
+            "No backglass: b.vpx | b.vpx\n"
+            "No cabinet: b.vpx | b.vpx\n"
+            "No flyer: b.vpx | b.vpx\n"
+            "No flyer: c.vpt | c.vpt\n"
+            "Several tables for one ROM: a.vpt | a.vpt  (ROM a_l1, 2 tables)\n"
+            "Several tables for one ROM: c.vpt | c.vpt  (ROM a_l1, 2 tables)\n"
+            "Sidecar script: a.vpt | a.vpt  (a.vbs)\n"
+            "Artwork of no table:  | " +
+                dir.Path("local/snap/zzz.png") +
+                "\n"
+                "Catalogue entry without its table:  | e\n"
+                "Not in the catalogue yet: d.vpt | d.vpt\n");
+  const std::string report = CheckReportText(check);
+  EXPECT_EQ(report.substr(0, report.find("\n     1  PinMAME")),
+            "Collection check of " + dir.Path("tables") +
+                ": 5 tables, 14 findings\n     1  ROM "
+                "unknown to the emulator");
+  EXPECT_NE(report.find("\nNo flyer:\n  b.vpx\n  c.vpt\n\n"), std::string::npos);
 }
 
 }  // namespace

@@ -1,4 +1,6 @@
 // What tabrin does, one test per capability: the real program run over real table files.
+#include <sstream>
+
 #include "tabrin_fixture.h"
 
 namespace {
@@ -234,6 +236,44 @@ TEST_F(Capability, VpxTablesTheirSidecarsAndThePatternsUsersType) {
                 "the controller on line 3: .GameName = cGameName\r\n"}),
        Row("a stale display", {"names.ini", kGone}, {attack_}, {"names.ini", kNames}, 0, kAttack,
            {"DISPLAY=:97"})});
+}
+
+// -why reads each table afresh, sidecar and all, and tells where its ROM name comes from.
+TEST_F(Capability, WhyTellsWhereEachRomNameComesFromAndWritesNothing) {
+  TableSpec dmd = PinMame("Robots", "");
+  dmd.script =
+      "Set FlexDMD = CreateObject(\"FlexDMD.FlexDMD\")\r\nFlexDMD.GameName = \"robots\"\r\n";
+  Table("Robots.vpx", dmd);
+  Write("tables/zed_table (vp91x).VBS",
+        "' fixed\r\nSet B = CreateObject(\"B2S.Server\") : B.GameName = \"zed_l1\"\r\n");
+  const std::string why =
+      "Attack.vpt: ROM afm_11\n  found in Attack.vpt, line 1: Const cGameName = \"AFM_11\"\n  via "
+      "cGameName -> \"afm_11\", given to the controller on line 4: .GameName = cGameName\n"
+      "Robots.vpx: plain table\n  plain: no statement sets the PinMAME controller's game name\n"
+      "Zed_Table (VP91x).vpt: ROM zed_l1\n  found in zed_table (vp91x).VBS, line 2: Set B = "
+      "CreateObject(\"B2S.Server\") : B.GameName = \"zed_l1\"\n";
+  Check({Row("every table of a folder", {}, {all_, "-WHY"}, {"names.ini", kGone, "info.ini", kGone},
+             0, why),
+         Row("one table", {}, {attack_, "-why"}, {}, 0, why.substr(0, why.find("Robots"))),
+         Row("no such table", {}, {P("tables/none.vpx"), "-why"}, {}, 1)});
+}
+
+// The demo collection holds something for every finding of the collection check; -report says so.
+TEST_F(TabrinTest, TheDemoHoldsSomethingForEveryFindingOfTheCheck) {
+  ASSERT_EQ(Finish(Start(MAKE_DEMO_BINARY, {prog_, TOOLS_DIR})).exit_code, 0);
+  Write("emu/games.xml", ReadFile(TOOLS_DIR "/demo_listing.xml"));
+  ASSERT_EQ(Tabrin({P("tables/*.*"), "-hide"}).exit_code, 0);
+  const Child report = Tabrin({P("tables"), "-report"});
+  EXPECT_EQ(report.exit_code, 0);
+  std::istringstream lines(report.out);
+  std::string line;
+  std::getline(lines, line);
+  EXPECT_EQ(line, "Collection check of " + P("tables") + ": 16 tables, 18 findings");
+  // The counts: every kind but the last, tables not scanned yet, as a scan has just run.
+  for (int kind = 0; kind < 12 && std::getline(lines, line); ++kind) {
+    EXPECT_EQ(line.rfind("     0  ", 0) == 0, kind == 11) << line;
+  }
+  EXPECT_EQ(Tabrin({P("none"), "-report"}).exit_code, 1);
 }
 
 TEST_F(Capability, WithoutADisplayTheWindowTextGoesToStandardOutput) {

@@ -6,12 +6,14 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 #include <filesystem>
 #include <functional>
 
@@ -19,8 +21,10 @@
 #include "frontend/artwork.h"
 #include "frontend/bitmap.h"
 #include "frontend/browser.h"
+#include "frontend/check_window.h"
 #include "frontend/graphics.h"
 #include "frontend/main_window.h"
+#include "frontend/play_stats.h"
 #include "support/scripted_dialogs.h"
 #include "support/strict_ini.h"
 #include "support/temp_dir.h"
@@ -90,28 +94,67 @@ TEST(Settings, SwitchesAreRounded16BitNumbersFoldersFollowWhatIsReadAndScansAndL
 }
 
 TEST(LayOut, FollowsTheWindowAndRefusesNegativeSizesButNotZero) {
+  // The filter fills the space beside cmdLaunch; the new buttons follow the ones beside them.
   const std::string wide =
       "240 240 7890 7500|240 240 7890 7500|240 7740 2775 255|8370 840 7890 7020|"
-      "2055|3870|9585|9345|13500|840|";
+      "3120 7740 5010 255|2055|3870|9585|9345|13500|840|5925|10800|12015|";
   MainLayout l = DesignLayout();
   for (const auto& [width, height, expected, why] :
        {std::tuple{16740.0f, 8700.0f, wide, "the worked example"},
         {900.0f, 1000.0f, wide, "too small: each size refused, the rest read from the kept ones"},
         {960.0f, 1680.0f,
          std::string("240 240 0 480|240 240 0 480|240 720 2775 255|480 840 0 0|"
-                     "2055|3870|1695|1455|5610|840|"),
+                     "3120 720 5010 255|2055|3870|1695|1455|5610|840|5925|2910|4125|"),
          "zero is a size"}}) {
     LayOut(l, width, height);
     QString shown;  // four controls whole, then the lefts of some that move along
-    for (const TwipsRect& r : {l.File1, l.List1, l.cmdLaunch, l.FraData}) {
+    for (const TwipsRect& r : {l.File1, l.List1, l.cmdLaunch, l.FraData, l.txtFilter}) {
       shown += QString::asprintf("%g %g %g %g|", r.Left, r.Top, r.Width, r.Height);
     }
-    for (const TwipsRect& r :
-         {l.cmdPRescan, l.cmdList, l.cmdDelInfo, l.cmdRules, l.cmdFlyer, l.imgArt}) {
+    for (const TwipsRect& r : {l.cmdPRescan, l.cmdList, l.cmdDelInfo, l.cmdRules, l.cmdFlyer,
+                               l.imgArt, l.cmdSort, l.cmdFavourite, l.cmdCheck}) {
       shown += QString::asprintf("%g|", r.Left);
     }
     EXPECT_EQ(shown.toStdString(), expected) << why;
   }
+}
+
+TEST(PlayStats, ShowPlaysSortTheTablesAndFoldNamesForFinding) {
+  TempDir dir;
+  dir.WriteFile("stats.ini", At("[Plays]\nb=3\nc.vpx=12\nd=3\n[LastPlayed]\nb=2026-12-01 10:00:00\n"
+                                "c.vpx=2026-11-01 09:00:00\nd=2026-12-01 10:00:01\n[TimePlayed]\n"
+                                "b=59\nc.vpx=3720\nd=600\n[Favourites]\nB=1\nc.vpx=0\n",
+                                ""));
+  SetFavourite(dir.path(), "a", true);
+  RecordPlay(dir.path(), "a", "2026-12-07 08:00:00", 61);
+  RecordPlay(dir.path(), "a", "2026-12-07 09:00:00", -5);  // a clock set back counts nothing
+  // Most played first, then the last played; ties and tables never played keep name order.
+  const std::pair<SortOrder, const char*> orders[] = {
+      {SortOrder::kByName, "a.vpt b.vpt c.vpx d.vpt e.vpx "},
+      {SortOrder::kMostPlayed, "c.vpx b.vpt d.vpt a.vpt e.vpx "},
+      {SortOrder::kLastPlayed, "a.vpt d.vpt b.vpt c.vpx e.vpx "}};
+  for (const auto& [order, expected] : orders) {
+    std::vector<std::string> names = {"a.vpt", "b.vpt", "c.vpx", "d.vpt", "e.vpx"};
+    SortTables(names, order, dir.path());
+    std::string shown;
+    for (const std::string& name : names) shown += name + " ";
+    EXPECT_EQ(shown, expected) << SortCaption(order);
+  }
+  const std::pair<const char*, const char*> rows[] = {
+      {"a", "Favourite:  yes|Played:  2 times, last on 2026-12-07 09:00, 1 min in all|"},
+      {"b", "Favourite:  yes|Played:  3 times, last on 2026-12-01 10:00, under a minute in all|"},
+      {"c.vpx", "Played:  12 times, last on 2026-11-01 09:00, 1 h 02 min in all|"},
+      {"e.vpx", ""}};
+  for (const auto& [key, expected] : rows) {
+    std::string shown;
+    for (const std::string& row : PlayStatsRows(ReadPlayStats(dir.path(), key))) shown += row + "|";
+    EXPECT_EQ(shown, expected) << key;
+  }
+  EXPECT_EQ(Favourites(dir.path()), (std::unordered_set<std::string>{"a", "b"}));
+  EXPECT_EQ(SortCaption(NextSortOrder(NextSortOrder(SortOrder::kLastPlayed))), "Sort: Most Played");
+  EXPECT_EQ(FoldForSearch("\xC3\x89lan \xC3\x9C"
+                          "BER \xEF\xAC\x81le"),
+            "elan uber file");
 }
 
 std::string Head(const std::string& rom, const char* type = "PinMAME\nRom") {
@@ -462,6 +505,74 @@ TEST_F(Window, AtTheCabinetTheRowHighlightedIsTheTableShownAndPlayed) {
   form.close();
   Open();
   EXPECT_EQ(std::pair(form_->width(), form_->pos()), std::pair(width, QPoint(31, 42)));
+}
+
+// Finding as one types, in every view; favourites, plays and their order; the collection check.
+TEST_F(Window, FindsAsTypedMarksFavouritesSortsByPlaysAndJumpsToWhatTheCheckFound) {
+  Install(TOOLS_DIR "/fake-vpinball", "vp/VPinballX_GL");
+  Settings("", "VPExe=VPinballX_GL\n");
+  for (const char* key : {"a", "b", "c", "d"}) Table(key);
+  // As Tabrin writes them: Windows-1252.
+  Write("names.ini", "[VP]\na=\xC9lan Vital\nb=Bumper\nc=Cyclone\nd=Delta\n[PinMAME]\nb=b_rom\n");
+  Write("info.ini",
+        "[PMInfo]\nb_rom=Bumper \xC9lite|1990|M|\n[RomSource]\nb=found in b.vbs, "
+        "line 7: x = \"b_rom\"\n");
+  Form& form = Open();
+  const std::string all_names = "\xC3\x89lan Vital|Bumper \xC3\x89lite|Cyclone|Delta";
+  Run({{"a letter in the list opens the filter with it", Press(form.File1, Qt::Key_B),
+        "1 b.vpt / txtFilter / b / "},
+       {"Esc clears it and gives the keys back", Press(form.txtFilter, Qt::Key_Escape),
+        "1 a.vpt|b.vpt|c.vpt|d.vpt / File1 /  / "},
+       {"the table-name view: names without regard to case and accents",
+        Then(Press(form.cmdList), Press(form.cmdList), [&] { form.txtFilter->setText("ELAN"); }),
+        "0 \xC3\x89lan Vital / List1 / ELAN / "},
+       {"arrows and Enter work in the filter, over the rows shown",
+        [&] {
+          form.txtFilter->setText("it");
+          QTest::keyClick(form.txtFilter, Qt::Key_Down);
+          QTest::keyClick(form.txtFilter, Qt::Key_Return);
+        },
+        "1 \xC3\x89lan Vital|Bumper \xC3\x89lite / List1 / it / @/vp|-play|@/tables/b.vpt"},
+       {"no match: nothing left to play", [&] { form.txtFilter->setText("zzz"); },
+        "-1  / List1 / zzz / "},
+       {"F2 marks a favourite, * shows the favourites",
+        Then([&] { form.txtFilter->setText("bump"); }, Press(form.List1, Qt::Key_F2),
+             [&] { form.txtFilter->setText("*"); }),
+        "1 Bumper \xC3\x89lite / List1 / * / "},
+       {"F3 sorts by most played; the names follow, the table stays",
+        Then([&] { form.txtFilter->clear(); }, Press(form.List1, Qt::Key_F3)),
+        "0 Bumper \xC3\x89lite|\xC3\x89lan Vital|Cyclone|Delta / List1 /  / "},
+       {"F4 checks; a finding's table is selected, its filter cleared",
+        Then([&] { form.txtFilter->setText("*"); }, Press(form.List1, Qt::Key_F4),
+             [&] {
+               QTreeWidget* tree = form.frmCheck->tvwFindings;
+               tree->setCurrentItem(tree->findItems("d.vpt", Qt::MatchRecursive).front());
+               QTest::keyClick(tree, Qt::Key_Return);
+             }),
+        "3 Bumper \xC3\x89lite|\xC3\x89lan Vital|Cyclone|Delta / List1 /  / "}},
+      [&] {  // the file selected, the rows shown, focus, the filter, the game played
+        QStringList shown;
+        const QListWidget* list = form.state().ViewMode == 0 ? form.File1 : form.List1;
+        for (int i = 0; i < list->count(); ++i) {
+          if (!list->isRowHidden(i)) shown << list->item(i)->text();
+        }
+        const std::string game = Runs("vp/fake-vpinball.log");
+        fs::remove(dir_.Path("vp/fake-vpinball.log"));
+        return std::to_string(form.File1->currentRow()) + " " + shown.join("|").toStdString() +
+               " / " + QApplication::focusWidget()->objectName().toStdString() + " / " +
+               form.txtFilter->text().toStdString() + " / " + game;
+      });
+  EXPECT_TRUE(form.frmCheck->isHidden());
+  EXPECT_EQ(form.cmdSort->text().toStdString() +
+                ProfileRead("Window", "SortOrder", dir_.Path("orvane.ini")),
+            "Sort: Most Played1");
+  // The game played is counted, and the panel says where its ROM name came from.
+  form.List1->setCurrentRow(0);
+  const std::string info = form.lblInfo->text().toStdString();
+  EXPECT_NE(info.find("Rom Name:  b_rom\r\n  found in b.vbs, line 7: x = \"b_rom\"\r\n"
+                      "Favourite:  yes\r\nPlayed:  1 time, last on "),
+            std::string::npos)
+      << info;
 }
 
 TEST_F(Window, StartUpRunsTheWizardOrAScanAsAskedAndAnUnknownTableIsScannedAloneWhenSelected) {
