@@ -575,6 +575,32 @@ TEST_F(Window, FindsAsTypedMarksFavouritesSortsByPlaysAndJumpsToWhatTheCheckFoun
       << info;
 }
 
+// Start-up: a missing table folder says so; the wizard can be left, saving nothing; the rescan
+// asked for waits for the window; a table picked while another is scanned is the one shown.
+TEST_F(Window, StartUpSaysWhatIsMissingCanBeLeftAndShowsTheTablePickedDuringAScan) {
+  Settings("", "TablePath=@/missing/\n");
+  EXPECT_NE(Open().lblInfo->text().toStdString().find("does not exist.  Set TablePath"),
+            std::string::npos);
+  Settings("FirstRun=1\n");
+  const std::string before = dir_.ReadFile("orvane.ini");
+  dialogs_.Press(MessageResult::kOk), dialogs_.Cancel(), dialogs_.Press(MessageResult::kYes);
+  EXPECT_FALSE(Form(dir_.path(), dialogs_).Form_Load());
+  EXPECT_EQ(dir_.ReadFile("orvane.ini") + std::to_string(dir_.Exists("tabrin.ini")), before + "0");
+  Install(TABRIN_BINARY, "real-tabrin");
+  const std::string slow = "#!/bin/sh\nsleep 0.3\nexec \"$(dirname \"$0\")/real-tabrin\" \"$@\"\n";
+  fs::permissions(dir_.WriteFile("tabrin", slow), fs::perms::owner_all);
+  Table("a", "A", "a_l1"), Table("b", "B", "b_l1");
+  Settings("RescanOnStart=1\n");
+  Form(dir_.path(), dialogs_).Form_Load();
+  EXPECT_FALSE(dir_.Exists("names.ini")) << "the rescan waits for the window";
+  Settings("ScanIfNotFound=1\n");
+  QTimer::singleShot(100, [&] { QTest::keyClick(form_->File1, Qt::Key_Down); });
+  Form& form = Open();  // the first table is being scanned when Down comes
+  EXPECT_EQ(std::pair(form.File1->currentRow(), form.state().BaseName),
+            std::pair(1, std::string("B")));
+  EXPECT_NE(form.lblInfo->text().toStdString().find("Vpt Name: b.vpt"), std::string::npos);
+}
+
 TEST_F(Window, StartUpRunsTheWizardOrAScanAsAskedAndAnUnknownTableIsScannedAloneWhenSelected) {
   Install(TABRIN_BINARY, "tabrin");
   for (const char* program : {"vp/VPinball912.exe", "mame/mame.exe"}) Write(program, "");
