@@ -255,19 +255,15 @@ void Form1::CreateControls() {
     SortTables(names, sort_order_, program_folder_);
   };
   File1->refreshed = [this] { ApplyFilter(/*select=*/false); };
-  // After any button the list takes the keys again, so the arrows keep browsing tables.
-  const std::pair<QPushButton*, void (Form1::*)()> buttons[] = {
-      {cmdList, &Form1::cmdList_Click},     {cmdLaunch, &Form1::cmdLaunch_Click},
-      {cmdRescan, &Form1::cmdRescan_Click}, {cmdPRescan, &Form1::cmdPRescan_Click},
-      {cmdSort, &Form1::CycleSortOrder},    {cmdFavourite, &Form1::ToggleFavourite},
+  ConnectButtons({
+      {cmdList, &Form1::cmdList_Click},
+      {cmdLaunch, &Form1::cmdLaunch_Click},
+      {cmdRescan, &Form1::cmdRescan_Click},
+      {cmdPRescan, &Form1::cmdPRescan_Click},
+      {cmdSort, &Form1::CycleSortOrder},
+      {cmdFavourite, &Form1::ToggleFavourite},
       {cmdCheck, &Form1::cmdCheck_Click},
-  };
-  for (const auto& [button, handler] : buttons) {
-    connect(button, &QPushButton::clicked, this, [this, handler = handler] {
-      (this->*handler)();
-      FocusList();
-    });
-  }
+  });
   ConnectDisplay();
 }
 
@@ -346,6 +342,16 @@ void Form1::Form_Resize() {
 void Form1::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   Form_Resize();
+}
+
+void Form1::ConnectButtons(
+    std::initializer_list<std::pair<QPushButton*, void (Form1::*)()>> buttons) {
+  for (const auto& [button, handler] : buttons) {
+    connect(button, &QPushButton::clicked, this, [this, handler = handler] {
+      (this->*handler)();
+      FocusList();
+    });
+  }
 }
 
 void Form1::FocusList() {

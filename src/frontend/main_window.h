@@ -4,8 +4,10 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/settings.h"
@@ -229,6 +231,9 @@ class Form1 : public QWidget {
   // Connects the display buttons and the clicks on txtRules and imgArt. Called once, by the
   // constructor.
   void ConnectDisplay();
+  // Runs each handler on its button's click and gives the list the keys again afterwards, so
+  // the arrows keep browsing tables.
+  void ConnectButtons(std::initializer_list<std::pair<QPushButton*, void (Form1::*)()>> buttons);
   // The frame switching for ShowState -1, -2, -3, and for 1 to 4.
   void ShowText(int16_t show_state);
   void ShowArt(int16_t show_state);

@@ -89,20 +89,17 @@ void Form1::ConnectDisplay() {
   new ClickFilter(txtRules->viewport(), [this] { txtRules_Click(); });
   new ClickFilter(imgArt, [this] { imgArt_Click(); });
 
-  const std::pair<QPushButton*, void (Form1::*)()> buttons[] = {
-      {cmdInfo, &Form1::cmdInfo_Click},       {cmdRules, &Form1::cmdRules_Click},
-      {cmdDesc, &Form1::cmdDesc_Click},       {cmdEditInfo, &Form1::cmdEditInfo_Click},
-      {cmdDelInfo, &Form1::cmdDelInfo_Click}, {cmdSnapShot, &Form1::cmdSnapShot_Click},
-      {cmdGlass, &Form1::cmdGlass_Click},     {cmdCab, &Form1::cmdCab_Click},
+  ConnectButtons({
+      {cmdInfo, &Form1::cmdInfo_Click},
+      {cmdRules, &Form1::cmdRules_Click},
+      {cmdDesc, &Form1::cmdDesc_Click},
+      {cmdEditInfo, &Form1::cmdEditInfo_Click},
+      {cmdDelInfo, &Form1::cmdDelInfo_Click},
+      {cmdSnapShot, &Form1::cmdSnapShot_Click},
+      {cmdGlass, &Form1::cmdGlass_Click},
+      {cmdCab, &Form1::cmdCab_Click},
       {cmdFlyer, &Form1::cmdFlyer_Click},
-  };
-  // After any button the list takes the keys again, so the arrows keep browsing tables.
-  for (const auto& [button, handler] : buttons) {
-    connect(button, &QPushButton::clicked, this, [this, handler = handler] {
-      (this->*handler)();
-      FocusList();
-    });
-  }
+  });
 }
 
 void Form1::GetInfo() {
