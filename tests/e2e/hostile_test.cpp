@@ -51,9 +51,9 @@ TEST_F(TabrinTest, PowerLossAtRandomPointsLosesNoEntryWrittenBeforeNorHalfATable
   // a game), so kills meet writes made all through the run. Every tenth has no stored name.
   Emulator(/*pinmame=*/false, Listing(500));
   for (int i = 0; i < 500; ++i) {
-    TableSpec spec = PinMame("Table " + std::to_string(i), i % 50 ? "" : Game(i));
-    if (i % 10 == 0) spec.table_name.reset();
-    Table("t" + std::to_string(1000 + i) + ".vpt", spec);
+    TableSpec desc = PinMame("Table " + std::to_string(i), i % 50 ? "" : Game(i));
+    if (i % 10 == 0) desc.table_name.reset();
+    Table("t" + std::to_string(1000 + i) + ".vpt", desc);
   }
   ASSERT_EQ(Tabrin({P("tables/*.*"), "-hide"}).exit_code, 0);  // a run left alone makes all
   const StrictIni names = Ini("names.ini"), info = Ini("info.ini");
@@ -145,9 +145,9 @@ TEST_F(TabrinTest, HostileTablesAndNamesGetTheQuietOutcome) {
                    "`touch pwned`", "x'touch pwned'", "a b", "../../pwned",
                    "x\\\";touch pwned;\\\"", "-lx", Game(1), Game(2)});
   for (size_t i = 0; i < table_names.size(); ++i) {
-    TableSpec spec = PinMame(table_names[i], i < roms.size() ? roms[i] : "");
-    spec.description = spec.rules = spec.screenshot = "\xFF\xD8 d";
-    Table("h" + std::to_string(10 + i) + ".vpt", spec);
+    TableSpec desc = PinMame(table_names[i], i < roms.size() ? roms[i] : "");
+    desc.description = desc.rules = desc.screenshot = "\xFF\xD8 d";
+    Table("h" + std::to_string(10 + i) + ".vpt", desc);
   }
   // File names that are no plain keys: "a=b", ";semi" and "[Alias]" (whose line would read as a
   // section) are not written; line breaks become spaces.
@@ -236,10 +236,10 @@ TEST_F(TabrinTest, TheListingIsNeverWaitedForNorWrittenWhereItMayNotBe) {
 
 // Streams written for real: a CTest label keeps them apart.
 TEST_F(TabrinTest, Big_AStreamOf200MegabytesIsCopiedInBoundedMemory) {
-  TableSpec spec = PinMame("Big Table", "big_l1");
-  spec.raw_info_streams["TableBlurb"] = std::string(size_t{200} << 20, 'b');
-  Table("big.vpt", spec);
-  spec = {};  // the forked child would count it as its own
+  TableSpec desc = PinMame("Big Table", "big_l1");
+  desc.raw_info_streams["TableBlurb"] = std::string(size_t{200} << 20, 'b');
+  Table("big.vpt", desc);
+  desc = {};  // the forked child would count it as its own
   Check({Row("a scan", {}, {P("tables/*.*"), "-hide"})});
   EXPECT_EQ(fs::file_size(P("Blurb/Big Table.txt")), size_t{200} << 20);
 }

@@ -76,13 +76,13 @@ inline std::string ReadFile(const std::string& path) {
 }
 // A table named `name` whose script names the ROM `rom` ("" names none: a plain table).
 inline TableSpec PinMame(const std::string& name, const std::string& rom) {
-  TableSpec spec;
-  spec.table_name = name;
-  spec.author_name = "Ann Author";
-  spec.blurb = "Blurb of " + name;
-  spec.script = "Const cGameName = \"" + rom +
+  TableSpec desc;
+  desc.table_name = name;
+  desc.author_name = "Ann Author";
+  desc.blurb = "Blurb of " + name;
+  desc.script = "Const cGameName = \"" + rom +
                 "\"\r\nSub Table1_Init\r\nWith Controller\r\n.GameName = cGameName\r\nEnd With\r\n";
-  return spec;
+  return desc;
 }
 // Bytes of every value, the same on every run.
 inline std::string Junk(size_t size, unsigned seed) {
@@ -132,8 +132,8 @@ class TabrinTest : public testing::Test {
   }
   std::string Read(const std::string& relative) const { return ReadFile(P(relative)); }
   StrictIni Ini(const std::string& relative) const { return ReadStrictIni(Read(relative)); }
-  void Table(const std::string& file, const TableSpec& spec) const {
-    ASSERT_TRUE(WriteTable(P("tables/" + file), spec)) << file;
+  void Table(const std::string& file, const TableSpec& desc) const {
+    ASSERT_TRUE(WriteTable(P("tables/" + file), desc)) << file;
   }
   Child Tabrin(const Args& args, Args env = {}, bool as_nobody = false) const {
     env.insert(env.end(), env_.begin(), env_.end());

@@ -211,10 +211,10 @@ class TableInfo : public testing::Test {
       dir_.MakeDir("art/"s + folder);
     }
   }
-  // Writes the table `file` (from a spec, or raw bytes) as the current one and reads it.
-  void Read(const TableSpec& spec, const std::string& file = "t.vpt") {
+  // Writes the table `file` (from a description, or raw bytes) as the current one and reads it.
+  void Read(const TableSpec& desc, const std::string& file = "t.vpt") {
     state_.CurrentTable = dir_.MakeDir("tables") + "/" + file;
-    ASSERT_TRUE(WriteTable(state_.CurrentTable, spec));
+    ASSERT_TRUE(WriteTable(state_.CurrentTable, desc));
     GetTableInfo(state_);
     WriteCatalogue(state_);
   }
@@ -251,9 +251,9 @@ TEST_F(TableInfo, WritesTheEntryAndTheExportsNamedAfterTheTableWithoutColons) {
   // A table without a name, or one of colons only, writes nothing.
   for (const auto& name :
        {std::optional("::"s), std::optional(""s), std::optional<std::string>()}) {
-    TableSpec spec = FullTable("");
-    spec.table_name = name;
-    Read(spec);
+    TableSpec desc = FullTable("");
+    desc.table_name = name;
+    Read(desc);
     EXPECT_EQ(state_.TableInfoFields[1], "Ann");
     EXPECT_EQ(TakeWritten(), Files{}) << name.value_or("(missing)");
   }
@@ -297,14 +297,14 @@ TEST_F(TableInfo, ACataloguedTableIsTakenFromNamesIniWithoutOpeningIt) {
 }
 
 TEST_F(TableInfo, OddTextsAndDamagedFilesAreReadWithoutHarm) {
-  TableSpec spec = FullTable("Über \"Flip\"");
-  spec.info_storage_name = "tableINFO";                             // names match in any case
-  spec.raw_info_streams = {{"AUTHORNAME", ToUtf16Le("Odd") + "X"},  // odd length
+  TableSpec desc = FullTable("Über \"Flip\"");
+  desc.info_storage_name = "tableINFO";                             // names match in any case
+  desc.raw_info_streams = {{"AUTHORNAME", ToUtf16Le("Odd") + "X"},  // odd length
                            {"TableVersion", std::string("\x00\xD8v\0", 4)}};  // lone surrogate
-  spec.blurb = std::string(3'000'000, 'b');  // copied in many pieces
-  Read(spec);
-  EXPECT_EQ(Entry(*spec.table_name), *spec.table_name + "|Odd|\uFFFDv|||");
-  EXPECT_EQ(dir_.ReadFile("art/Blurb/" + *spec.table_name + ".txt"), ToUtf16Le(*spec.blurb));
+  desc.blurb = std::string(3'000'000, 'b');  // copied in many pieces
+  Read(desc);
+  EXPECT_EQ(Entry(*desc.table_name), *desc.table_name + "|Odd|\uFFFDv|||");
+  EXPECT_EQ(dir_.ReadFile("art/Blurb/" + *desc.table_name + ".txt"), ToUtf16Le(*desc.blurb));
   TakeWritten();
   Read(FullTable("T"));
   const std::string good = dir_.ReadFile("tables/t.vpt");

@@ -108,16 +108,16 @@ TEST(RomName, TellsWhereItCameFrom) {
 
 TEST(TableScript, IsTheSidecarElseTheCodeRecordElseTheWholeFile) {
   TempDir dir;
-  TableSpec spec;
-  spec.script = "Controller.GameName = \"inner\"";
-  spec.padding_bytes = 200'000;  // images before the script, as in real tables
-  ASSERT_TRUE(WriteTable(dir.Path("T.vpx"), spec));
+  TableSpec desc;
+  desc.script = "Controller.GameName = \"inner\"";
+  desc.padding_bytes = 200'000;  // images before the script, as in real tables
+  ASSERT_TRUE(WriteTable(dir.Path("T.vpx"), desc));
   const auto read = [&dir](const std::string& file) {
     const InfilePtr table = OpenCompoundFile(dir.Path(file));
     return ReadTableScript(dir.Path(file), table.get());
   };
   TableScript script = read("T.vpx");
-  EXPECT_EQ(script.bytes + script.file, spec.script + dir.Path("T.vpx"));
+  EXPECT_EQ(script.bytes + script.file, desc.script + dir.Path("T.vpx"));
   EXPECT_FALSE(script.sidecar);
   // A sidecar of any case wins; a byte-order mark is no part of the script.
   dir.WriteFile("t.VBS",
@@ -127,10 +127,10 @@ TEST(TableScript, IsTheSidecarElseTheCodeRecordElseTheWholeFile) {
   EXPECT_EQ(script.bytes + script.file, "Controller.GameName = \"side\"" + dir.Path("t.VBS"));
   EXPECT_TRUE(script.sidecar);
   // Records cut short, and files that are no tables, give the whole file as the script.
-  for (const std::string& data : {GameDataRecords(spec.script).substr(0, 40),
+  for (const std::string& data : {GameDataRecords(desc.script).substr(0, 40),
                                   std::string("\x04\0\0\0CODE\xFF\xFF\0\0", 12)}) {
-    spec.game_data = data;
-    ASSERT_TRUE(WriteTable(dir.Path("cut.vpt"), spec));
+    desc.game_data = data;
+    ASSERT_TRUE(WriteTable(dir.Path("cut.vpt"), desc));
     EXPECT_EQ(read("cut.vpt").bytes, dir.ReadFile("cut.vpt"));
   }
   dir.WriteFile("text.vpx", "Controller.GameName = \"plain\"");
