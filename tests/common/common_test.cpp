@@ -402,16 +402,17 @@ TEST(CollectionCheck, FindsWhatNeedsAttentionAndNothingElse) {
   write("names.ini",
         "[VP]\na=Alpha\nb.vpx=Beta\nc=Gamma: X\nf.vpx=Foxtrot\ne=Gone\n[PinMAME]\na=a_l1\n"
         "b.vpx=zz_l1\nc=A_L1\nf.vpx=bare\n");
+  // f.vpx's game has no description of its own; its backglass is its parent's.
   write("info.ini",
         "[Tabrin]\nAlpha=Alpha|||||\nGamma: X=Gamma: X|||||\nFoxtrot=Foxtrot|||||\n[PMInfo]\n"
-        "a_l1=A Game|1990|M|a_l1\nbare=|||bare\n[NotInEmulator]\nzed=1\nbare=\n");
+        "a_l1=A Game|1990|M|a_l1\nbare=|||bare_p\n[NotInEmulator]\nzed=1\nbare=\n");
   write("alias.ini", "[Alias]\nzz_l1=zed\n");
   for (const char* file :
        {"tables/a.vpt", "tables/A.VBS", "tables/b.vpx", "tables/c.vpt", "tables/d.vpt",
         "tables/f.vpx", "tables/notes.txt", "local/snap/a_l1.png", "mame/marquees/A_L1.JPG",
         "mame/cabinets/a_l1.jpg", "local/flyers/Alpha.png", "local/snap/Gamma X.jpg",
         "local/snap/zzz.png", "local/snap/notes.txt", "local/snap/.hidden.png",
-        "mame/snap/stray.png", "local/snap/Foxtrot.png", "mame/marquees/bare.png",
+        "mame/snap/stray.png", "local/snap/Foxtrot.png", "mame/marquees/bare_p.png",
         "local/flyers/FOXTROT.jpg"}) {
     write(file, "");
   }
