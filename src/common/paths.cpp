@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -252,16 +253,17 @@ std::string FileNameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-bool ReadWholeFile(const std::string& path, std::string& out) {
+bool ReadFileStart(const std::string& path, size_t max_bytes, std::string& out) {
   out.clear();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Opened without waiting, so a pipe given a table's or a text's name cannot hang the caller.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat st;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
     return false;
   }
-  out.resize(static_cast<size_t>(st.st_size));
+  out.resize(std::min(static_cast<size_t>(st.st_size), max_bytes));
   size_t done = 0;
   while (done < out.size()) {
     const ssize_t got = ::read(fd, out.data() + done, out.size() - done);
@@ -272,6 +274,10 @@ bool ReadWholeFile(const std::string& path, std::string& out) {
   out.resize(done);  // a file that shrank while read gives what was there
   ::close(fd);
   return true;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& out) {
+  return ReadFileStart(path, SIZE_MAX, out);
 }
 
 bool WriteFileAtomically(const std::string& path, std::string_view data) {

@@ -51,7 +51,12 @@ bool WildcardMatch(std::string_view pattern, std::string_view name);
 // Returns the last component of `path` (the text after its last "/").
 std::string FileNameOf(const std::string& path);
 
-// Reads the whole file into `out`. Returns false (and leaves `out` empty) when it cannot.
+// Reads at most `max_bytes` from the start of the ordinary file `path` into `out`, without
+// waiting on a pipe or a device. Returns false (and leaves `out` empty) when it cannot.
+bool ReadFileStart(const std::string& path, size_t max_bytes, std::string& out);
+
+// Reads the whole ordinary file into `out`. Returns false (and leaves `out` empty) when it
+// cannot.
 bool ReadWholeFile(const std::string& path, std::string& out);
 
 // Replaces `path` with `data` through a temporary file in the same folder and a rename, so a

@@ -1,14 +1,12 @@
 #include "extractor/table_script.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #include "common/codepage.h"
+#include "common/paths.h"
 #include "common/tables.h"
 #include "extractor/compound_file.h"
 
@@ -16,25 +14,6 @@ namespace {
 
 std::uint32_t LittleEndian32(const unsigned char* bytes) {
   return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-}
-
-// Reads at most kMaxScriptBytes from the start of the ordinary file `path`, without waiting on
-// a pipe or a device.
-std::string ReadFileStart(const std::string& path) {
-  std::string bytes;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return bytes;
-  bytes.resize(kMaxScriptBytes);
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;
-    done += static_cast<size_t>(got);
-  }
-  ::close(fd);
-  bytes.resize(done);
-  return bytes;
 }
 
 // A script file saved by an editor may be UTF-8 or UTF-16 with a byte-order mark; the script
@@ -88,10 +67,11 @@ TableScript ReadTableScript(const std::string& path, GsfInfile* table) {
   if (const std::string sidecar = SidecarScript(path); !sidecar.empty()) {
     script.file = sidecar;
     script.sidecar = true;
-    script.bytes = AsWindows1252(ReadFileStart(sidecar));
+    ReadFileStart(sidecar, kMaxScriptBytes, script.bytes);
+    script.bytes = AsWindows1252(std::move(script.bytes));
   } else {
     script.file = path;
-    if (!ReadCodeRecord(table, script.bytes)) script.bytes = ReadFileStart(path);
+    if (!ReadCodeRecord(table, script.bytes)) ReadFileStart(path, kMaxScriptBytes, script.bytes);
   }
   return script;
 }
