@@ -577,6 +577,16 @@ TEST_F(Window, FindsAsTypedMarksFavouritesSortsByPlaysAndJumpsToWhatTheCheckFoun
 
 // Start-up: a missing table folder says so; the wizard can be left, saving nothing; the rescan
 // asked for waits for the window; a table picked while another is scanned is the one shown.
+// The letter goes to the filter alone: the list must not also jump to the next name starting
+// with it, away from the table that still matches.
+TEST_F(Window, ALetterTypedInTheListFindsWithoutTheListsOwnJump) {
+  Settings();
+  Table("ab"), Table("b");
+  Form& form = Open();
+  QTest::keyClick(form.File1, Qt::Key_B);
+  EXPECT_EQ(form.File1->FileName() + " " + form.txtFilter->text().toStdString(), "ab.vpt b");
+}
+
 TEST_F(Window, StartUpSaysWhatIsMissingCanBeLeftAndShowsTheTablePickedDuringAScan) {
   Settings("", "TablePath=@/missing/\n");
   EXPECT_NE(Open().lblInfo->text().toStdString().find("does not exist.  Set TablePath"),
