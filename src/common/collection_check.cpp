@@ -1,6 +1,6 @@
 #include "common/collection_check.h"
 
-#include <filesystem>
+#include <algorithm>
 #include <map>
 #include <unordered_map>
 #include <unordered_set>
@@ -15,29 +15,16 @@ namespace {
 
 // Catalogue keys and file names compare without regard to case, as the profile files and the
 // artwork search compare them.
-std::string Lower(const std::string& text) { return LowerCaseName(text); }
-
 std::string ValueOf(const std::unordered_map<std::string, std::string>& section,
                     const std::string& key) {
-  const auto found = section.find(Lower(key));
+  const auto found = section.find(LowerCaseName(key));
   return found == section.end() ? std::string() : found->second;
 }
 
-// The ordinary, non-hidden files of a folder (which may end with "/"), in the folder's order.
+// The ordinary, non-hidden files of a folder (which may end with "/"); none for an unset one.
 std::vector<std::string> FilesOf(const std::string& folder) {
-  std::vector<std::string> names;
-  std::string trimmed = folder;
-  while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
-  if (trimmed.empty()) return names;
-  const std::string on_disk = FindExistingPath(trimmed);
-  if (on_disk.empty()) return names;
-  std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(on_disk, error)) {
-    std::string name = entry.path().filename().string();
-    std::error_code type_error;
-    if (name.front() != '.' && entry.is_regular_file(type_error)) names.push_back(std::move(name));
-  }
-  return names;
+  return folder.empty() ? std::vector<std::string>()
+                        : ListFiles(WithoutTrailingSlashes(folder), "*");
 }
 
 bool IsArtFile(const std::string& lower_name) {
@@ -109,8 +96,7 @@ std::array<std::string, 3> ArtStems(const std::string& rom_name, const std::stri
 CollectionCheck CheckCollection(const std::string& program_folder,
                                 const FrontendSettings& settings) {
   CollectionCheck check;
-  std::string folder = settings.TablePath;
-  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  const std::string folder = WithoutTrailingSlashes(settings.TablePath);
   check.folder = folder;
   const std::vector<std::string> tables = ListTableFiles(folder);
   check.tables = tables.size();
@@ -125,7 +111,7 @@ CollectionCheck CheckCollection(const std::string& program_folder,
   const auto not_in_emulator = ProfileSectionByLowerKey(kNotInEmulatorSection, info_ini);
 
   std::unordered_set<std::string> folder_files;
-  for (const std::string& name : FilesOf(folder)) folder_files.insert(Lower(name));
+  for (const std::string& name : FilesOf(folder)) folder_files.insert(LowerCaseName(name));
 
   const ArtFolderPair art_folders[] = {
       {&settings.SnapPath2, &settings.SnapPath, CheckKind::kNoSnapShot},
@@ -138,9 +124,10 @@ CollectionCheck CheckCollection(const std::string& program_folder,
   std::array<std::vector<std::string>, 4> local_art;
   for (size_t k = 0; k < 4; ++k) {
     local_art[k] = FilesOf(*art_folders[k].local);
-    for (const std::string& name : local_art[k]) art[k].insert(Lower(name));
+    for (const std::string& name : local_art[k]) art[k].insert(LowerCaseName(name));
     if (*art_folders[k].mame != *art_folders[k].local) {
-      for (const std::string& name : FilesOf(*art_folders[k].mame)) art[k].insert(Lower(name));
+      for (const std::string& name : FilesOf(*art_folders[k].mame))
+        art[k].insert(LowerCaseName(name));
     }
   }
 
@@ -154,9 +141,9 @@ CollectionCheck CheckCollection(const std::string& program_folder,
 
   for (const std::string& table : tables) {
     const std::string key = TableKey(table);
-    present_keys.insert(Lower(key));
+    present_keys.insert(LowerCaseName(key));
     const std::string stem = table.substr(0, table.size() - 4);
-    if (folder_files.contains(Lower(stem + ".vbs")))
+    if (folder_files.contains(LowerCaseName(stem + ".vbs")))
       add(CheckKind::kSidecar, table, table + "  (" + stem + ".vbs)");
 
     const std::string base = ValueOf(base_names, key);
@@ -168,7 +155,7 @@ CollectionCheck CheckCollection(const std::string& program_folder,
     std::string parent;
     const std::string alias = rom.empty() ? std::string() : ValueOf(aliases, rom);
     if (!rom.empty()) {
-      tables_by_rom[Lower(rom)].push_back(table);
+      tables_by_rom[LowerCaseName(rom)].push_back(table);
       const std::string game = alias.empty() ? rom : alias;
       const std::string info = ValueOf(game_info, game);
       if (ValueOf(not_in_emulator, game) == "1") {
@@ -183,18 +170,20 @@ CollectionCheck CheckCollection(const std::string& program_folder,
       add(CheckKind::kNoTableInfo, table, table);
     }
 
-    const std::array<std::string, 3> stems = ArtStems(rom, alias, parent, base);
-    for (size_t k = 0; k < 4; ++k) {
-      bool found = false;
-      for (const std::string& name : stems) {
-        if (name.empty()) continue;
-        for (const char* extension : kArtExtensions) {
-          const std::string file = Lower(name + extension);
-          claimed_art.insert(file);
-          found = found || art[k].contains(file);
-        }
+    // The image names this table shows, the same for every kind.
+    std::vector<std::string> shown;
+    for (const std::string& name : ArtStems(rom, alias, parent, base)) {
+      if (name.empty()) continue;
+      for (const char* extension : kArtExtensions) {
+        shown.push_back(LowerCaseName(name + extension));
+        claimed_art.insert(shown.back());
       }
-      if (!found) add(art_folders[k].missing, table, table);
+    }
+    for (size_t k = 0; k < 4; ++k) {
+      if (std::none_of(shown.begin(), shown.end(),
+                       [&art, k](const std::string& file) { return art[k].contains(file); })) {
+        add(art_folders[k].missing, table, table);
+      }
     }
   }
 
@@ -211,7 +200,7 @@ CollectionCheck CheckCollection(const std::string& program_folder,
     if (!local.empty() && local.back() != '/') local += '/';
     if (!seen_folders.insert(local).second) continue;  // one folder for several kinds
     for (const std::string& name : local_art[k]) {
-      const std::string lower = Lower(name);
+      const std::string lower = LowerCaseName(name);
       if (IsArtFile(lower) && !claimed_art.contains(lower)) {
         add(CheckKind::kStrayArt, "", local + name);
       }
@@ -226,7 +215,7 @@ CollectionCheck CheckCollection(const std::string& program_folder,
   // Listed as names.ini spells them, in its order.
   for (const char* section : {"VP", "PinMAME"}) {
     for (const auto& [key, value] : ProfileReadSection(section, names_ini)) {
-      if (gone.erase(Lower(key)) > 0) add(CheckKind::kGone, "", key);
+      if (gone.erase(LowerCaseName(key)) > 0) add(CheckKind::kGone, "", key);
     }
   }
 

@@ -253,6 +253,15 @@ std::string FileNameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+std::string WithoutTrailingSlashes(std::string folder) {
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return folder;
+}
+
+std::string PathInFolder(const std::string& folder, const std::string& name) {
+  return (folder == "/" ? "" : folder) + "/" + name;
+}
+
 bool ReadFileStart(const std::string& path, size_t max_bytes, std::string& out) {
   out.clear();
   // Opened without waiting, so a pipe given a table's or a text's name cannot hang the caller.

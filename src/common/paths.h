@@ -51,6 +51,12 @@ bool WildcardMatch(std::string_view pattern, std::string_view name);
 // Returns the last component of `path` (the text after its last "/").
 std::string FileNameOf(const std::string& path);
 
+// Returns `folder` without trailing "/" ("/" itself stays).
+std::string WithoutTrailingSlashes(std::string folder);
+
+// Returns the path of `name` in `folder` (given without a trailing "/", or "/").
+std::string PathInFolder(const std::string& folder, const std::string& name);
+
 // Reads at most `max_bytes` from the start of the ordinary file `path` into `out`, without
 // waiting on a pipe or a device. Returns false (and leaves `out` empty) when it cannot.
 bool ReadFileStart(const std::string& path, size_t max_bytes, std::string& out);

@@ -1,7 +1,6 @@
 #include "common/profile.h"
 
 #include <QString>
-#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <mutex>
@@ -366,14 +365,18 @@ class ProfileCache {
       // What this process has yet to write wins, as it does for a read of one key.
       std::vector<std::pair<std::string, std::string>> later;
       deferred->second.overlay.AppendEntries(section_lower_, later);
+      std::unordered_map<std::string, std::size_t> index;  // lookup name -> entry
+      if (!later.empty()) {
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+          index.try_emplace(LookupName(entries[i].first), i);
+        }
+      }
       for (auto& [key, value] : later) {
-        const auto same = std::find_if(entries.begin(), entries.end(), [&key](const auto& e) {
-          return LookupName(e.first) == LookupName(key);
-        });
-        if (same != entries.end()) {
-          same->second = std::move(value);
-        } else {
+        const auto [at, added] = index.try_emplace(LookupName(key), entries.size());
+        if (added) {
           entries.emplace_back(std::move(key), std::move(value));
+        } else {
+          entries[at->second].second = std::move(value);
         }
       }
     }

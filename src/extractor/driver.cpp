@@ -76,11 +76,10 @@ void RecordRomSource(const ExtractorState& state, const std::string& key) {
 // The folder of a folder argument: the path itself, or the folder of a pattern ("/t/*.*").
 std::string FolderOfArgument(const std::string& table_arg) {
   const std::string last = FileNameOf(table_arg);
-  std::string folder = last.find_first_of("*?") == std::string::npos
-                           ? table_arg
-                           : table_arg.substr(0, table_arg.size() - last.size());
-  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-  return FindExistingPath(folder);
+  return FindExistingPath(
+      WithoutTrailingSlashes(last.find_first_of("*?") == std::string::npos
+                                 ? table_arg
+                                 : table_arg.substr(0, table_arg.size() - last.size())));
 }
 
 // -report: the collection check of the folder, on standard output.
@@ -104,7 +103,7 @@ int PrintWhy(const ExtractorState& state) {
   if (pattern.find_first_of("*?") != std::string::npos) {
     const std::string folder = FolderOfArgument(state.TableArg);
     for (const std::string& name : ListTableFiles(folder, pattern)) {
-      paths.push_back((folder == "/" ? "" : folder) + "/" + name);
+      paths.push_back(PathInFolder(folder, name));
     }
   } else {
     paths.push_back(FindExistingPath(state.TableArg));
@@ -215,12 +214,10 @@ int RunExtractor(const std::vector<std::string>& args, const std::string& progra
   // A folder pattern has a wildcard in its last name: "*.*", "*.vpx", "te*.*".
   const std::string pattern = FileNameOf(state.TableArg);
   if (pattern.find_first_of("*?") != std::string::npos) {
-    std::string folder =
-        FindExistingPath(state.TableArg.substr(0, state.TableArg.size() - pattern.size()));
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    const std::string folder = FolderOfArgument(state.TableArg);
     if (!state.options.hide) view.Show();
     for (const std::string& name : ListTableFiles(folder, pattern)) {
-      state.CurrentTable = (folder == "/" ? "" : folder) + "/" + name;
+      state.CurrentTable = PathInFolder(folder, name);
       ProcessTable(state, false, view);
       WriteCatalogue(state, /*only_when_due=*/true);
       if (!state.options.hide) view.Repaint();

@@ -155,9 +155,7 @@ void GetMAMEInfo(ExtractorState& state) {
   if (!pinmame_mode && !IsSafeQuery(query)) return;
 
   // The script must not fall back to running the emulator somewhere else.
-  std::string mame_folder = state.MAMEFolder;
-  while (mame_folder.size() > 1 && mame_folder.back() == '/') mame_folder.pop_back();
-  mame_folder = FindExistingPath(mame_folder);
+  std::string mame_folder = FindExistingPath(WithoutTrailingSlashes(state.MAMEFolder));
   if (mame_folder.empty() || !FolderExists(mame_folder)) return;
   if (mame_folder.back() != '/') mame_folder += '/';
 

@@ -8,8 +8,6 @@
 #include "common/tables.h"
 #include "common/text.h"
 
-std::string CatalogueKey(const std::string& vp_name) { return TableKey(vp_name); }
-
 void ReadIdentity(const std::string& program_folder, const std::string& key, WindowState& state) {
   const std::string names = program_folder + "/names.ini";
   state.VPOnly = 0;
@@ -39,7 +37,7 @@ std::string ExtractorArguments(const std::string& file_folder, const std::string
 bool ReadIni(const std::string& vp_name, const std::string& file_folder,
              const std::string& program_folder, const FrontendSettings& settings,
              WindowState& state, const ExtractorRunner& run) {
-  const std::string key = CatalogueKey(vp_name);
+  const std::string key = TableKey(vp_name);
   ReadIdentity(program_folder, key, state);
   if (!NeedsScan(settings, state)) return true;
   std::string folder = program_folder + "/";

@@ -13,10 +13,6 @@
 // The extractor's program name in the program folder.
 inline constexpr char kExtractorProgram[] = "tabrin";
 
-// Returns the catalogue key of the File1 entry `vp_name` (TableKey): a .vpt table's name less
-// its extension, a .vpx table's whole name.
-std::string CatalogueKey(const std::string& vp_name);
-
 // Reads the identity of the table `key` from names.ini and alias.ini in `program_folder`:
 // VPOnly, RomName, BaseName and RomAlias. A missing file or entry reads as "".
 void ReadIdentity(const std::string& program_folder, const std::string& key, WindowState& state);

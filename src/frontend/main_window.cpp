@@ -99,6 +99,12 @@ int FirstVisibleRow(const QListWidget* list) {
   return -1;
 }
 
+QStringList RowTexts(const QListWidget* list) {
+  QStringList texts;
+  for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
+  return texts;
+}
+
 FileListBox::FileListBox(QWidget* parent) : QListWidget(parent) {
   setSelectionMode(QAbstractItemView::SingleSelection);
   // One line per entry: thousands of tables need no per-entry text measuring.
@@ -109,8 +115,7 @@ FileListBox::FileListBox(QWidget* parent) : QListWidget(parent) {
 }
 
 bool FileListBox::SetPath(const std::string& folder) {
-  std::string trimmed = folder;
-  while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
+  const std::string trimmed = WithoutTrailingSlashes(folder);
   if (trimmed.empty() || !FolderExists(trimmed)) return false;
   const std::string found = FindExistingPath(trimmed);
   path_ = QDir(QString::fromStdString(found)).absolutePath().toStdString();
@@ -307,10 +312,9 @@ bool Form1::Form_Load() {
     settings_.RescanOnStart = 0;  // the wizard has offered its own scan
   }
   if (IsLauncher(settings_.VPExe)) state_.LauncherMode = true;
-  const int order =
-      std::atoi(ProfileRead("Window", "SortOrder", SettingsFile(program_folder_)).c_str());
-  if (order >= 0 && order <= static_cast<int>(SortOrder::kLastPlayed)) {
-    sort_order_ = static_cast<SortOrder>(order);
+  const std::optional<int> order = WindowValue(program_folder_, "SortOrder");
+  if (order && *order >= 0 && *order <= static_cast<int>(SortOrder::kLastPlayed)) {
+    sort_order_ = static_cast<SortOrder>(*order);
   }
   cmdSort->setText(QString::fromStdString(SortCaption(sort_order_)));
   if (!File1->SetPath(settings_.TablePath)) {
@@ -463,15 +467,13 @@ void Form1::File1_KeyDown(int16_t key_code, int16_t /*shift*/) {
 
 void Form1::RereadFolder() {
   const std::string selected = File1->FileName();
-  QStringList before;
-  for (int i = 0; i < File1->count(); ++i) before << File1->item(i)->text();
+  const QStringList before = RowTexts(File1);
   // Through another folder and back, so the list is read from disk again.
   File1->SetPath(program_folder_);
   File1->Refresh();
   File1->SetPath(settings_.TablePath);
   File1->Refresh();
-  QStringList after;
-  for (int i = 0; i < File1->count(); ++i) after << File1->item(i)->text();
+  const QStringList after = RowTexts(File1);
   // Entry i of the name list must stay file i: a changed folder gets its name list anew.
   if (!List1->isHidden() && after != before) FillNameList();
   const auto found = File1->findItems(QString::fromStdString(selected), Qt::MatchExactly);
@@ -497,7 +499,7 @@ void Form1::ApplyFilter(bool select) {
     bool visible = needle.isEmpty() || file->data(Qt::UserRole).toString().contains(needle) ||
                    (names && List1->item(i)->data(Qt::UserRole).toString().contains(needle));
     if (visible && favourites_only) {
-      visible = favourites.contains(LowerCaseName(CatalogueKey(file->text().toStdString())));
+      visible = favourites.contains(LowerCaseName(TableKey(file->text().toStdString())));
     }
     if (File1->isRowHidden(i) == visible) File1->setRowHidden(i, !visible);
     if (names && List1->isRowHidden(i) == visible) List1->setRowHidden(i, !visible);
@@ -525,7 +527,7 @@ void Form1::ApplyFilter(bool select) {
 void Form1::ToggleFavourite() {
   const std::string file_name = File1->FileName();
   if (file_name.empty()) return;
-  const std::string key = CatalogueKey(file_name);
+  const std::string key = TableKey(file_name);
   SetFavourite(program_folder_, key, !ReadPlayStats(program_folder_, key).favourite);
   GetInfo();
   // Unmarked, a table leaves the favourites' view.
@@ -542,8 +544,7 @@ void Form1::CycleSortOrder() {
 
 void Form1::Resort() {
   const std::string selected = File1->FileName();
-  QStringList before;
-  for (int i = 0; i < File1->count(); ++i) before << File1->item(i)->text();
+  QStringList before = RowTexts(File1);
   // The name list's entries by file, so that it follows without being filled again.
   const bool name_view = !List1->isHidden() && List1->count() == File1->count();
   QHash<QString, QString> names;
@@ -551,8 +552,7 @@ void Form1::Resort() {
     for (int i = 0; i < File1->count(); ++i) names[File1->item(i)->text()] = List1->item(i)->text();
   }
   File1->Refresh();
-  QStringList after;
-  for (int i = 0; i < File1->count(); ++i) after << File1->item(i)->text();
+  const QStringList after = RowTexts(File1);
   if (name_view) {
     before.sort();
     QStringList sorted_after = after;
@@ -572,7 +572,7 @@ void Form1::Resort() {
 
 void Form1::RecordPlayOf(const std::string& file_name, const std::string& started,
                          long long seconds) {
-  RecordPlay(program_folder_, CatalogueKey(file_name), started, seconds);
+  RecordPlay(program_folder_, TableKey(file_name), started, seconds);
   // The panel, and an order by plays, show the play at once.
   if (sort_order_ == SortOrder::kByName) {
     GetInfo();

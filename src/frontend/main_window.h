@@ -54,6 +54,9 @@ class FileListBox : public QListWidget {
 // The first row of `list` that the filter leaves visible, -1 when none.
 int FirstVisibleRow(const QListWidget* list);
 
+// The texts of every row of `list`, hidden ones included, in order.
+QStringList RowTexts(const QListWidget* list);
+
 // The front-end's one window: the table list on the left, the display buttons and the data
 // frame on the right. Controls carry their names as members and as object names. The
 // window only shows data and forwards actions; the logic is in settings, layout and browser.

@@ -68,7 +68,7 @@ void Form1::cmdRescan_Click() {
 
 void Form1::ShowRescanProgress() {
   std::vector<std::string> tables;
-  for (int i = 0; i < File1->count(); ++i) tables.push_back(File1->item(i)->text().toStdString());
+  for (const QString& table : RowTexts(File1)) tables.push_back(table.toStdString());
   FraData->setTitle(QString::fromStdString(RescanProgressText(program_folder_, tables)));
 }
 

@@ -20,8 +20,6 @@ long long ToCount(const std::string& text) {
   return value > 0 ? value : 0;
 }
 
-std::string Lower(const std::string& text) { return LowerCaseName(text); }
-
 std::string Duration(long long seconds) {
   if (seconds < 60) return "under a minute";
   const long long minutes = seconds / 60;
@@ -111,7 +109,7 @@ void SortTables(std::vector<std::string>& names, SortOrder order,
   std::vector<std::pair<std::string, size_t>> keyed;
   keyed.reserve(names.size());
   for (size_t i = 0; i < names.size(); ++i) {
-    const auto found = values.find(Lower(TableKey(names[i])));
+    const auto found = values.find(LowerCaseName(TableKey(names[i])));
     keyed.emplace_back(found == values.end() ? std::string() : found->second, i);
   }
   if (order == SortOrder::kMostPlayed) {
@@ -132,11 +130,7 @@ void SortTables(std::vector<std::string>& names, SortOrder order,
 std::string FoldForSearch(const std::string& utf8) {
   // Most names are plain ASCII: lower case is all they need.
   if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return (c & 0x80) == 0; })) {
-    std::string lower = utf8;
-    for (char& c : lower) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return lower;
+    return AsciiLowerCopy(utf8);
   }
   const QString decomposed = QString::fromStdString(utf8).normalized(QString::NormalizationForm_KD);
   QString folded;

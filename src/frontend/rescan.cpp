@@ -1,11 +1,13 @@
 #include "frontend/rescan.h"
 
+#include "common/paths.h"
 #include "common/process_runner.h"
 #include "common/profile.h"
 #include "common/settings.h"
+#include "common/tables.h"
 
 std::string RescanArguments(const std::string& folder, int16_t show_command_prompt) {
-  const std::string pattern = (folder == "/" ? "" : folder) + "/*.*";
+  const std::string pattern = PathInFolder(folder, "*.*");
   return QuotedArgument(pattern) + (show_command_prompt == 1 ? " -exit" : " -exit -hide");
 }
 
@@ -18,14 +20,11 @@ std::string RescanProgressText(const std::string& program_folder,
                                const std::vector<std::string>& tables) {
   const std::string names = program_folder + "/names.ini";
   size_t known = 0;
-  for (const std::string& table : tables) known += ProfileHasKey("VP", CatalogueKey(table), names);
+  for (const std::string& table : tables) known += ProfileHasKey("VP", TableKey(table), names);
   return "  Scanning:  " + std::to_string(known) + " of " + std::to_string(tables.size()) +
          " tables";
 }
 
-namespace {
-
-// The integer value of `key` in [Window], or nothing.
 std::optional<int> WindowValue(const std::string& program_folder, const char* key) {
   const std::string text = ProfileRead("Window", key, SettingsFile(program_folder));
   if (text.empty()) return std::nullopt;
@@ -37,8 +36,6 @@ std::optional<int> WindowValue(const std::string& program_folder, const char* ke
   }
   return std::nullopt;
 }
-
-}  // namespace
 
 std::optional<QRect> ReadWindowPlace(const std::string& program_folder) {
   const auto left = WindowValue(program_folder, "Left");

@@ -21,6 +21,9 @@ std::string TableFolderMissingText(const std::string& table_path);
 std::string RescanProgressText(const std::string& program_folder,
                                const std::vector<std::string>& tables);
 
+// The whole-number value of `key` in orvane.ini section [Window], or nothing.
+std::optional<int> WindowValue(const std::string& program_folder, const char* key);
+
 // The window's place as orvane.ini section [Window] keeps it; nothing when it keeps none that
 // fits on a screen of any size (a width and height of at least 200 pixels).
 std::optional<QRect> ReadWindowPlace(const std::string& program_folder);
