@@ -196,8 +196,7 @@ CollectionCheck CheckCollection(const std::string& program_folder,
   }
   std::unordered_set<std::string> seen_folders;
   for (size_t k = 0; k < 4; ++k) {
-    std::string local = *art_folders[k].local;
-    if (!local.empty() && local.back() != '/') local += '/';
+    const std::string local = WithTrailingSlash(*art_folders[k].local);
     if (!seen_folders.insert(local).second) continue;  // one folder for several kinds
     for (const std::string& name : local_art[k]) {
       const std::string lower = LowerCaseName(name);

@@ -258,6 +258,11 @@ std::string WithoutTrailingSlashes(std::string folder) {
   return folder;
 }
 
+std::string WithTrailingSlash(std::string folder) {
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  return folder;
+}
+
 std::string PathInFolder(const std::string& folder, const std::string& name) {
   return (folder == "/" ? "" : folder) + "/" + name;
 }

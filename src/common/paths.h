@@ -54,6 +54,9 @@ std::string FileNameOf(const std::string& path);
 // Returns `folder` without trailing "/" ("/" itself stays).
 std::string WithoutTrailingSlashes(std::string folder);
 
+// Returns `folder` ending with "/", so that file names join it directly; "" stays "".
+std::string WithTrailingSlash(std::string folder);
+
 // Returns the path of `name` in `folder` (given without a trailing "/", or "/").
 std::string PathInFolder(const std::string& folder, const std::string& name);
 

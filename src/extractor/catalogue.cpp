@@ -41,9 +41,7 @@ void ReadSettings(ExtractorState& state) {
   // File names are joined to the folders directly; people write "/usr/games" as often as
   // "/usr/games/".
   const auto folder = [&state](const std::string& value) {
-    std::string resolved = ResolveProgramRelative(value, state.program_folder);
-    if (!resolved.empty() && resolved.back() != '/') resolved += '/';
-    return resolved;
+    return WithTrailingSlash(ResolveProgramRelative(value, state.program_folder));
   };
   state.MAMEFolder = folder(ProfileRead("MAME", "Path", file));
   state.MAMEProgram = ProfileRead("MAME", "Exe", file);

@@ -155,9 +155,9 @@ void GetMAMEInfo(ExtractorState& state) {
   if (!pinmame_mode && !IsSafeQuery(query)) return;
 
   // The script must not fall back to running the emulator somewhere else.
-  std::string mame_folder = FindExistingPath(WithoutTrailingSlashes(state.MAMEFolder));
-  if (mame_folder.empty() || !FolderExists(mame_folder)) return;
-  if (mame_folder.back() != '/') mame_folder += '/';
+  const std::string found = FindExistingPath(WithoutTrailingSlashes(state.MAMEFolder));
+  if (found.empty() || !FolderExists(found)) return;
+  const std::string mame_folder = WithTrailingSlash(found);
 
   // The listing goes beside the emulator, as it always has, unless the user may not write
   // there (a system folder such as /usr/games/): then into the program folder.

@@ -29,11 +29,6 @@ constexpr ArtRow kArtRows[] = {
 // Thrown when the user leaves the wizard.
 struct LeftWizard {};
 
-std::string WithTrailingSlash(std::string folder) {
-  if (folder.empty() || folder.back() != '/') folder += '/';
-  return folder;
-}
-
 class Wizard {
  public:
   Wizard(const std::string& program_folder, FrontendSettings& settings, Dialogs& dialogs,
