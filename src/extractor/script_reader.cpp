@@ -28,11 +28,10 @@ struct Statement {
 constexpr size_t kMaxTokens = 256;
 constexpr size_t kMaxLineText = 120;
 
-char Lower(char c) { return Cp1252Lower(c); }
-
 bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                            [](char x, char y) { return Lower(x) == Lower(y); });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return Cp1252Lower(x) == Cp1252Lower(y);
+         });
 }
 
 bool IsName(const Token& token, std::string_view name) {
@@ -219,8 +218,6 @@ bool CreatesController(const std::vector<Token>& tokens, size_t at) {
   return SameName(prog_id, "vpinmame.controller") || SameName(prog_id, "b2s.server");
 }
 
-std::string LowerName(std::string_view name) { return Cp1252ToLower(name); }
-
 // True when `script` holds "gamename" in any letter case: a script without it names no ROM, and
 // needs no reading (a table that is no compound file is read whole as its script).
 bool MentionsGameName(std::string_view script) {
@@ -302,7 +299,7 @@ class RomSearch {
     while (reader.Next(s)) {
       const std::vector<Token>& t = s.tokens;
       if (IsName(t[0], "with")) {
-        with.push_back({t.size() == 2 && t[1].kind == Kind::kName ? LowerName(t[1].text) : "",
+        with.push_back({t.size() == 2 && t[1].kind == Kind::kName ? Cp1252ToLower(t[1].text) : "",
                         CreatesController(t, 1)});
       } else if (IsName(t[0], "end") && t.size() > 1) {
         // A With block never outlives its procedure, even when a broken script leaves it open.
@@ -313,7 +310,7 @@ class RomSearch {
         if (!with.empty()) AddCandidate(s, with.back().owner, with.back().new_controller, 3);
       } else if (t.size() >= 4 && t[0].kind == Kind::kName && t[1].kind == Kind::kDot &&
                  IsName(t[2], "gamename") && t[3].kind == Kind::kEquals) {
-        AddCandidate(s, LowerName(t[0].text), false, 4);
+        AddCandidate(s, Cp1252ToLower(t[0].text), false, 4);
       } else {
         AddAssignments(s);
       }
@@ -354,14 +351,14 @@ class RomSearch {
     }
     if (at < t.size() && IsName(t[at], "set")) ++at;
     if (t.size() > at + 1 && t[at].kind == Kind::kName && t[at + 1].kind == Kind::kEquals) {
-      if (CreatesController(t, at + 2)) controllers_.insert(LowerName(t[at].text));
+      if (CreatesController(t, at + 2)) controllers_.insert(Cp1252ToLower(t[at].text));
       Keep(s, t[at].text, ValueTokens(t, at + 2, t.size()));
     }
   }
 
   void Keep(const Statement& s, std::string_view name, std::vector<Token> value) {
     if (assignment_count_ >= kMaxAssignments) return;
-    std::vector<Assignment>& kept = assignments_[LowerName(name)];
+    std::vector<Assignment>& kept = assignments_[Cp1252ToLower(name)];
     if (kept.size() >= kMaxAssignmentsPerName) return;
     kept.push_back({s.line, s.line_start, name, std::move(value)});
     ++assignment_count_;
@@ -387,7 +384,7 @@ class RomSearch {
   // The value of `name`: that of its first live assignment that gives one. A name met again on
   // the way gives none, so names that follow each other round end.
   std::optional<std::string> FollowName(std::string_view name) {
-    const std::string key = LowerName(name);
+    const std::string key = Cp1252ToLower(name);
     if (!followed_.insert(key).second) return std::nullopt;
     const auto kept = assignments_.find(key);
     if (kept == assignments_.end()) return std::nullopt;
