@@ -204,24 +204,24 @@ int main(int argc, char** argv) {
   }
   for (const DemoTable& table : kTables) {
     const std::string title = *table.name ? table.name : fs::path(table.file).stem().string();
-    TableSpec table_spec;
-    table_spec.table_name = table.name;
-    table_spec.author_name = table.author;
-    table_spec.table_version = table.version;
-    table_spec.release_date = table.date;
-    table_spec.author_email = std::string(table.author).substr(0, 3) + "@example.org";
-    table_spec.author_website = "https://example.org/tables";
-    table_spec.blurb = "A demo table: " + title + ".";
-    table_spec.rules =
+    TableContents table_contents;
+    table_contents.table_name = table.name;
+    table_contents.author_name = table.author;
+    table_contents.table_version = table.version;
+    table_contents.release_date = table.date;
+    table_contents.author_email = std::string(table.author).substr(0, 3) + "@example.org";
+    table_contents.author_website = "https://example.org/tables";
+    table_contents.blurb = "A demo table: " + title + ".";
+    table_contents.rules =
         "Shoot the ramps to light the jackpot.\r\nComplete the targets for an extra ball.";
-    table_spec.description = std::string("Made for the demo collection by ") + table.author + ".";
+    table_contents.description = std::string("Made for the demo collection by ") + table.author + ".";
     if (std::string(table.lacks).find('s') == std::string::npos) {
-      table_spec.screenshot = Jpeg(title, table.color, 640, 480);
+      table_contents.screenshot = Jpeg(title, table.color, 640, 480);
     }
-    table_spec.with_table_info = table.table_info;
-    table_spec.script = ScriptOf(table);
+    table_contents.with_table_info = table.table_info;
+    table_contents.script = ScriptOf(table);
     const fs::path path = out / "tables" / table.file;
-    if (!WriteTable(path.string(), table_spec)) {
+    if (!WriteTable(path.string(), table_contents)) {
       std::fprintf(stderr, "make_demo: cannot write %s\n", table.file);
       return 1;
     }

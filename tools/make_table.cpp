@@ -96,29 +96,29 @@ int WriteBulk(const BulkOptions& options) {
   const std::string other_script = OtherScript(options.script_bytes);
   for (size_t i = 0; i < options.count; ++i) {
     char number[16];
-    std::snprintf(number, sizeof number, "%05zu", i);
+    std::snprintf(number, sizeof number, "%05zu", i % 100000);
     const std::string n = number;
-    TableSpec table_spec;
-    table_spec.table_name = "Table Number " + n;
-    table_spec.author_name = "Author " + n;
-    table_spec.table_version = "1." + std::to_string(i % 10);
-    table_spec.release_date = "2008-01-" + std::to_string(10 + i % 20);
-    table_spec.author_email = "author" + n + "@example.com";
-    table_spec.author_website = "www.example.com/" + n;
+    TableContents table_contents;
+    table_contents.table_name = "Table Number " + n;
+    table_contents.author_name = "Author " + n;
+    table_contents.table_version = "1." + std::to_string(i % 10);
+    table_contents.release_date = "2008-01-" + std::to_string(10 + i % 20);
+    table_contents.author_email = "author" + n + "@example.com";
+    table_contents.author_website = "www.example.com/" + n;
     if (options.text_bytes > 0) {
-      table_spec.blurb = SomeText("Blurb " + n, options.text_bytes);
-      table_spec.description = SomeText("Description " + n, options.text_bytes);
-      table_spec.rules = SomeText("Rules " + n, options.text_bytes);
+      table_contents.blurb = SomeText("Blurb " + n, options.text_bytes);
+      table_contents.description = SomeText("Description " + n, options.text_bytes);
+      table_contents.rules = SomeText("Rules " + n, options.text_bytes);
     }
-    table_spec.screenshot = options.screenshot;
-    table_spec.padding_bytes = options.padding;
-    table_spec.padding_of_any_bytes = true;
-    table_spec.script = other_script;
+    table_contents.screenshot = options.screenshot;
+    table_contents.padding_bytes = options.padding;
+    table_contents.padding_of_any_bytes = true;
+    table_contents.script = other_script;
     const bool plain =
         options.plain_every > 0 && i % options.plain_every == options.plain_every - 1;
-    if (!plain) table_spec.script += RomScript("rom" + n + "_l1");
+    if (!plain) table_contents.script += RomScript("rom" + n + "_l1");
     const std::string path = options.folder + "/Table " + n + " (VP9).vpt";
-    if (!WriteTable(path, table_spec)) {
+    if (!WriteTable(path, table_contents)) {
       std::fprintf(stderr, "make_table: cannot write %s\n", path.c_str());
       return 1;
     }
@@ -168,13 +168,13 @@ int BulkMain(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   if (argc > 1 && std::string(argv[1]) == "--bulk") return BulkMain(argc, argv);
-  TableSpec table_spec;
+  TableContents table_contents;
   const std::map<std::string, std::optional<std::string>*> texts = {
-      {"--name", &table_spec.table_name},       {"--author", &table_spec.author_name},
-      {"--version", &table_spec.table_version}, {"--date", &table_spec.release_date},
-      {"--email", &table_spec.author_email},    {"--website", &table_spec.author_website},
-      {"--blurb", &table_spec.blurb},           {"--description", &table_spec.description},
-      {"--rules", &table_spec.rules},
+      {"--name", &table_contents.table_name},       {"--author", &table_contents.author_name},
+      {"--version", &table_contents.table_version}, {"--date", &table_contents.release_date},
+      {"--email", &table_contents.author_email},    {"--website", &table_contents.author_website},
+      {"--blurb", &table_contents.blurb},           {"--description", &table_contents.description},
+      {"--rules", &table_contents.rules},
   };
   std::string out_path, rom;
   for (int i = 1; i < argc; ++i) {
@@ -184,7 +184,7 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (arg == "--no-table-info") {
-      table_spec.with_table_info = false;
+      table_contents.with_table_info = false;
       continue;
     }
     if (arg.rfind("--", 0) != 0) {
@@ -197,7 +197,7 @@ int main(int argc, char** argv) {
     if (const auto text = texts.find(arg); text != texts.end()) {
       *text->second = value;
     } else if (arg == "--script-file") {
-      if (!ReadFile(value, table_spec.script)) {
+      if (!ReadFile(value, table_contents.script)) {
         std::fprintf(stderr, "make_table: cannot read %s\n", value.c_str());
         return 1;
       }
@@ -207,21 +207,21 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "make_table: cannot read %s\n", value.c_str());
         return 1;
       }
-      table_spec.screenshot = std::move(bytes);
+      table_contents.screenshot = std::move(bytes);
     } else if (arg == "--rom") {
       rom = value;
     } else if (arg == "--padding") {
       char* end = nullptr;
-      table_spec.padding_bytes = std::strtoull(value.c_str(), &end, 10);
+      table_contents.padding_bytes = std::strtoull(value.c_str(), &end, 10);
       if (value.empty() || *end != '\0') return Usage();
     } else {
       return Usage();
     }
   }
   if (out_path.empty()) return Usage();
-  if (!rom.empty()) table_spec.script += RomScript(rom);
+  if (!rom.empty()) table_contents.script += RomScript(rom);
 
-  if (!WriteTable(out_path, table_spec)) {
+  if (!WriteTable(out_path, table_contents)) {
     std::fprintf(stderr, "make_table: cannot write %s\n", out_path.c_str());
     return 1;
   }

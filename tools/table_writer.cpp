@@ -66,13 +66,13 @@ using Streams = std::map<std::string, std::string_view>;
 
 // The "TableInfo" streams: the set texts as UTF-16LE (kept in `encoded`), the screenshot raw,
 // then the raw streams over them. Big screenshots are not copied.
-Streams InfoStreams(const TableSpec& table_spec, std::array<std::string, 9>& encoded) {
+Streams InfoStreams(const TableContents& table_contents, std::array<std::string, 9>& encoded) {
   const std::pair<const char*, const std::optional<std::string>*> texts[] = {
-      {"TableName", &table_spec.table_name},       {"AuthorName", &table_spec.author_name},
-      {"TableVersion", &table_spec.table_version}, {"ReleaseDate", &table_spec.release_date},
-      {"AuthorEmail", &table_spec.author_email},   {"AuthorWebsite", &table_spec.author_website},
-      {"TableBlurb", &table_spec.blurb},           {"TableDescription", &table_spec.description},
-      {"TableRules", &table_spec.rules},
+      {"TableName", &table_contents.table_name},       {"AuthorName", &table_contents.author_name},
+      {"TableVersion", &table_contents.table_version}, {"ReleaseDate", &table_contents.release_date},
+      {"AuthorEmail", &table_contents.author_email},   {"AuthorWebsite", &table_contents.author_website},
+      {"TableBlurb", &table_contents.blurb},           {"TableDescription", &table_contents.description},
+      {"TableRules", &table_contents.rules},
   };
   Streams streams;
   for (size_t i = 0; i < encoded.size(); ++i) {
@@ -81,8 +81,8 @@ Streams InfoStreams(const TableSpec& table_spec, std::array<std::string, 9>& enc
     encoded[i] = ToUtf16Le(**text);
     streams[name] = encoded[i];
   }
-  if (table_spec.screenshot.has_value()) streams["Screenshot"] = *table_spec.screenshot;
-  for (const auto& [name, bytes] : table_spec.raw_info_streams) streams[name] = bytes;
+  if (table_contents.screenshot.has_value()) streams["Screenshot"] = *table_contents.screenshot;
+  for (const auto& [name, bytes] : table_contents.raw_info_streams) streams[name] = bytes;
   return streams;
 }
 
@@ -166,7 +166,7 @@ std::string ToUtf16Le(const std::string& utf8) {
   return out;
 }
 
-bool WriteTable(const std::string& path, const TableSpec& table_spec) {
+bool WriteTable(const std::string& path, const TableContents& table_contents) {
   GError* error = nullptr;
   GsfOutput* sink = gsf_output_stdio_new(path.c_str(), &error);
   if (sink == nullptr) {
@@ -178,16 +178,16 @@ bool WriteTable(const std::string& path, const TableSpec& table_spec) {
   if (root == nullptr) return false;
 
   bool ok = true;
-  if (table_spec.with_table_info) {
+  if (table_contents.with_table_info) {
     std::array<std::string, 9> encoded;
-    ok = WriteStorage(root, table_spec.info_storage_name, InfoStreams(table_spec, encoded), 0,
+    ok = WriteStorage(root, table_contents.info_storage_name, InfoStreams(table_contents, encoded), 0,
                       false);
   }
   // The script follows the filler, so its bytes lie deep inside the file as in real tables.
-  const std::string game_data = table_spec.game_data.value_or(GameDataRecords(table_spec.script));
+  const std::string game_data = table_contents.game_data.value_or(GameDataRecords(table_contents.script));
   ok = ok &&
        WriteStorage(root, "GameStg", {{"GameData", game_data}, {"Version", LittleEndian32(1080)}},
-                    table_spec.padding_bytes, table_spec.padding_of_any_bytes);
+                    table_contents.padding_bytes, table_contents.padding_of_any_bytes);
   ok = gsf_output_close(GSF_OUTPUT(root)) && ok;
   g_object_unref(root);
   return ok;

@@ -6,7 +6,7 @@
 
 // A Visual Pinball table to write as a compound file. Texts are UTF-8 and are stored as
 // UTF-16LE; an unset text writes no stream at all, a set empty one writes a 0-byte stream.
-struct TableSpec {
+struct TableContents {
   std::optional<std::string> table_name;
   std::optional<std::string> author_name;
   std::optional<std::string> table_version;
@@ -36,8 +36,8 @@ struct TableSpec {
   bool padding_of_any_bytes = false;
 };
 
-// Writes `table_spec` to `path` as a compound file. Returns false when the file cannot be written.
-bool WriteTable(const std::string& path, const TableSpec& table_spec);
+// Writes `table_contents` to `path` as a compound file. Returns false when the file cannot be written.
+bool WriteTable(const std::string& path, const TableContents& table_contents);
 
 // Returns the "GameData" records of a table holding `script`: a few table properties, the CODE
 // record (its tag, then the script's own four-byte length and text) and the end record.

@@ -102,16 +102,20 @@ bool ResolveLastName(const std::string& path, std::string& resolved) {
 size_t ResolvePrefix(const std::string& path, std::string& resolved,
                      std::vector<std::string>& parts) {
   parts = Components(path);
-  resolved = IsAbsolutePath(path) ? "" : ".";
   const bool relative = !IsAbsolutePath(path);
+  resolved = relative ? std::string(".") : std::string();
   size_t matched = 0;
   for (const std::string& part : parts) {
     const std::string folder = resolved.empty() ? "/" : resolved;
-    std::string next = (resolved.empty() ? "" : resolved) + "/" + part;
+    std::string next = resolved;
+    next += '/';
+    next += part;
     if (part != "." && part != ".." && !Exists(next)) {
       const std::string entry = FindEntryIgnoringCase(folder, part);
       if (entry.empty()) break;
-      next = (resolved.empty() ? "" : resolved) + "/" + entry;
+      next = resolved;
+      next += '/';
+      next += entry;
     }
     resolved = next;
     ++matched;

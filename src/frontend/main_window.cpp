@@ -256,8 +256,8 @@ void Form1::CreateControls() {
   txtFilter->installEventFilter(this);
   connect(txtFilter, &QLineEdit::textChanged, this, [this] { ApplyFilter(); });
   // Every listing comes in the order of the view, with the filter's rows hidden.
-  File1->order = [this](std::vector<std::string>& names) {
-    SortTables(names, sort_order_, program_folder_);
+  File1->order = [this](std::vector<std::string>& listed) {
+    SortTables(listed, sort_order_, program_folder_);
   };
   File1->refreshed = [this] { ApplyFilter(/*select=*/false); };
   ConnectButtons({
@@ -662,6 +662,9 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     return FilterKey(static_cast<QKeyEvent*>(event));
   }
   if (watched != File1 && watched != List1) return QWidget::eventFilter(watched, event);
+  if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) {
+    return QWidget::eventFilter(watched, event);
+  }
   const auto* key = static_cast<QKeyEvent*>(event);
   // Cabinet buttons send Ctrl, so Ctrl launches; but only pressed and released alone, so that
   // Ctrl+Home and the like do not start a game.

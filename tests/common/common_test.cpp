@@ -326,7 +326,9 @@ TEST_F(Profile, WritesChangeOnlyWhatTheyMustAndNeverTheStructure) {
         for (const ProfileEntry& e : row.writes) ProfileWrite(e.section, e.key, e.value, file_);
       }
       EXPECT_EQ(dir_.ReadFile("test.ini"), row.after) << row.why << (batch ? " (batch)" : "");
-      if (batch) EXPECT_EQ(GetProfileCacheStats().rewrites, 1) << row.why;
+      if (batch) {
+        EXPECT_EQ(GetProfileCacheStats().rewrites, 1) << row.why;
+      }
     }
   }
   EXPECT_EQ(Read("VP", "σMEGA") + Read("VP", "ΩMEGA") + Read("vp", "CAFÉ"), "onetwox");

@@ -51,7 +51,7 @@ TEST_F(TabrinTest, PowerLossAtRandomPointsLosesNoEntryWrittenBeforeNorHalfATable
   // a game), so kills meet writes made all through the run. Every tenth has no stored name.
   Emulator(/*pinmame=*/false, Listing(500));
   for (int i = 0; i < 500; ++i) {
-    TableSpec desc = PinMame("Table " + std::to_string(i), i % 50 ? "" : Game(i));
+    TableContents desc = PinMame("Table " + std::to_string(i), i % 50 ? "" : Game(i));
     if (i % 10 == 0) desc.table_name.reset();
     Table("t" + std::to_string(1000 + i) + ".vpt", desc);
   }
@@ -63,17 +63,17 @@ TEST_F(TabrinTest, PowerLossAtRandomPointsLosesNoEntryWrittenBeforeNorHalfATable
   // table's two names.ini entries together, every export whole; with `all`, every one there.
   const auto wrong = [&](const StrictIni& names_before, const StrictIni& info_before, bool all) {
     const StrictIni got = Ini("names.ini"), got_info = Ini("info.ini");
-    std::string wrong = got.problem + got_info.problem + FirstLostEntry(got, names) +
+    std::string found = got.problem + got_info.problem + FirstLostEntry(got, names) +
                         FirstLostEntry(got_info, info) + FirstLostEntry(names_before, got) +
                         FirstLostEntry(info_before, got_info);
-    for (const auto& [key, rom] : got.Section("pinmame")) wrong += got.Find("vp", key) ? "" : key;
+    for (const auto& [key, rom] : got.Section("pinmame")) found += got.Find("vp", key) ? "" : key;
     // info.ini is written first: a table that names.ini knows has its information there.
     for (const auto& [key, base] : got.Section("vp")) {
-      wrong += base == key || got_info.Find("tabrin", base) ? "" : " no information for " + key;
+      found += base == key || got_info.Find("tabrin", base) ? "" : " no information for " + key;
     }
     const std::set<std::string> files = Tree(P("Blurb"));
-    for (const std::string& f : files) wrong += Read("Blurb/" + f) == blurbs[f] ? "" : f;
-    return wrong + (all && files.size() != blurbs.size() ? " Blurb" : "");
+    for (const std::string& f : files) found += Read("Blurb/" + f) == blurbs[f] ? "" : f;
+    return found + (all && files.size() != blurbs.size() ? " Blurb" : "");
   };
   unsigned random = 7, kills = 0;
   for (int start = 0, restart = 1; start < 2000 && kills < 40; ++start) {
@@ -124,7 +124,9 @@ TEST_F(TabrinTest, ConcurrentRunsOverOverlappingFoldersLoseAndDuplicateNothing) 
       EXPECT_EQ(Ini("names.ini").problem + Ini("info.ini").problem, "");
       auto catalogue = Ini("names.ini").sections;
       catalogue.merge(Ini("info.ini").sections);
-      if (runs > 1) EXPECT_EQ(catalogue, alone) << (pinmame ? "PinMAME" : "MAME");
+      if (runs > 1) {
+        EXPECT_EQ(catalogue, alone) << (pinmame ? "PinMAME" : "MAME");
+      }
       alone = catalogue;
     }
     EXPECT_EQ(alone["pminfo"].size(), 8u);
@@ -145,7 +147,7 @@ TEST_F(TabrinTest, HostileTablesAndNamesGetTheQuietOutcome) {
                    "`touch pwned`", "x'touch pwned'", "a b", "../../pwned",
                    "x\\\";touch pwned;\\\"", "-lx", Game(1), Game(2)});
   for (size_t i = 0; i < table_names.size(); ++i) {
-    TableSpec desc = PinMame(table_names[i], i < roms.size() ? roms[i] : "");
+    TableContents desc = PinMame(table_names[i], i < roms.size() ? roms[i] : "");
     desc.description = desc.rules = desc.screenshot = "\xFF\xD8 d";
     Table("h" + std::to_string(10 + i) + ".vpt", desc);
   }
@@ -157,7 +159,7 @@ TEST_F(TabrinTest, HostileTablesAndNamesGetTheQuietOutcome) {
   }
   // A name that is no text; streams of no bytes, which give empty fields and no files; files
   // that are no table, known by their names alone; pipes, devices and folders, never waited for.
-  TableSpec invalid = PinMame("", ""), empty;
+  TableContents invalid = PinMame("", ""), empty;
   invalid.raw_info_streams["TableName"] = std::string("\0\xD8\x41\0\0\xDC\x42", 7);
   Table("invalid.vpt", invalid);
   empty.table_name = empty.author_name = empty.blurb = empty.rules = empty.screenshot = "";
@@ -168,7 +170,7 @@ TEST_F(TabrinTest, HostileTablesAndNamesGetTheQuietOutcome) {
   fs::create_symlink("/dev/zero", P("tables/zero.vpt"));
   fs::create_directories(P("tables/folder.vpt"));
   // Cycles, and entries linked beside the root (never freed: such a file is no table).
-  TableSpec cycle = PinMame("Cycle", "");
+  TableContents cycle = PinMame("Cycle", "");
   cycle.blurb = std::string(3000, 'b');  // long enough for the big sectors
   ASSERT_TRUE(WriteTable(dir_.Path("cycle.vpt"), cycle));
   const std::vector<std::pair<std::string, std::function<void(Bent&)>>> bends = {
@@ -236,7 +238,7 @@ TEST_F(TabrinTest, TheListingIsNeverWaitedForNorWrittenWhereItMayNotBe) {
 
 // Streams written for real: a CTest label keeps them apart.
 TEST_F(TabrinTest, Big_AStreamOf200MegabytesIsCopiedInBoundedMemory) {
-  TableSpec desc = PinMame("Big Table", "big_l1");
+  TableContents desc = PinMame("Big Table", "big_l1");
   desc.raw_info_streams["TableBlurb"] = std::string(size_t{200} << 20, 'b');
   Table("big.vpt", desc);
   desc = {};  // the forked child would count it as its own
@@ -255,7 +257,9 @@ TEST_F(TabrinTest, AProgramFolderThatTakesNoWritesKeepsTheCatalogue) {
   const std::string tables = dir_.MakeDir("tables");  // on another file system, with room
   for (const char* key : {"a", "b", "c", "d", "e", "f"}) {
     ASSERT_TRUE(WriteTable(tables + "/" + key + ".vpt", PinMame(key, std::string(key) + "_l1")));
-    if (*key == 'c') ASSERT_EQ(Tabrin({tables + "/*.*", "-hide"}).exit_code, 0);
+    if (*key == 'c') {
+      ASSERT_EQ(Tabrin({tables + "/*.*", "-hide"}).exit_code, 0);
+    }
   }
   fs::permissions(dir_.path(), fs::perms(0755));  // for runs as nobody
   // A folder where nobody may write, then a disk with nothing, a page and four pages left.
@@ -271,7 +275,9 @@ TEST_F(TabrinTest, AProgramFolderThatTakesNoWritesKeepsTheCatalogue) {
       EXPECT_EQ(Tabrin({tables + "/*.*", "-hide", option}, {}, leave < 0).exit_code, 0);
       EXPECT_EQ(Ini("names.ini").problem + FirstLostEntry(names, Ini("names.ini")), "");
       EXPECT_EQ(Ini("info.ini").problem + FirstLostEntry(info, Ini("info.ini")), "");
-      if (leave <= 0) EXPECT_EQ(Tree(prog_), tree);
+      if (leave <= 0) {
+        EXPECT_EQ(Tree(prog_), tree);
+      }
       // No temporary file stays, and an exported file, old or new, is whole or absent.
       for (const std::string& path : Tree(prog_)) {
         if (tree.contains(path) || path.ends_with(".ini")) continue;

@@ -37,7 +37,7 @@ class Capability : public TabrinTest {
  protected:
   // A PinMAME table with everything to export, a plain one without a name, and no tables.
   Capability() {
-    TableSpec attack = PinMame("Attack from Mars", "AFM_11");
+    TableContents attack = PinMame("Attack from Mars", "AFM_11");
     attack.description = "How to play.";
     attack.rules = "Rules.";
     attack.screenshot = kExif;
@@ -68,7 +68,7 @@ TEST_F(Capability, ARunWithNothingToDoEndsWithItsStatus) {
 }
 
 TEST_F(Capability, AFolderScanFillsTheCatalogueInListOrder) {
-  TableSpec old_writer = PinMame("Old Writer", ""), png = PinMame("Png Shot", "");
+  TableContents old_writer = PinMame("Old Writer", ""), png = PinMame("Png Shot", "");
   old_writer.screenshot = std::string(6, '\0') + "JFIF";  // older writers: no start mark
   png.screenshot = "\x89PNG\r\n\x1A\n";                   // no JPEG: not exported
   Table("Old.vpt", old_writer);
@@ -214,7 +214,7 @@ TEST_F(Capability, VpxTablesTheirSidecarsAndThePatternsUsersType) {
   const auto script = [](const std::string& rom, const char* owner = "Controller") {
     return "Const cGameName = \"" + rom + "\"\r\nWith " + owner + "\r\n.GameName = cGameName\r\n";
   };
-  TableSpec vpx = PinMame("Attack X", ""), dmd = PinMame("Original", "");
+  TableContents vpx = PinMame("Attack X", ""), dmd = PinMame("Original", "");
   vpx.script = script("inner_l1");
   dmd.script = script("myown", "FlexDMD");
   Table("Attack.vpx", vpx);
@@ -240,7 +240,7 @@ TEST_F(Capability, VpxTablesTheirSidecarsAndThePatternsUsersType) {
 
 // -why reads each table afresh, sidecar and all, and tells where its ROM name comes from.
 TEST_F(Capability, WhyTellsWhereEachRomNameComesFromAndWritesNothing) {
-  TableSpec dmd = PinMame("Robots", "");
+  TableContents dmd = PinMame("Robots", "");
   dmd.script =
       "Set FlexDMD = CreateObject(\"FlexDMD.FlexDMD\")\r\nFlexDMD.GameName = \"robots\"\r\n";
   Table("Robots.vpx", dmd);

@@ -193,7 +193,7 @@ TEST_F(MameInfo, RealMameDescribesACloneGame) {
   EXPECT_EQ(std::count(value.begin(), value.end(), '|'), 3) << value;
 }
 
-TableSpec FullTable(const std::string& name) {
+TableContents FullTable(const std::string& name) {
   return {.table_name = name,
           .author_name = "Ann",
           .table_version = "1.2",
@@ -212,7 +212,7 @@ class TableInfo : public testing::Test {
     }
   }
   // Writes the table `file` (from a description, or raw bytes) as the current one and reads it.
-  void Read(const TableSpec& desc, const std::string& file = "t.vpt") {
+  void Read(const TableContents& desc, const std::string& file = "t.vpt") {
     state_.CurrentTable = dir_.MakeDir("tables") + "/" + file;
     ASSERT_TRUE(WriteTable(state_.CurrentTable, desc));
     GetTableInfo(state_);
@@ -251,7 +251,7 @@ TEST_F(TableInfo, WritesTheEntryAndTheExportsNamedAfterTheTableWithoutColons) {
   // A table without a name, or one of colons only, writes nothing.
   for (const auto& name :
        {std::optional("::"s), std::optional(""s), std::optional<std::string>()}) {
-    TableSpec desc = FullTable("");
+    TableContents desc = FullTable("");
     desc.table_name = name;
     Read(desc);
     EXPECT_EQ(state_.TableInfoFields[1], "Ann");
@@ -297,7 +297,7 @@ TEST_F(TableInfo, ACataloguedTableIsTakenFromNamesIniWithoutOpeningIt) {
 }
 
 TEST_F(TableInfo, OddTextsAndDamagedFilesAreReadWithoutHarm) {
-  TableSpec desc = FullTable("Über \"Flip\"");
+  TableContents desc = FullTable("Über \"Flip\"");
   desc.info_storage_name = "tableINFO";                             // names match in any case
   desc.raw_info_streams = {{"AUTHORNAME", ToUtf16Le("Odd") + "X"},  // odd length
                            {"TableVersion", std::string("\x00\xD8v\0", 4)}};  // lone surrogate

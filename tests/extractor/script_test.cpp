@@ -108,7 +108,7 @@ TEST(RomName, TellsWhereItCameFrom) {
 
 TEST(TableScript, IsTheSidecarElseTheCodeRecordElseTheWholeFile) {
   TempDir dir;
-  TableSpec desc;
+  TableContents desc;
   desc.script = "Controller.GameName = \"inner\"";
   desc.padding_bytes = 200'000;  // images before the script, as in real tables
   ASSERT_TRUE(WriteTable(dir.Path("T.vpx"), desc));

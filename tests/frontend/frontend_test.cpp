@@ -642,10 +642,10 @@ TEST_F(Window, StartUpRunsTheWizardOrAScanAsAskedAndAnUnknownTableIsScannedAlone
   // The boxes in order: buttons and first words, or [default text]; "!" without the wizard's title.
   std::string boxes;
   for (const ShownBox& box : dialogs_.shown()) {
-    const char* const buttons[] = {"Ok", "OkCancel", "YesNo"};
+    const char* const button_names[] = {"Ok", "OkCancel", "YesNo"};
     boxes += (box.title.empty() ? "|!" : "|") +
              (box.is_input ? "[" + box.default_text + "]"
-                           : buttons[int(box.buttons)] + (" " + box.text.substr(0, 8)));
+                           : button_names[int(box.buttons)] + (" " + box.text.substr(0, 8)));
   }
   const std::string asked =
       "|Ok It looks|[~/Visual Pinball/]|YesNo Leave th|[~/Visual Pinball/]|[~/Visual Pinball/]"
@@ -814,11 +814,11 @@ TEST_F(Window, BrokenSettingsStartWithSensibleValuesAndRescansFollowTheSettings)
   // Rescans: hidden unless ShowCommandPrompt is 1; with MAME each table read, then the first.
   Write("mame/mame", "");
   const std::string a = "\n@|@/tables/a.vpt|-exit|-hide";
-  for (const auto& [settings, dirs, runs] :
+  for (const auto& [settings, dirs_text, runs] :
        {std::tuple{"ShowCommandPrompt=2\nScanIfNotFound=1\n", "MAMEExe=mame\n",
                    "@|@/tables/*.*|-exit|-hide" + a + a},
         {"ShowCommandPrompt=1\nScanIfNotFound=1\n", "", "@|@/tables/*.*|-exit" + a}}) {
-    Settings(settings, dirs);
+    Settings(settings, dirs_text);
     Open();
     fs::remove(dir_.Path("fake-vpinball.log"));
     QTest::mouseClick(form_->cmdRescan, Qt::LeftButton);
