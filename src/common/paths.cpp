@@ -14,6 +14,7 @@
 #include <cstdlib>
 
 #include "common/folder_listing.h"
+#include "common/profile_internal.h"
 
 namespace {
 
@@ -299,26 +300,6 @@ bool ReadWholeFile(const std::string& path, std::string& out) {
 }
 
 bool WriteFileAtomically(const std::string& path, std::string_view data) {
-  const size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-  std::string temp = (slash == std::string::npos ? std::string() : folder) + ".tmp-XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) return false;
-  struct stat old_st;
-  const mode_t mode = ::stat(path.c_str(), &old_st) == 0 ? (old_st.st_mode & 07777) : 0644;
-  bool ok = ::fchmod(fd, mode) == 0;
-  size_t done = 0;
-  while (ok && done < data.size()) {
-    const ssize_t wrote = ::write(fd, data.data() + done, data.size() - done);
-    if (wrote < 0 && errno == EINTR) continue;
-    if (wrote <= 0)
-      ok = false;
-    else
-      done += static_cast<size_t>(wrote);
-  }
-  ok = ok && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
-  if (!ok) ::unlink(temp.c_str());
-  return ok;
+  profile_internal::FileStamp ignored;
+  return profile_internal::ReplaceFile(path, data, ignored);
 }

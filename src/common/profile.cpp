@@ -1,6 +1,7 @@
 #include "common/profile.h"
 
 #include <QString>
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <mutex>
@@ -53,7 +54,7 @@ enum class LineKind { kBlank, kComment, kSection, kKey };
 struct ParsedLine {
   LineKind kind = LineKind::kBlank;
   std::string_view name;   // section name or key
-  std::string_view value;  // a key's value, enclosing quotes removed
+  std::string_view value;  // a key's value, trimmed, quotes and all
 };
 
 // As Windows reads a line: one that starts with "[" and holds a "]" opens the section named up
@@ -70,12 +71,8 @@ ParsedLine ParseLine(std::string_view raw) {
   }
   const std::size_t equals = line.find('=');
   if (equals == std::string_view::npos) return {LineKind::kKey, Trim(UpToNul(line)), {}};
-  std::string_view value = Trim(UpToNul(line.substr(equals + 1)));
-  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-      value.back() == value.front()) {
-    value = value.substr(1, value.size() - 2);
-  }
-  return {LineKind::kKey, Trim(UpToNul(line.substr(0, equals))), value};
+  return {LineKind::kKey, Trim(UpToNul(line.substr(0, equals))),
+          Trim(UpToNul(line.substr(equals + 1)))};
 }
 
 // True when `text` is the same in UTF-8 and Windows-1252 and holds nothing that a write would
@@ -125,19 +122,41 @@ std::string LookupName(std::string_view utf8) {
   return name;
 }
 
-// A value as a read returns it, from the value as a file of that code page holds it: at most
-// 254 characters, trimmed of spaces, in UTF-8.
-std::string ToReadValue(std::string_view stored, bool utf8) {
+// The first `count` characters of `text` (UTF-8 when `utf8`, else one byte each), and in
+// `total` how many it has.
+std::string_view FirstCharacters(std::string_view text, std::size_t count, bool utf8,
+                                 std::size_t& total) {
   if (!utf8) {
-    const std::string_view cut = Trim(stored.substr(0, kMaxValueLength), " ");
-    return IsPlainAscii(cut) ? std::string(cut) : Cp1252ToUtf8(cut);
+    total = text.size();
+    return text.substr(0, count);
   }
-  std::size_t end = 0;
-  for (std::size_t characters = 0; end < stored.size(); ++end) {
-    if ((static_cast<unsigned char>(stored[end]) & 0xC0) == 0x80) continue;
-    if (characters++ == kMaxValueLength) break;
+  std::size_t end = text.size();
+  total = 0;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    if ((static_cast<unsigned char>(text[at]) & 0xC0) == 0x80) continue;
+    if (total++ == count) end = at;
   }
-  return std::string(Trim(stored.substr(0, end), " "));
+  return text.substr(0, end);
+}
+
+// A value as a read returns it, from the value as a file of that code page holds it (trimmed,
+// quotes and all), in UTF-8. As Windows copies it into a buffer of 255 characters: a value in
+// matching quotes loses its opening quote, the rest is cut to 254 characters, and when the rest
+// fitted the buffer whole its last character (the closing quote, or the last one kept) is dropped.
+// Then spaces are trimmed.
+std::string ToReadValue(std::string_view stored, bool utf8) {
+  const bool quoted = stored.size() >= 2 && (stored.front() == '"' || stored.front() == '\'') &&
+                      stored.back() == stored.front();
+  if (quoted) stored.remove_prefix(1);
+  std::size_t total = 0;
+  std::string_view cut = FirstCharacters(stored, kMaxValueLength, utf8, total);
+  if (quoted && total <= kMaxValueLength + 1 && !cut.empty()) {
+    std::size_t last = cut.size() - 1;
+    while (utf8 && last > 0 && (static_cast<unsigned char>(cut[last]) & 0xC0) == 0x80) --last;
+    cut = cut.substr(0, last);
+  }
+  cut = Trim(cut, " ");
+  return utf8 || IsPlainAscii(cut) ? std::string(cut) : Cp1252ToUtf8(cut);
 }
 
 // A parsed profile file. Each section keeps its lines as they were (so an untouched line is
@@ -256,7 +275,7 @@ class ProfileFile {
  private:
   struct Entry {
     std::size_t line;   // index in its section's lines
-    std::string value;  // as the file holds it, quotes removed, not yet cut or trimmed
+    std::string value;  // as the file holds it, trimmed, quotes and all, not yet cut
   };
 
   struct Section {
@@ -383,47 +402,64 @@ class ProfileCache {
     return entries;
   }
 
-  void Write(const std::vector<ProfileEntry>& entries, const std::string& file) {
-    const std::lock_guard lock(mutex_);
-    stats_.writes += static_cast<long long>(entries.size());
-    struct FileEntry {
-      std::string section, key, value;
-    };
-    std::vector<FileEntry> to_set;
-    for (const ProfileEntry& entry : entries) {
-      std::string key = CleanName(entry.key);
-      if (!key.empty()) {
-        to_set.push_back({CleanName(entry.section), std::move(key), CleanText(entry.value)});
-      }
+  bool Write(const std::vector<ProfileEntry>& entries, const std::string& file) {
+    {
+      const std::lock_guard lock(mutex_);
+      stats_.writes += static_cast<long long>(entries.size());
     }
-    if (to_set.empty() || file.empty()) return;
-    const auto set_all = [&to_set](ProfileFile& parsed) {
-      bool made = false;
-      for (const FileEntry& entry : to_set) {
-        made =
-            parsed.Set(entry.section, entry.key, entry.value) == ProfileFile::Change::kMade || made;
-      }
-      return made;
-    };
+    // Nothing that a file would keep: no file is touched.
+    if (file.empty() || std::none_of(entries.begin(), entries.end(), [](const ProfileEntry& e) {
+          return !CleanName(e.key).empty();
+        })) {
+      return true;
+    }
+    return Update(file, [&entries](const ProfileLockedRead&) { return entries; });
+  }
+
+  bool Update(const std::string& file,
+              const std::function<std::vector<ProfileEntry>(const ProfileLockedRead&)>& change) {
+    const std::lock_guard lock(mutex_);
+    if (file.empty()) return false;
     // The lock serialises the whole read-modify-write with writers in other processes.
     const profile_internal::FolderLock folder_lock(profile_internal::FolderOf(PathForCreate(file)));
-    if (!folder_lock.folder_exists()) return;
+    if (!folder_lock.folder_exists()) return false;
     std::string path;
     FileStamp stamp;
-    if (ResolveExisting(file, path, stamp)) {
+    Cached created;
+    Cached* target = &created;
+    const bool existed = ResolveExisting(file, path, stamp);
+    if (existed) {
       // Under the lock the file is always read again: a stamp cannot tell apart two
       // same-sized versions written within one clock step on a reused inode.
-      Cached* cached = Load(path, stamp, /*verify=*/true);
-      if (cached == nullptr || !set_all(cached->file)) return;
-      if (!Store(path, *cached)) files_.erase(path);  // the cache must not outlive the file
-      return;
+      target = Load(path, stamp, /*verify=*/true);
+      if (target == nullptr) return false;
     }
-    Cached created;
-    if (!set_all(created.file)) return;
+    const ProfileFile& parsed = target->file;
+    const std::vector<ProfileEntry> entries =
+        change([&parsed](const std::string& section, const std::string& key) {
+          const std::string* value = parsed.Find(LookupName(section), LookupName(key));
+          return value == nullptr ? std::string() : ToReadValue(*value, parsed.utf8());
+        });
+    bool made = false;
+    for (const ProfileEntry& entry : entries) {
+      const std::string key = CleanName(entry.key);
+      if (key.empty()) continue;
+      made = target->file.Set(CleanName(entry.section), key, CleanText(entry.value)) ==
+                 ProfileFile::Change::kMade ||
+             made;
+    }
+    if (!made) return true;
+    if (existed) {
+      if (Store(path, *target)) return true;
+      files_.erase(path);  // the cache must not outlive the file
+      return false;
+    }
     path = PathForCreate(file);
     files_.erase(path);
     checked_.erase(file);  // no longer missing
-    if (Store(path, created)) Remember(path, std::move(created));
+    if (!Store(path, created)) return false;
+    Remember(path, std::move(created));
+    return true;
   }
 
   void WriteLater(const std::vector<ProfileEntry>& entries, const std::string& file) {
@@ -440,19 +476,26 @@ class ProfileCache {
     }
   }
 
-  void Flush(const std::vector<std::string>& first) {
+  bool Flush(const std::vector<std::string>& first, std::vector<std::string>* failed) {
     std::unordered_map<std::string, Deferred> deferred;
     {
       const std::lock_guard lock(mutex_);
       deferred.swap(deferred_);
     }
+    bool ok = true;
+    const auto write = [&](const std::string& file, const Deferred& writes) {
+      if (Write(writes.entries, file)) return;
+      ok = false;
+      if (failed != nullptr) failed->push_back(file);
+    };
     for (const std::string& file : first) {
       const auto found = deferred.find(file);
       if (found == deferred.end()) continue;
-      Write(found->second.entries, file);
+      write(file, found->second);
       deferred.erase(found);
     }
-    for (const auto& [file, rest] : deferred) Write(rest.entries, file);
+    for (const auto& [file, rest] : deferred) write(file, rest);
+    return ok;
   }
 
   ProfileCacheStats stats() {
@@ -625,20 +668,28 @@ bool ProfileHasKey(const std::string& section, const std::string& key, const std
   return TheCache().Read(section, key, file).has_value();
 }
 
-void ProfileWrite(const std::string& section, const std::string& key, const std::string& value,
+bool ProfileWrite(const std::string& section, const std::string& key, const std::string& value,
                   const std::string& file) {
-  TheCache().Write({{section, key, value}}, file);
+  return TheCache().Write({{section, key, value}}, file);
 }
 
-void ProfileWriteAll(const std::vector<ProfileEntry>& entries, const std::string& file) {
-  TheCache().Write(entries, file);
+bool ProfileWriteAll(const std::vector<ProfileEntry>& entries, const std::string& file) {
+  return TheCache().Write(entries, file);
+}
+
+bool ProfileUpdate(
+    const std::string& file,
+    const std::function<std::vector<ProfileEntry>(const ProfileLockedRead& read)>& change) {
+  return TheCache().Update(file, change);
 }
 
 void ProfileWriteLater(const std::vector<ProfileEntry>& entries, const std::string& file) {
   TheCache().WriteLater(entries, file);
 }
 
-void FlushProfileWrites(const std::vector<std::string>& first) { TheCache().Flush(first); }
+bool FlushProfileWrites(const std::vector<std::string>& first, std::vector<std::string>* failed) {
+  return TheCache().Flush(first, failed);
+}
 
 ProfileCacheStats GetProfileCacheStats() { return TheCache().stats(); }
 

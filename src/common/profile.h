@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -35,8 +36,9 @@ bool ProfileHasKey(const std::string& section, const std::string& key, const std
 // replaced atomically and writers in other processes are serialised; a line break in the key
 // or value is written as a space. A key that a read could not find again (one holding "=" or
 // starting with ";" or "[") is not written.
-// Failures are silent, as callers never check them.
-void ProfileWrite(const std::string& section, const std::string& key, const std::string& value,
+// Returns false when the file could not be written (a missing folder, no room, no permission);
+// a refused key or a write that changes nothing is no failure.
+bool ProfileWrite(const std::string& section, const std::string& key, const std::string& value,
                   const std::string& file);
 
 // One entry for ProfileWriteAll.
@@ -47,8 +49,21 @@ struct ProfileEntry {
 };
 
 // Makes the writes of `entries` to `file` in their order, each as ProfileWrite makes it, with
-// one rewrite of the file: other processes see all of them or none.
-void ProfileWriteAll(const std::vector<ProfileEntry>& entries, const std::string& file);
+// one rewrite of the file: other processes see all of them or none. Returns false as
+// ProfileWrite does.
+bool ProfileWriteAll(const std::vector<ProfileEntry>& entries, const std::string& file);
+
+// Reads the values of a file as they are while it is locked for a write.
+using ProfileLockedRead =
+    std::function<std::string(const std::string& section, const std::string& key)>;
+
+// A read-modify-write of `file` that no other writer can come between: `change` reads the file
+// as it is under the lock (what ProfileRead would return) and returns the writes to make, all in
+// one rewrite. For counters that two processes may raise at once. Returns false as ProfileWrite
+// does.
+bool ProfileUpdate(
+    const std::string& file,
+    const std::function<std::vector<ProfileEntry>(const ProfileLockedRead& read)>& change);
 
 // Keeps the writes of `entries` to `file` in this process until FlushProfileWrites: reads here
 // see them at once, other processes once they are made. A program that defers writes flushes
@@ -56,9 +71,10 @@ void ProfileWriteAll(const std::vector<ProfileEntry>& entries, const std::string
 void ProfileWriteLater(const std::vector<ProfileEntry>& entries, const std::string& file);
 
 // Makes every deferred write, each file in one rewrite as ProfileWriteAll makes it: the files of
-// `first` in that order, then the others. A file that cannot be written loses its writes, as a
-// failed ProfileWrite does.
-void FlushProfileWrites(const std::vector<std::string>& first = {});
+// `first` in that order, then the others. A file that cannot be written loses its writes; its
+// name goes to `failed` when given. Returns false when any file could not be written.
+bool FlushProfileWrites(const std::vector<std::string>& first = {},
+                        std::vector<std::string>* failed = nullptr);
 
 // Makes the next read of every file check the file for changes, however recently it was
 // checked. Reads otherwise skip the check for a file checked within the last 2 ms; call this

@@ -52,10 +52,10 @@ class FolderLock {
 // Returns the file that writing `path` must replace: the target of a symbolic link, else `path`.
 std::string WriteTargetOf(const std::string& path);
 
-// Replaces `path` with `data` through a temporary file in the same folder and a rename, keeping
-// an existing file's permission bits. The temporary file is synced first unless the file system
-// keeps its data in order with the rename. Fills `stamp` for the new file. Returns false, with
-// the old file untouched and no temporary file left, when anything fails.
+// Replaces `path` with `data` through a temporary file in the same folder, synced, and a rename,
+// keeping an existing file's permission bits. Fills `stamp` for the new file. Returns false, with
+// the old file untouched and no temporary file left, when anything fails. Temporary files that
+// killed processes left in the folder are removed on the way.
 bool ReplaceFile(const std::string& path, std::string_view data, FileStamp& stamp);
 
 // A new file that replaces `path` (the exact name to create) only when it is complete. Until
@@ -74,8 +74,8 @@ class FileReplacement {
   bool Open();
   // Appends `bytes`. False when they cannot all be written.
   bool Write(std::string_view bytes);
-  // Puts the new file in the place of `path`. False, with `path` as it was, when that fails.
-  // The bytes are not synced first: see ReplaceFile.
+  // Syncs the new file and puts it in the place of `path`. False, with `path` as it was, when
+  // that fails.
   bool Commit();
 
  private:

@@ -1,15 +1,16 @@
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#ifdef __linux__
-#include <sys/vfs.h>
-#endif
 
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
+#include <mutex>
+#include <set>
 #include <string>
 #include <utility>
 
@@ -74,27 +75,54 @@ int CreateTemporary(const std::string& folder, std::string& temp_path) {
   return -1;
 }
 
-// True when the file system puts the data of a file written to `fd` on disk before a rename of
-// it over an existing file takes effect, so that a power loss leaves the old or the new file
-// whole without a sync of our own: ext4 with its default auto_da_alloc (ext2 and ext3 share its
-// magic number), btrfs, and tmpfs, which keeps nothing across a power loss. A sync costs a disk
-// flush, milliseconds for each of the thousands of catalogue writes of a folder scan.
-bool RenameKeepsDataOrder(int fd) {
-#ifdef __linux__
-  struct statfs info;
-  if (fstatfs(fd, &info) != 0) return false;
-  switch (static_cast<unsigned long>(info.f_type)) {
-    case 0xEF53:      // ext2, ext3, ext4
-    case 0x9123683E:  // btrfs
-    case 0x01021994:  // tmpfs
-      return true;
-    default:
-      return false;
+// The temporary files of this layer: ".profile-PID-N.tmp", ".replace-PID-N.tmp", and the
+// ".tmp-XXXXXX" of older versions. Returns the PID in the name, 0 for an older one, -1 for a
+// name of another kind.
+long TemporaryOwner(const std::string& name) {
+  if (name.size() == 11 && name.starts_with(".tmp-")) return 0;
+  std::size_t at = 0;
+  for (const char* prefix : {".profile-", ".replace-"}) {
+    if (name.starts_with(prefix)) at = std::string_view(prefix).size();
   }
-#else
-  (void)fd;
-  return false;
-#endif
+  if (at == 0 || !name.ends_with(".tmp")) return -1;
+  long pid = 0;
+  for (; at < name.size() && name[at] >= '0' && name[at] <= '9' && pid < 1'000'000'000; ++at) {
+    pid = pid * 10 + (name[at] - '0');
+  }
+  return at < name.size() && name[at] == '-' && pid > 0 ? pid : -1;
+}
+
+// Removes the temporary files that killed processes left in `folder`: those whose process is
+// gone, and those of older versions, once they are old enough that no write can still be
+// making them (a folder on a share may be written from another machine, whose processes are
+// not seen here). Once per folder and process: a scan costs a folder listing.
+void SweepStaleTemporaries(const std::string& folder) {
+  static std::mutex mutex;
+  static std::set<std::string> swept;
+  {
+    const std::lock_guard lock(mutex);
+    if (swept.size() > 256) swept.clear();
+    if (!swept.insert(folder).second) return;
+  }
+  DIR* dir = opendir(folder.c_str());
+  if (dir == nullptr) return;
+  timespec now;
+  clock_gettime(CLOCK_REALTIME, &now);
+  while (const dirent* entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    const long owner = TemporaryOwner(name);
+    if (owner < 0 || owner == getpid()) continue;
+    struct stat info;
+    if (fstatat(dirfd(dir), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(info.st_mode)) {
+      continue;
+    }
+    const std::int64_t age_s = now.tv_sec - info.st_mtim.tv_sec;
+    const bool gone = owner > 0 && kill(static_cast<pid_t>(owner), 0) != 0 && errno == ESRCH;
+    if ((gone && age_s >= 60) || (owner == 0 && age_s >= 600))
+      unlinkat(dirfd(dir), name.c_str(), 0);
+  }
+  closedir(dir);
 }
 
 }  // namespace
@@ -174,12 +202,13 @@ bool ReplaceFile(const std::string& path, std::string_view data, FileStamp& stam
   struct stat old_info;
   const bool existed = stat(path.c_str(), &old_info) == 0 && S_ISREG(old_info.st_mode);
   std::string temp_path;
+  SweepStaleTemporaries(FolderOf(path));
   const int fd = CreateTemporary(FolderOf(path), temp_path);
   if (fd < 0) return false;
   bool ok = !existed || fchmod(fd, old_info.st_mode & 07777) == 0;
-  // A new file is synced whatever the file system: only a rename over an existing one is kept
-  // in order by the file systems above.
-  ok = ok && WriteAll(fd, data) && ((existed && RenameKeepsDataOrder(fd)) || fsync(fd) == 0);
+  // On disk before the rename: a power loss then leaves the old file or the new one, whole, on
+  // every file system, not only on those that keep a rename in order with the data.
+  ok = ok && WriteAll(fd, data) && fsync(fd) == 0;
   ok = close(fd) == 0 && ok;
   ok = ok && rename(temp_path.c_str(), path.c_str()) == 0;
   if (!ok) {
@@ -200,6 +229,7 @@ bool FileReplacement::Open() {
   const bool existed = stat(path_.c_str(), &old_info) == 0 && S_ISREG(old_info.st_mode);
   // Until its permission bits are set, only we may open the file.
   const mode_t mode = existed ? 0600 : 0666;
+  SweepStaleTemporaries(FolderOf(path_));
 #ifdef O_TMPFILE
   fd_ = open(FolderOf(path_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
 #endif
@@ -223,7 +253,7 @@ bool FileReplacement::Open() {
 bool FileReplacement::Write(std::string_view bytes) { return fd_ >= 0 && WriteAll(fd_, bytes); }
 
 bool FileReplacement::Commit() {
-  if (fd_ < 0) return false;
+  if (fd_ < 0 || fsync(fd_) != 0) return false;
   bool ok = true;
   if (temp_path_.empty()) {
     // The nameless file gets the name itself when it is new, else a temporary one first, which

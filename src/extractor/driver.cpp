@@ -33,15 +33,7 @@ void CreateFromTemplate(const ExtractorState& state, const char* name, const cha
   if (!FindExistingPath(path).empty()) return;
   const profile_internal::FolderLock lock(state.program_folder);
   if (!FindExistingPath(path).empty()) return;
-  std::string temp = state.InProgramFolder(".tmp-XXXXXX");
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) return;
-  const std::string_view text(content);
-  bool written = ::fchmod(fd, 0644) == 0 &&
-                 ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
-                 ::fsync(fd) == 0;
-  written = ::close(fd) == 0 && written;
-  if (!written || ::rename(temp.c_str(), path.c_str()) != 0) ::unlink(temp.c_str());
+  WriteFileAtomically(path, content);
 }
 
 void DeleteIfExists(const std::string& path) {

@@ -1,8 +1,10 @@
 // The shared layer: code pages, paths in any case, the process runner and profile files.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -218,19 +220,22 @@ class Profile : public testing::Test {
 };
 
 TEST_F(Profile, ReadsHandEditedLinesAsWindowsDoes) {
-  const std::string a250(250, 'a'), a254(254, 'a');
+  const std::string a250(250, 'a'), a253(253, 'a'), a254(254, 'a');
   dir_.WriteFile(
       "test.ini",
       "Stray=before any section\r[VP] old\r\nPlain=value\r\n  Padded \t=  two words  "
       "\r\nDq=\" quoted \"\r\nSq='single'\r\nHalf=\"half'\r\nLone=\"\r\nDup=first\r\n"
       "DUP=second\r\n;Note=hidden\r\nBare\r\nEq=a=b\r\nCtrl=\v\x1A z \f\r\nKeep=\xA0z\x85"
       "\r\nNul=ab\0cd\r\nCaf\xE9=\x80 sign\r\nLong="s +
-          a250 + "bcdef\r\nEdge=" + a250 + "    tail\r\nQuoted=\"" + a254 +
-          "\"\r\n[Half\r\nBelow=still VP\r\n[Alias]=x\r\nA=in Alias\r\n[ vp ] ; again\r\n"
+          a250 + "bcdef\r\nEdge=" + a250 + "    tail\r\nQuoted=\"" + a254 + "\"\r\nQ253=\"" + a253 +
+          "\"\r\nQ255='" + a254 + "b'\r\nQ256=\"" + a254 +
+          "bc\"\r\n[Half\r\nBelow=still VP\r\n[Alias]=x\r\nA=in Alias\r\n[ vp ] ; again\r\n"
           "Other=later\r\n");
   // Names match in any case; blanks (Ctrl-Z too) and one pair of quotes go; the first key, the
   // first "=" and the first section of a name count; a value is cut to 254 characters, then
-  // trimmed. A line starting "[" with a "]" opens a section; keys before any are in "".
+  // trimmed; a quoted one loses its opening quote, is cut, then loses its last character when
+  // what followed the quote fitted 255 (so 254 quoted characters read as 253, as in Windows). A
+  // line starting "[" with a "]" opens a section; keys before any are in "".
   const struct {
     const char *section, *key;
     std::string value;
@@ -251,7 +256,10 @@ TEST_F(Profile, ReadsHandEditedLinesAsWindowsDoes) {
               {"VP", "CAFÉ", "€ sign"},
               {"VP", "Long", a250 + "bcde"},
               {"VP", "Edge", a250},
-              {"VP", "Quoted", a254},
+              {"VP", "Quoted", a253},
+              {"VP", "Q253", a253},
+              {"VP", "Q255", a254},
+              {"VP", "Q256", a254},
               {"VP", "Below", "still VP"},
               {"Alias", "a", "in Alias"},
               {"VP", "[Alias]", ""},
@@ -269,9 +277,11 @@ TEST_F(Profile, ReadsHandEditedLinesAsWindowsDoes) {
     EXPECT_EQ(Read("VP", key), value) << key;
   }
   FlushProfileWrites();
-  EXPECT_EQ(keys,
-            "Plain Padded Dq Sq Half Lone Dup Bare Eq Ctrl Keep Nul Café Long Edge Quoted [Half "
-            "Below New ");
+  EXPECT_EQ(
+      keys,
+      "Plain Padded Dq Sq Half Lone Dup Bare Eq Ctrl Keep Nul Café Long Edge Quoted Q253 Q255 "
+      "Q256 [Half "
+      "Below New ");
   EXPECT_EQ(ProfileSectionByLowerKey("vp", file_).at("café"), "€ sign");
   // A file read as missing is found as soon as this process writes it.
   EXPECT_EQ(ProfileRead("VP", "Plain", dir_.Path("late.ini")), "");
@@ -384,13 +394,97 @@ TEST_F(Profile, FailedWritesLeaveTheOldFileWholeAndNothingElse) {
   const auto old_handler = signal(SIGXFSZ, SIG_IGN);
   limit.rlim_cur = 16;
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
-  ProfileWrite("S", "k", std::string(100, 'x'), file_);
+  const bool written = ProfileWrite("S", "k", std::string(100, 'x'), file_);
   limit.rlim_cur = old_limit;
   setrlimit(RLIMIT_FSIZE, &limit);
   signal(SIGXFSZ, old_handler);
+  EXPECT_FALSE(written);
   EXPECT_EQ(dir_.ReadFile("test.ini"), "[S]\r\nk=old\r\n");
   EXPECT_EQ(Read("S", "k"), "old");
   EXPECT_EQ(Entries(), std::vector<std::string>{"test.ini"});
+  // Every way a write can end says whether the file has it.
+  const std::string locked = dir_.MakeDir("locked");
+  chmod(locked.c_str(), 0555);
+  const bool as_root = access(locked.c_str(), W_OK) == 0;  // root writes anyway
+  const struct {
+    const char* why;
+    std::string file, key;
+    bool ok;
+  } rows[] = {{"a new file", dir_.Path("new.ini"), "k", true},
+              {"a value that changes nothing", file_, "k", true},
+              {"a key no read could find again", file_, "a=b", true},
+              {"a folder that is missing", dir_.Path("none/x.ini"), "k", false},
+              {"a folder nobody may write", locked + "/x.ini", "k", as_root}};
+  for (const auto& row : rows) {
+    EXPECT_EQ(ProfileWrite("S", row.key, "old", row.file), row.ok) << row.why;
+  }
+  ProfileWriteLater({{"S", "k", "1"}}, locked + "/x.ini");
+  ProfileWriteLater({{"S", "k", "2"}}, file_);
+  std::vector<std::string> failed;
+  EXPECT_EQ(FlushProfileWrites({}, &failed), as_root);
+  EXPECT_EQ(failed, as_root ? std::vector<std::string>{} : std::vector{locked + "/x.ini"});
+  EXPECT_EQ(Read("S", "k"), "2");
+  chmod(locked.c_str(), 0755);
+}
+
+TEST_F(Profile, UpdatesUnderTheLockLoseNoCountBetweenProcesses) {
+  // Two processes count at once, each reading the count and writing it raised by one.
+  constexpr int kEach = 150;
+  const auto count = [this] {
+    for (int i = 0; i < kEach; ++i) {
+      ProfileUpdate(file_, [](const ProfileLockedRead& read) {
+        return std::vector<ProfileEntry>{
+            {"Plays", "t", std::to_string(std::atoi(read("plays", "T").c_str()) + 1)}};
+      });
+    }
+  };
+  const pid_t child = fork();
+  if (child == 0) {
+    count();
+    _exit(0);
+  }
+  count();
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  RecheckProfileFiles();
+  EXPECT_EQ(Read("Plays", "t"), std::to_string(2 * kEach));
+}
+
+TEST_F(Profile, WritesSweepTheTemporaryFilesOfKilledProcesses) {
+  const pid_t gone = fork();  // a process that has ended, whose number no one holds now
+  if (gone == 0) _exit(0);
+  waitpid(gone, nullptr, 0);
+  const std::string dead = ".profile-" + std::to_string(gone) + "-3.tmp";
+  const std::string live = ".replace-" + std::to_string(getppid()) + "-1.tmp";
+  const std::string mine = ".profile-" + std::to_string(getpid()) + "-9.tmp";
+  const struct {
+    std::string name;
+    int age_s;
+    bool kept;
+  } rows[] = {{dead, 120, false},
+              {"." + dead.substr(1, 8) + "x-1.tmp", 120, true},
+              {dead.substr(0, dead.size() - 4), 120, true},
+              {live, 7200, true},
+              {mine, 7200, true},
+              {".tmp-Ab3dEf", 900, false},
+              {".tmp-Ab3dEg", 30, true},
+              {"." + dead.substr(1) + ".bak", 7200, true}};
+  const std::string folder = dir_.MakeDir("sweep");
+  for (const auto& row : rows) {
+    const std::string path = dir_.WriteFile("sweep/" + row.name, "x");
+    const timespec times[2] = {{time(nullptr) - row.age_s, 0}, {time(nullptr) - row.age_s, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+  }
+  {
+    const pid_t young =
+        fork();  // a process that ended a moment ago: its file may be another host's
+    if (young == 0) _exit(0);
+    waitpid(young, nullptr, 0);
+    dir_.WriteFile("sweep/.profile-" + std::to_string(young) + "-1.tmp", "x");
+  }
+  ASSERT_TRUE(ProfileWrite("S", "k", "v", folder + "/test.ini"));
+  for (const auto& row : rows) EXPECT_EQ(dir_.Exists("sweep/" + row.name), row.kept) << row.name;
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 8);
 }
 
 // Each kind of finding on a folder made to hold one or two of each, and nothing else found.
