@@ -169,3 +169,30 @@ std::string Utf16LeToUtf8(std::string_view bytes) {
   }
   return out;
 }
+
+bool IsValidUtf8(std::string_view bytes) {
+  size_t at = 0;
+  while (at < bytes.size()) {
+    const auto lead = static_cast<unsigned char>(bytes[at]);
+    if (lead < 0x80) {
+      ++at;
+      continue;
+    }
+    const size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+    if (length == 0 || lead > 0xF4 || at + length > bytes.size()) return false;
+    char32_t code = lead & (0x7F >> length);
+    for (size_t i = 1; i < length; ++i) {
+      const auto next = static_cast<unsigned char>(bytes[at + i]);
+      if ((next & 0xC0) != 0x80) return false;
+      code = code << 6 | (next & 0x3F);
+    }
+    const char32_t smallest = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
+    if (code < smallest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+    at += length;
+  }
+  return true;
+}
+
+std::string FileNameText(std::string_view bytes) {
+  return IsValidUtf8(bytes) ? std::string(bytes) : Cp1252ToUtf8(bytes);
+}

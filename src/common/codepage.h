@@ -23,3 +23,11 @@ std::string Cp1252ToLower(std::string_view bytes);
 // unit; a trailing odd byte is dropped; a byte-order mark stays a character; an unpaired
 // surrogate becomes U+FFFD.
 std::string Utf16LeToUtf8(std::string_view bytes);
+
+// True when `bytes` are well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
+bool IsValidUtf8(std::string_view bytes);
+
+// The text of a file name as the programs show and catalogue it: the name itself when it is
+// UTF-8, else its bytes read as Windows-1252, as archives made on Windows store them. The file
+// itself is always opened by its own bytes.
+std::string FileNameText(std::string_view bytes);

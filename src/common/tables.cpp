@@ -1,5 +1,6 @@
 #include "common/tables.h"
 
+#include "common/codepage.h"
 #include "common/paths.h"
 #include "common/text.h"
 
@@ -27,8 +28,20 @@ std::vector<std::string> ListTableFiles(const std::string& folder, const std::st
 }
 
 std::string TableKey(const std::string& file_name) {
-  if (LowerExtension(file_name) == ".vpx") return file_name;
-  return DropLastChars(file_name, 4);
+  const std::string text = FileNameText(file_name);
+  std::string key = LowerExtension(text) == ".vpx" ? text : DropLastChars(text, 4);
+  // What a profile file cannot hold as a key is written as "%" and its code: "=" anywhere, "["
+  // or ";" at the start; a line break becomes a space, as the profile layer writes it.
+  std::string escaped;
+  for (size_t i = 0; i < key.size(); ++i) {
+    const char c = key[i];
+    if (c == '=' || (i == 0 && (c == '[' || c == ';'))) {
+      escaped += c == '=' ? "%3D" : c == '[' ? "%5B" : "%3B";
+    } else {
+      escaped += c == '\r' || c == '\n' ? ' ' : c;
+    }
+  }
+  return escaped;
 }
 
 std::string SidecarScript(const std::string& table_path) {

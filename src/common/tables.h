@@ -16,7 +16,9 @@ std::vector<std::string> ListTableFiles(const std::string& folder,
 
 // The catalogue key of a table file name (without folder): a .vpt table's name less its last
 // four characters, as catalogues have always been keyed; a .vpx table's whole name, so that X.vpt
-// and X.vpx lying side by side stay two tables.
+// and X.vpx lying side by side stay two tables. The name is taken as FileNameText gives it; what
+// no profile key can hold is written as "%" and its code ("=" as "%3D", a leading "[" as "%5B", a
+// leading ";" as "%3B") and a line break as a space.
 std::string TableKey(const std::string& file_name);
 
 // The script that the simulator runs instead of the table's own: NAME.vbs beside the table

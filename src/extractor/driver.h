@@ -3,12 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "common/tabrin_exit.h"
 #include "extractor/extractor_view.h"
 
-// Exit codes of tabrin.
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitNotFound = 1;
-inline constexpr int kExitUsage = 2;
 
 // Text shown for an empty command line.
 std::string UsageText();

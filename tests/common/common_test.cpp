@@ -25,6 +25,7 @@
 #include "common/process_runner.h"
 #include "common/profile.h"
 #include "common/profile_cache.h"
+#include "common/tables.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -49,7 +50,15 @@ TEST(Codepage, ConvertsBetweenUtf8Windows1252AndUtf16) {
       {"\xED\xA0\x80", "???"},       // a surrogate
       {"\xF4\x90\x80\x80", "????"},  // past U+10FFFF
   };
-  for (const auto& [utf8, bytes] : to_cp1252) EXPECT_EQ(Utf8ToCp1252(utf8), bytes) << utf8;
+  for (size_t i = 0; i < to_cp1252.size(); ++i) {
+    const auto& [utf8, bytes] = to_cp1252[i];
+    EXPECT_EQ(Utf8ToCp1252(utf8), bytes) << utf8;
+    // A file name that is no UTF-8 (rows 3 on) is read as Windows-1252; one that is stays.
+    const bool valid = i < 3;
+    EXPECT_EQ(IsValidUtf8(utf8), valid) << utf8;
+    EXPECT_EQ(FileNameText(utf8), valid ? utf8 : Cp1252ToUtf8(utf8)) << utf8;
+  }
+  EXPECT_TRUE(IsValidUtf8("😀 ô¿¿"));  // the last code point
   const Cases lower = {{"AZaz@[`{", "azaz@[`{"},
                        {"\xC0\xC9\xDE", "\xE0\xE9\xFE"},           // À É Þ
                        {"\xD7\xDF\xE9", "\xD7\xDF\xE9"},           // × ß é stay
@@ -66,6 +75,18 @@ TEST(Codepage, ConvertsBetweenUtf8Windows1252AndUtf16) {
   for (const auto& [bytes, utf8] : utf16) EXPECT_EQ(Utf16LeToUtf8(bytes), utf8);
   // A high surrogate that ends the text is alone, whatever bytes lie after the text.
   EXPECT_EQ(Utf16LeToUtf8(std::string_view("\x3D\xD8\x00\xDC", 2)), "\xEF\xBF\xBD");
+}
+
+TEST(Tables, KeysAreNamesAProfileFileCanHold) {
+  const Cases keys = {{"Attack.vpt", "Attack"},
+                      {"Attack.VPX", "Attack.VPX"},
+                      {"Caf\xE9.vpx", "Café.vpx"},  // a name from a Windows archive
+                      {"a=b.vpt", "a%3Db"},
+                      {"[x]=y.vpx", "%5Bx]%3Dy.vpx"},
+                      {";x;.vpt", "%3Bx;"},
+                      {"two\r\nlines.vpt", "two  lines"},
+                      {"100% [VR].vpx", "100% [VR].vpx"}};
+  for (const auto& [name, key] : keys) EXPECT_EQ(TableKey(name), key) << name;
 }
 
 TEST(Paths, NamesMatchInAnyCaseTheFirstSpellingInByteOrder) {
