@@ -1,17 +1,22 @@
 #include "common/process_runner.h"
 
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QThread>
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <iostream>
 #include <memory>
 
+#include "common/codepage.h"
 #include "common/paths.h"
 #include "common/profile.h"
 
@@ -65,11 +70,35 @@ void ReportWaitFailure(const WaitFailureReporter& report_failure) {
   }
 }
 
+// Bytes above 0x7F travel through the splitting as private-use characters, which are neither
+// spaces nor quotes, and come back as the same bytes.
+constexpr char16_t kCarriedByteBase = 0xF700;
+
 }  // namespace
 
-bool RunAndWait(std::string& folder, const std::string& program, const std::string& arguments,
-                double style, const WaitFailureReporter& report_failure, int* exit_code) {
-  if (exit_code != nullptr) *exit_code = -1;
+std::vector<std::string> SplitCommandBytes(const std::string& command) {
+  QString carried;
+  carried.reserve(static_cast<qsizetype>(command.size()));
+  for (const char c : command) {
+    const auto byte = static_cast<unsigned char>(c);
+    carried += QChar(static_cast<char16_t>(byte < 0x80 ? byte : kCarriedByteBase + byte));
+  }
+  std::vector<std::string> words;
+  for (const QString& word : QProcess::splitCommand(carried)) {
+    std::string bytes;
+    bytes.reserve(static_cast<size_t>(word.size()));
+    for (const QChar c : word) {
+      const char16_t unit = c.unicode();
+      bytes += static_cast<char>(unit < 0x80 ? unit : unit - kCarriedByteBase);
+    }
+    words.push_back(std::move(bytes));
+  }
+  return words;
+}
+
+RunOutcome RunToEnd(std::string& folder, const std::string& program, const std::string& arguments,
+                    double style, const WaitFailureReporter& report_failure) {
+  RunOutcome outcome;
   if (!folder.empty() && folder[0] == '\\') {
     folder = BackslashesToSlashes(ProgramFolder() + folder);
   }
@@ -84,24 +113,41 @@ bool RunAndWait(std::string& folder, const std::string& program, const std::stri
   const bool entered = !folder.empty() && QDir::setCurrent(q_folder);
 
   const std::string command = arguments.empty() ? program : program + " " + arguments;
-  QStringList words = QProcess::splitCommand(QString::fromStdString(command));
+  const std::vector<std::string> words = SplitCommandBytes(command);
 
   // Heap-owned so that an abandoned wait can let the program run on instead of killing it.
   auto process = std::make_unique<QProcess>();
+  // The child's arguments as bytes, made before it exists: between fork and exec it may only
+  // make the exec.
+  std::vector<std::string> exec_words;
+  std::vector<char*> exec_argv;
   bool started = false;
-  if (!words.isEmpty()) {
-    const QString executable = ResolveProgram(words.takeFirst(), folder);
+  if (!words.empty()) {
+    const QString executable = ResolveProgram(QString::fromStdString(words.front()), folder);
+    QStringList q_arguments;
+    for (size_t i = 1; i < words.size(); ++i) q_arguments << QString::fromStdString(words[i]);
+    if (!std::all_of(words.begin(), words.end(), IsValidUtf8)) {
+      // The toolkit hands over arguments as text, which has no form for bytes that are no UTF-8:
+      // the child starts the program itself with the very bytes. Should that fail, the
+      // toolkit's own start runs and reports the failure.
+      exec_words = words;
+      exec_words.front() = QFile::encodeName(executable).toStdString();
+      for (std::string& word : exec_words) exec_argv.push_back(word.data());
+      exec_argv.push_back(nullptr);
+      process->setChildProcessModifier([&exec_argv] { ::execv(exec_argv[0], exec_argv.data()); });
+    }
     if (entered) process->setWorkingDirectory(q_folder);
     // Output goes where ours goes, so the program can never block on a full pipe, and it
     // gets no input to wait for.
     process->setProcessChannelMode(QProcess::ForwardedChannels);
     process->setStandardInputFile(QProcess::nullDevice());
-    process->start(executable, words);
+    process->start(executable, q_arguments);
     started = process->waitForStarted();
   }
 
   QThread::msleep(200);
-  if (!started) return false;
+  if (!started) return outcome;
+  outcome.started = true;
   // Whatever the program wrote must be read as it is now, not as a read checked it before.
   struct RecheckOnReturn {
     ~RecheckOnReturn() { RecheckProfileFiles(); }
@@ -116,14 +162,21 @@ bool RunAndWait(std::string& folder, const std::string& program, const std::stri
       ReportWaitFailure(report_failure);
       QProcess* orphan = process.release();
       QObject::connect(orphan, &QProcess::finished, orphan, &QObject::deleteLater);
-      return true;
+      return outcome;
     }
     if (QCoreApplication::instance() != nullptr) QCoreApplication::processEvents();
   }
-  if (exit_code != nullptr && process->exitStatus() == QProcess::NormalExit) {
-    *exit_code = process->exitCode();
-  }
-  return true;
+  // After a crash the toolkit gives the signal as the exit code.
+  outcome.crashed = process->exitStatus() == QProcess::CrashExit;
+  outcome.status = process->exitCode();
+  return outcome;
+}
+
+bool RunAndWait(std::string& folder, const std::string& program, const std::string& arguments,
+                double style, const WaitFailureReporter& report_failure, int* exit_code) {
+  const RunOutcome outcome = RunToEnd(folder, program, arguments, style, report_failure);
+  if (exit_code != nullptr) *exit_code = outcome.crashed ? -1 : outcome.status;
+  return outcome.started;
 }
 
 std::string QuotedArgument(const std::string& text) {

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 // The show value the platform's start operation receives for window style `style` (its integer
 // part is the code): the code's table value when no arguments are given, the code itself when
@@ -24,6 +25,23 @@ using WaitFailureReporter = std::function<void(const std::string& message)>;
 bool RunAndWait(std::string& folder, const std::string& program, const std::string& arguments,
                 double style, const WaitFailureReporter& report_failure = nullptr,
                 int* exit_code = nullptr);
+
+// How a program run by RunToEnd ended.
+struct RunOutcome {
+  bool started = false;  // false: it could not be started
+  bool crashed = false;  // it was ended by a signal
+  int status = -1;       // its exit status, or the signal that ended it; -1 when not waited for
+};
+
+// RunAndWait, telling how the program ended: whether it started, and its exit status or the
+// signal that ended it.
+RunOutcome RunToEnd(std::string& folder, const std::string& program, const std::string& arguments,
+                    double style, const WaitFailureReporter& report_failure = nullptr);
+
+// The words of a command text as the runner splits it (spaces part words outside double quotes;
+// three double quotes stand for one), each word's bytes as they are in `command`, so that a file
+// name that is no UTF-8 reaches the program as its own name.
+std::vector<std::string> SplitCommandBytes(const std::string& command);
 
 // Returns `text` in double quotes, with each double quote inside it tripled, so that RunAndWait's
 // splitting of a command text gives `text` back as one argument whatever it holds.
