@@ -1,12 +1,16 @@
 #include "frontend/browser.h"
 
+#include <algorithm>
 #include <cctype>
+#include <unordered_map>
 
+#include "common/codepage.h"
 #include "common/paths.h"
 #include "common/process_runner.h"
 #include "common/profile.h"
 #include "common/tables.h"
 #include "common/text.h"
+#include "frontend/play_stats.h"
 
 void ReadIdentity(const std::string& program_folder, const std::string& key, WindowState& state) {
   const std::string names = program_folder + "/names.ini";
@@ -78,6 +82,49 @@ std::string NameListText(int16_t view_mode, const WindowState& state) {
   return state.RomName;
 }
 
+std::string FavouriteMarked(const std::string& name, bool favourite) {
+  return favourite ? kFavouriteMark + name : name;
+}
+
+std::string FileSearchText(const std::string& file_name) {
+  const std::string text = FileNameText(file_name);
+  return FoldForSearch(IsTableFile(text) ? text.substr(0, text.size() - 4) : text);
+}
+
+std::vector<std::string> ArrangeNameEntries(std::vector<NameEntry>& entries, bool by_name) {
+  std::vector<std::string> folded;
+  folded.reserve(entries.size());
+  std::unordered_map<std::string, int> uses;
+  for (const NameEntry& entry : entries) {
+    folded.push_back(FoldForSearch(entry.name));
+    ++uses[folded.back()];
+  }
+  std::vector<size_t> order(entries.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  if (by_name) {
+    // A table without a name says nothing by its place: those come last.
+    std::stable_sort(order.begin(), order.end(), [&folded](size_t a, size_t b) {
+      if (folded[a].empty() != folded[b].empty()) return folded[b].empty();
+      return folded[a] < folded[b];
+    });
+  }
+  std::vector<NameEntry> arranged;
+  std::vector<std::string> shown;
+  arranged.reserve(entries.size());
+  shown.reserve(entries.size());
+  for (const size_t i : order) {
+    const std::string& name = entries[i].name;
+    if (uses[folded[i]] < 2) {
+      shown.push_back(name);
+    } else {
+      shown.push_back((name.empty() ? "(" : name + " (") + FileNameText(entries[i].file) + ")");
+    }
+    arranged.push_back(std::move(entries[i]));
+  }
+  entries = std::move(arranged);
+  return shown;
+}
+
 bool IsLauncher(const std::string& vp_exe) {
   if (vp_exe.size() < 4) return false;
   std::string start = vp_exe.substr(0, 4);
@@ -113,6 +160,8 @@ ListKeyAction ActionForKey(int16_t key_code) {
       return ListKeyAction::kSort;
     case kKeyF4:
       return ListKeyAction::kCheck;
+    case kKeyEscape:
+      return ListKeyAction::kClearFilter;
     default:
       return ListKeyAction::kNone;
   }

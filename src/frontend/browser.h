@@ -52,6 +52,29 @@ void ClearForNameEntry(int16_t view_mode, WindowState& state);
 // (TableName,) PMName, RomAlias, else RomName even when that is empty.
 std::string NameListText(int16_t view_mode, const WindowState& state);
 
+// The mark before a favourite's name in the lists and on the favourite button.
+inline constexpr char kFavouriteMark[] = "\u2605 ";
+
+// Returns `name` after the favourite mark when `favourite`, else `name`.
+std::string FavouriteMarked(const std::string& name, bool favourite);
+
+// What the filter matches for the table file `file_name` (its own bytes): its shown name
+// without the table extension, folded as FoldForSearch folds it, so that ".vpx" finds nothing.
+std::string FileSearchText(const std::string& file_name);
+
+// One entry of a name view: the table file (its own bytes) and the name found for it.
+struct NameEntry {
+  std::string file;
+  std::string name;
+};
+
+// Puts the entries of a name view (given in the file list's order) in the view's order: by name
+// folded as the filter folds it when `by_name` (so "Élan" sorts with E; empty names last;
+// equal names keep the order given), else as given. Returns the text shown for each, in the new
+// order: its name, or, where several entries show one name (folded alike), the name and the file
+// name in brackets, "Attack From Mars (afm.vpx)", so that they can be told apart.
+std::vector<std::string> ArrangeNameEntries(std::vector<NameEntry>& entries, bool by_name);
+
 // True when `vp_exe` names a launcher: its first four characters, in lower case, are "vp-l".
 bool IsLauncher(const std::string& vp_exe);
 
@@ -67,11 +90,12 @@ std::string LaunchArguments(const std::string& vp_exe, bool launcher_mode,
                             const std::string& table_path, const std::string& file_name);
 
 // What a key pressed in a list does.
-enum class ListKeyAction { kNone, kLaunch, kReread, kFavourite, kSort, kCheck };
+enum class ListKeyAction { kNone, kLaunch, kReread, kFavourite, kSort, kCheck, kClearFilter };
 
 // Virtual key codes of the keys the lists act on.
 inline constexpr int16_t kKeyReturn = 13;
 inline constexpr int16_t kKeyControl = 17;
+inline constexpr int16_t kKeyEscape = 27;
 inline constexpr int16_t kKeyF2 = 113;
 inline constexpr int16_t kKeyF3 = 114;
 inline constexpr int16_t kKeyF4 = 115;

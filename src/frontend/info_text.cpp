@@ -39,11 +39,17 @@ std::string WithoutColons(std::string text) {
 
 // The text file reader behind GetTextFile that also says when the file could not be read,
 // which ends the information build.
-std::optional<std::string> ReadUtf16File(const std::string& path) {
+std::optional<std::string> ReadUtf16File(const std::string& path, size_t max_bytes) {
   const std::string found = FindExistingPath(path);
   std::string bytes;
-  if (found.empty() || !ReadWholeFile(found, bytes)) return std::nullopt;
-  return Utf16LeToUtf8(bytes);
+  // One byte more than is kept tells a file of exactly `max_bytes` from a longer one.
+  if (found.empty() || !ReadFileStart(found, max_bytes + 1, bytes)) return std::nullopt;
+  if (bytes.size() <= max_bytes) return Utf16LeToUtf8(bytes);
+  bytes.resize(max_bytes & ~size_t{1});
+  const std::string size = max_bytes >= (1 << 20) ? std::to_string(max_bytes >> 20) + " MiB"
+                                                  : std::to_string(max_bytes >> 10) + " KiB";
+  return Utf16LeToUtf8(bytes) + "\r\n\r\n[The text is cut here: only the first " + size +
+         " of the file are shown.]";
 }
 
 // Collects the rows of the information text: CR LF between rows, none after the last.
@@ -115,20 +121,20 @@ bool AddTableInfo(const std::string& program_folder, const FrontendSettings& set
   const std::string blurb_file = FindTextFile(settings.BlurbPath, stem + ".txt", folders);
   if (!blurb_file.empty()) {
     rows.Add("Blurb:  ");
-    const std::optional<std::string> blurb = ReadUtf16File(blurb_file);
+    const std::optional<std::string> blurb = ReadUtf16File(blurb_file, kMaxBlurbBytes);
     if (!blurb) return false;
     rows.Append(*blurb);
   }
   const std::string rules_file = FindTextFile(settings.RulesPath, stem + ".txt", folders);
   if (!rules_file.empty()) {
-    const std::optional<std::string> rules = ReadUtf16File(rules_file);
+    const std::optional<std::string> rules = ReadUtf16File(rules_file, kMaxTextFileBytes);
     if (!rules) return false;
     state.RulesText = *rules;
     state.RulesFile = rules_file;
   }
   const std::string desc_file = FindTextFile(settings.DescPath, stem + ".txt", folders);
   if (!desc_file.empty()) {
-    const std::optional<std::string> desc = ReadUtf16File(desc_file);
+    const std::optional<std::string> desc = ReadUtf16File(desc_file, kMaxTextFileBytes);
     if (!desc) return false;
     state.DescText = *desc;
     state.DescFile = desc_file;
@@ -168,8 +174,8 @@ std::string ReadInfoIni(const std::string& program_folder, const std::string& r_
   return ProfileRead(r_key, r_name, program_folder + "/info.ini");
 }
 
-std::string GetTextFile(const std::string& t_path) {
-  return ReadUtf16File(t_path).value_or(std::string());
+std::string GetTextFile(const std::string& t_path, size_t max_bytes) {
+  return ReadUtf16File(t_path, max_bytes).value_or(std::string());
 }
 
 std::string TextFolderCache::Find(const std::string& folder, const std::string& name) {
@@ -221,7 +227,7 @@ std::string GetInfoText(const std::string& vp_name, const std::string& program_f
   InfoRows rows;
   rows.Add("File Info:");
   rows.Add(kDashes);
-  rows.Add("Vpt Name: ", vp_name);
+  rows.Add("Vpt Name: ", FileNameText(vp_name));
   rows.Add(vp_only ? "Table Type:  Visual Pinball" : "Table Type:  PinMAME");
   rows.Add(vp_only ? "Base Name:  " : "Rom Name:  ", state.RomName);
   if (!state.RomAlias.empty()) rows.Add("Alias:  ", state.RomAlias);

@@ -12,9 +12,16 @@
 std::string ReadInfoIni(const std::string& program_folder, const std::string& r_name,
                         const std::string& r_key);
 
+// The most of a rules or description file that is read, and of a blurb, which the information
+// label shows whole: these files come from strangers, and a 1 GB one must cost no more than a
+// real one.
+inline constexpr size_t kMaxTextFileBytes = 1 << 20;
+inline constexpr size_t kMaxBlurbBytes = 64 << 10;
+
 // Returns the content of the file `t_path` decoded as UTF-16LE (a byte-order mark stays a
-// character, an odd last byte is dropped); "" when it cannot be read.
-std::string GetTextFile(const std::string& t_path);
+// character, an odd last byte is dropped); "" when it cannot be read. Of a longer file only the
+// first `max_bytes` are read, and a last line says that the text was cut.
+std::string GetTextFile(const std::string& t_path, size_t max_bytes = kMaxTextFileBytes);
 
 // The entries of the text folders, read once and then kept, so that a run of GetInfoText calls
 // (a name view being filled) lists each folder once instead of once per file it lacks. Names
@@ -35,7 +42,8 @@ class TextFolderCache {
   std::unordered_map<std::string, Folder> folders_;
 };
 
-// Builds the information text of the table `vp_name` (the selected File1 entry) from the
+// Builds the information text of the table `vp_name` (the selected File1 entry, its file name's
+// own bytes; shown as FileNameText shows it) from the
 // catalogue in `program_folder` and the text files, and updates the per-table variables of
 // `state` as the selection handler does. Returns the text for lblInfo (lines joined by CR LF).
 // The text files are looked up in `folders` when given, else on disk.

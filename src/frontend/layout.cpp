@@ -1,5 +1,6 @@
 #include "frontend/layout.h"
 
+#include <algorithm>
 #include <cmath>
 
 int TwipsToPixels(float twips) { return static_cast<int>(std::lround(twips / kTwipsPerPixel)); }
@@ -12,13 +13,15 @@ MainLayout DesignLayout() {
   d.cmdPRescan = {2040, 0, 1815, 255};
   d.cmdList = {3840, 0, 2055, 255};
   d.cmdLaunch = {240, 7800, 2775, 255};
-  d.cmdInfo = {7800, 120, 975, 375};
-  d.cmdSnapShot = {8760, 120, 855, 375};
-  d.cmdGlass = {9600, 120, 975, 375};
-  d.cmdCab = {10560, 120, 735, 375};
-  d.cmdFlyer = {11280, 120, 495, 375};
-  d.cmdRules = {11760, 120, 615, 375};
-  d.cmdDesc = {12360, 120, 975, 375};
+  // The display buttons end where the alias row starts: drawn 375 high, they covered its top
+  // pixel.
+  d.cmdInfo = {7800, 120, 975, 360};
+  d.cmdSnapShot = {8760, 120, 855, 360};
+  d.cmdGlass = {9600, 120, 975, 360};
+  d.cmdCab = {10560, 120, 735, 360};
+  d.cmdFlyer = {11280, 120, 495, 360};
+  d.cmdRules = {11760, 120, 615, 360};
+  d.cmdDesc = {12360, 120, 975, 360};
   d.cmdEditInfo = {7800, 480, 1215, 255};
   d.cmdDelInfo = {9000, 480, 1215, 255};
   d.FraData = {7800, 840, 6015, 7215};
@@ -37,6 +40,11 @@ MainLayout DesignLayout() {
 }
 
 namespace {
+
+// The gap between cmdLaunch and the filter, and the least of the filter and the frame kept.
+constexpr float kFilterGap = 105.0f;
+constexpr float kMinFilterWidth = 1500.0f;
+constexpr float kMinFrameHeight = 3000.0f;
 
 // A control refuses a negative size and keeps the one it has.
 void SetSize(float& field, float value) {
@@ -76,10 +84,25 @@ void LayOut(MainLayout& l, float width, float height) {
   RightOf(l.cmdCab, l.cmdGlass);
   RightOf(l.cmdFlyer, l.cmdCab);
   // The new controls keep their distance from the ones they stand beside.
-  l.txtFilter.Left = l.cmdLaunch.Left + l.cmdLaunch.Width + 105;
+  l.txtFilter.Left = l.cmdLaunch.Left + l.cmdLaunch.Width + kFilterGap;
   l.txtFilter.Top = l.cmdLaunch.Top;
   SetSize(l.txtFilter.Width, l.List1.Left + l.List1.Width - l.txtFilter.Left);
   RightOf(l.cmdSort, l.cmdList);
   RightOf(l.cmdFavourite, l.cmdDelInfo);
   RightOf(l.cmdCheck, l.cmdFavourite);
+}
+
+TwipsSize MinimumWindowSize() {
+  const MainLayout d = DesignLayout();
+  const float margin = d.File1.Left;
+  // Each half is half the window: the list's margin and its widest row, then the frame's rows
+  // and a margin again.
+  const float left =
+      std::max(d.cmdRescan.Width + d.cmdPRescan.Width + d.cmdList.Width + d.cmdSort.Width,
+               d.cmdLaunch.Width + kFilterGap + kMinFilterWidth);
+  const float right =
+      std::max(d.cmdInfo.Width + d.cmdRules.Width + d.cmdDesc.Width + d.cmdSnapShot.Width +
+                   d.cmdGlass.Width + d.cmdCab.Width + d.cmdFlyer.Width,
+               d.cmdEditInfo.Width + d.cmdDelInfo.Width + d.cmdFavourite.Width + d.cmdCheck.Width);
+  return {2 * (margin + std::max(left, right)), 2 * d.FraData.Top + kMinFrameHeight};
 }

@@ -34,6 +34,15 @@ inline constexpr float kDesignClientHeight = 8010.0f;
 // Returns the design geometry of the window's controls.
 MainLayout DesignLayout();
 
+// The smallest outer size (twips) at which LayOut keeps every row of buttons whole and apart:
+// the left half holds its top row and, at the bottom, cmdLaunch and some of the filter; the
+// right half its two rows; the frame keeps some height.
+struct TwipsSize {
+  float Width = 0;
+  float Height = 0;
+};
+TwipsSize MinimumWindowSize();
+
 // Lays `layout` out for a window of outer width `width` and height `height` (twips). A computed
 // width or height below 0 is rejected and the control keeps its previous value.
 void LayOut(MainLayout& layout, float width, float height);

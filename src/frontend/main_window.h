@@ -7,14 +7,18 @@
 #include <initializer_list>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
+#include "common/process_runner.h"
 #include "common/settings.h"
+#include "frontend/browser.h"
 #include "frontend/dialogs.h"
 #include "frontend/info_text.h"
 #include "frontend/layout.h"
 #include "frontend/play_stats.h"
+#include "frontend/table_list.h"
 #include "frontend/window_state.h"
 
 class FrmCheck;
@@ -25,37 +29,6 @@ class QScrollArea;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
-
-// A list of the table files (.vpt and .vpx) of one folder, sorted by name without regard to
-// case, as a file list box shows them. The entries are file names without a folder.
-class FileListBox : public QListWidget {
- public:
-  explicit FileListBox(QWidget* parent = nullptr);
-
-  // The folder listed, without a trailing separator.
-  const std::string& Path() const { return path_; }
-  // Lists `folder` afresh, with nothing selected. A folder that does not exist leaves the list
-  // on the folder it had and returns false.
-  bool SetPath(const std::string& folder);
-  // Reads the folder again, with nothing selected.
-  void Refresh();
-  // The selected entry, "" when none is.
-  std::string FileName() const;
-
-  // Puts the names of a listing in the order of the view; unset, they stay in name order.
-  std::function<void(std::vector<std::string>& names)> order;
-  // Runs after every listing, once the entries are in.
-  std::function<void()> refreshed;
-
- private:
-  std::string path_;
-};
-
-// The first row of `list` that the filter leaves visible, -1 when none.
-int FirstVisibleRow(const QListWidget* list);
-
-// The texts of every row of `list`, hidden ones included, in order.
-QStringList RowTexts(const QListWidget* list);
 
 // The front-end's one window: the table list on the left, the display buttons and the data
 // frame on the right. Controls carry their names as members and as object names. The
@@ -88,12 +61,16 @@ class Form1 : public QWidget {
   void List1_KeyDown(int16_t key_code, int16_t shift);
   void cmdLaunch_Click();
 
-  // Narrows both lists to the tables whose file name or shown name holds the filter's text,
-  // without regard to case and accents; a leading "*" keeps only the favourites. The row shown
-  // and played is always a visible one.
+  // Narrows both lists to the tables whose file name (without its extension) or shown name
+  // holds the filter's text, without regard to case and accents; a leading "*" keeps only the
+  // favourites. The row shown and played is always a visible one.
   // Without `select`, only hides and shows rows.
   void ApplyFilter(bool select = true);
-  // F2: marks or unmarks the selected table as a favourite.
+  // Esc: empties the filter, keeping the table selected (or, when the filter hid every table,
+  // the one selected before) in sight, and gives the keys to the list.
+  void ClearFilter();
+  // F2: marks or unmarks the selected table as a favourite. Unmarked in the favourites' view,
+  // it stays there until the selection moves on.
   void ToggleFavourite();
   // F3: the next sort order of the file view, which the name views follow.
   void CycleSortOrder();
@@ -111,9 +88,15 @@ class Form1 : public QWidget {
   virtual void LoadPictures();
 
   // Starts `program` in `folder` and returns when it has ended, answering events meanwhile; a
-  // failed wait is reported in a message box. Returns false when it could not be started.
-  bool RunAndWaitHere(std::string& folder, const std::string& program, const std::string& arguments,
-                      double style);
+  // failed wait is reported in a message box. Says whether it started and how it ended.
+  RunOutcome RunAndWaitHere(std::string& folder, const std::string& program,
+                            const std::string& arguments, double style);
+  // Tells the user that `file` could not be written, once until a write of it succeeds again,
+  // and what `lost` was lost; a `written` file is noted as writable again.
+  void NoteWrite(bool written, const std::string& file, const std::string& lost);
+  // Notes how a run of tabrin ended: one that could not write the catalogue is told, `once`
+  // until a run writes it again.
+  void NoteCatalogueWrite(const RunOutcome& outcome, bool once = true);
   // Gives the focus to List1 when it is shown, else to File1.
   void FocusList();
   // Selects `row` of File1 or List1 so that its click handler runs once, also when the row was
@@ -133,7 +116,7 @@ class Form1 : public QWidget {
   MainLayout& layout() { return layout_; }
 
   FileListBox* File1;
-  QListWidget* List1;
+  TableList* List1;
   QPushButton* cmdRescan;
   QPushButton* cmdPRescan;
   QPushButton* cmdList;
@@ -170,19 +153,31 @@ class Form1 : public QWidget {
  private:
   void CreateControls();
   void Launch();
+  // Fills the name list for the view: one entry per file, in the view's order.
   void FillNameList();
+  // Puts the name list's entries in the view's order again, with their names as they are.
+  void ArrangeNameList();
   // Re-reads the table folder, keeping the selected table selected when it is still there.
   void RereadFolder();
-  // Selects `row` of List1 to match File1 while the name list is shown, without running its
-  // handler: the highlighted row is always the table shown and launched.
+  // Selects the table of File1's `row` in the list shown; when there is none, or the filter
+  // hides it, the first table shown; when no table is shown, says so in the frame.
+  void SelectFileRow(int row);
+  // Selects the row of List1 that stands for File1's `row` while the name list is shown,
+  // without running its handler: the highlighted row is always the table shown and launched.
   void FollowInNameList(int row);
+  // Shows the favourite mark in both lists and, for the selected table, on cmdFavourite.
+  void MarkFavourites();
+  void ShowFavouriteButton();
+  // Shows `note` in the frame above the selected table's information.
+  void ShowNote(const std::string& note);
   // Shows the progress of a rescan in the frame's caption while the extractor runs.
   void ShowRescanProgress();
   // The keys of the filter field: the arrows move in the list, Enter plays, Esc clears, the
   // function keys act as in the lists. Returns true when the key was taken.
   bool FilterKey(QKeyEvent* key);
-  // Adds `text` to List1, with its folded form for the filter.
-  void AddNameEntry(const QString& text);
+  // Fills List1 with `entries` (in the file list's order), put in the view's order, linked to
+  // File1 and marked.
+  void SetNameRows(std::vector<NameEntry>& entries);
   // The list of the view shown: List1 in a name view, else File1.
   QListWidget* ShownList() const;
   // Lists the folder again in the current sort order, keeping the name list's entries and the
@@ -190,12 +185,20 @@ class Form1 : public QWidget {
   void Resort();
   // Records one play of `file_name`, started at `started`, of `seconds`.
   void RecordPlayOf(const std::string& file_name, const std::string& started, long long seconds);
+  // True when the file set of File1 differs from `before` (sorted).
+  bool FilesChanged(std::vector<std::string> before) const;
 
   std::string program_folder_;
   Dialogs& dialogs_;
   int selection_serial_ = 0;  // raised by every selection, so a superseded one gives way
   bool launching_ = false;    // a game is running: further launches are ignored
   bool ctrl_alone_ = false;   // Ctrl is down and no other key came since
+  // A table unmarked in the favourites' view, shown there until the selection moves on.
+  std::string kept_favourite_;
+  // The table selected before the filter hid every table, to come back to.
+  std::string hidden_selection_;
+  // Files whose failed write was told, until a write of them succeeds.
+  std::unordered_set<std::string> unwritten_;
   SortOrder sort_order_ = SortOrder::kByName;
   FrontendSettings settings_;
   WindowState state_;
@@ -213,7 +216,7 @@ class Form1 : public QWidget {
   // table without a ROM name.
   void cmdEditInfo_Click();
   void cmdDelInfo_Click();
-  // Writes RomAlias under RomName into alias.ini.
+  // Writes RomAlias under RomName into alias.ini; a failed write is told.
   void WriteAlias();
   // Show the snapshot, backglass, cabinet or flyer fitted into FraData.
   void cmdSnapShot_Click();

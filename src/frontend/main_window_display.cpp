@@ -173,7 +173,8 @@ void Form1::cmdDelInfo_Click() {
 }
 
 void Form1::WriteAlias() {
-  ProfileWrite("Alias", state_.RomName, state_.RomAlias, program_folder_ + "/alias.ini");
+  const std::string file = program_folder_ + "/alias.ini";
+  NoteWrite(ProfileWrite("Alias", state_.RomName, state_.RomAlias, file), file, "The alias was");
 }
 
 void Form1::LoadPictures() {

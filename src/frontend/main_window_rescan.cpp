@@ -2,13 +2,16 @@
 #include <unistd.h>
 
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <vector>
 
 #include "common/paths.h"
 #include "frontend/main_window.h"
 #include "frontend/rescan.h"
+#include "frontend/window_place.h"
 #include "frontend/wizard.h"
 
 namespace {
@@ -38,6 +41,9 @@ void Form1::SetRescanCaption(const char* caption) {
 }
 
 void Form1::cmdRescan_Click() {
+  // The table selected stays selected, as after F5, when the scan keeps it.
+  const std::string selected = File1->FileName();
+  const std::vector<std::string> before = File1->FileNames();
   if (!File1->SetPath(settings_.TablePath)) {
     // Scanning whatever folder the list shows instead would fill the catalogue with strangers.
     dialogs_.MessageBox(TableFolderMissingText(settings_.TablePath), MessageButtons::kOk, "");
@@ -50,8 +56,8 @@ void Form1::cmdRescan_Click() {
   connect(&progress, &QTimer::timeout, this, [this] { ShowRescanProgress(); });
   progress.start(500);
   std::string folder = program_folder_ + "/";
-  RunAndWaitHere(folder, kExtractorProgram,
-                 RescanArguments(File1->Path(), settings_.ShowCommandPrompt), 1);
+  const RunOutcome scan = RunAndWaitHere(
+      folder, kExtractorProgram, RescanArguments(File1->Path(), settings_.ShowCommandPrompt), 1);
   progress.stop();
   FraData->setTitle(caption);
   if (OrdinaryFileExists(settings_.MAMEPath + settings_.MAMEExe)) {
@@ -61,15 +67,19 @@ void Form1::cmdRescan_Click() {
     state_.BuildingList = false;
   }
   SetRescanCaption("ReScan Folder");
-  // The catalogue has changed: the first table is shown afresh even when it was selected.
-  if (File1->count() > 0) SelectRow(File1, FirstVisibleRow(File1));
+  // Tables come and go: a changed folder gets its names anew.
+  if (!List1->isHidden() && FilesChanged(before)) FillNameList();
+  // The catalogue has changed: the table is shown afresh even when it stays selected; when the
+  // scan dropped it, the table now selected is shown.
+  SelectFileRow(File1->RowOf(selected));
   FocusList();
+  // Told after every rescan that could not write, however often before: the user asked for it.
+  NoteCatalogueWrite(scan, /*once=*/false);
 }
 
 void Form1::ShowRescanProgress() {
-  std::vector<std::string> tables;
-  for (const QString& table : RowTexts(File1)) tables.push_back(table.toStdString());
-  FraData->setTitle(QString::fromStdString(RescanProgressText(program_folder_, tables)));
+  FraData->setTitle(
+      QString::fromStdString(RescanProgressText(program_folder_, File1->FileNames())));
 }
 
 void Form1::cmdPRescan_Click() {
@@ -91,13 +101,21 @@ void Form1::cmdPRescan_Click() {
 void Form1::RestoreWindowPlace() {
   const std::optional<QRect> place = ReadWindowPlace(program_folder_);
   if (!place) return;
-  setGeometry(*place);
+  // A place on a screen since removed would restore the window out of sight.
+  std::vector<QRect> screens;
+  for (const QScreen* screen : QGuiApplication::screens()) {
+    screens.push_back(screen->availableGeometry());
+  }
+  const QScreen* primary = QGuiApplication::primaryScreen();
+  setGeometry(primary == nullptr ? *place
+                                 : PlaceOnScreens(*place, screens, primary->availableGeometry()));
   if (WindowWasMaximized(program_folder_)) setWindowState(windowState() | Qt::WindowMaximized);
 }
 
 void Form1::SaveWindowPlace() {
   const QRect place = isMaximized() || isFullScreen() ? normalGeometry() : geometry();
-  WriteWindowPlace(program_folder_, place, isMaximized());
+  NoteWrite(WriteWindowPlace(program_folder_, place, isMaximized()), SettingsFile(program_folder_),
+            "The window's place was");
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

@@ -15,17 +15,23 @@ std::string StatsFile(const std::string& program_folder) {
   return program_folder + "/" + kStatsIni;
 }
 
-long long ToCount(const std::string& text) {
-  const long long value = std::strtoll(text.c_str(), nullptr, 10);
-  return value > 0 ? value : 0;
-}
-
 std::string Duration(long long seconds) {
   if (seconds < 60) return "under a minute";
   const long long minutes = seconds / 60;
   if (minutes < 60) return std::to_string(minutes) + " min";
   const std::string rest = std::to_string(minutes % 60);
   return std::to_string(minutes / 60) + " h " + (rest.size() < 2 ? "0" : "") + rest + " min";
+}
+
+// A count as stats.ini holds it, from 0 to kMaxPlayCount; strtoll saturates where the text goes
+// past its range.
+long long ToCount(const std::string& text) {
+  return std::clamp(std::strtoll(text.c_str(), nullptr, 10), 0LL, kMaxPlayCount);
+}
+
+// The sum of two counts, kept within 0 and kMaxPlayCount.
+long long AddCounts(long long a, long long b) {
+  return std::clamp(a + std::clamp(b, 0LL, kMaxPlayCount), 0LL, kMaxPlayCount);
 }
 
 }  // namespace
@@ -40,18 +46,18 @@ PlayStats ReadPlayStats(const std::string& program_folder, const std::string& ke
   return stats;
 }
 
-void SetFavourite(const std::string& program_folder, const std::string& key, bool favourite) {
-  ProfileWrite("Favourites", key, favourite ? "1" : "0", StatsFile(program_folder));
+bool SetFavourite(const std::string& program_folder, const std::string& key, bool favourite) {
+  return ProfileWrite("Favourites", key, favourite ? "1" : "0", StatsFile(program_folder));
 }
 
-void RecordPlay(const std::string& program_folder, const std::string& key,
+bool RecordPlay(const std::string& program_folder, const std::string& key,
                 const std::string& started, long long seconds) {
-  const PlayStats before = ReadPlayStats(program_folder, key);
-  ProfileWriteAll(
-      {{"Plays", key, std::to_string(before.plays + 1)},
-       {"LastPlayed", key, started},
-       {"TimePlayed", key, std::to_string(before.seconds_played + std::max(0LL, seconds))}},
-      StatsFile(program_folder));
+  return ProfileUpdate(StatsFile(program_folder), [&](const ProfileLockedRead& read) {
+    return std::vector<ProfileEntry>{
+        {"Plays", key, std::to_string(AddCounts(ToCount(read("Plays", key)), 1))},
+        {"LastPlayed", key, started},
+        {"TimePlayed", key, std::to_string(AddCounts(ToCount(read("TimePlayed", key)), seconds))}};
+  });
 }
 
 std::unordered_set<std::string> Favourites(const std::string& program_folder) {

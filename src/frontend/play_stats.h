@@ -17,15 +17,21 @@ struct PlayStats {
   long long seconds_played = 0;
 };
 
-// The statistics of the table `key` in program_folder/stats.ini.
+// The statistics of the table `key` in program_folder/stats.ini; counts that are no number or
+// negative read as 0, larger ones than kMaxPlayCount as kMaxPlayCount.
 PlayStats ReadPlayStats(const std::string& program_folder, const std::string& key);
 
-// Marks or unmarks the table `key` as a favourite.
-void SetFavourite(const std::string& program_folder, const std::string& key, bool favourite);
+// The largest count of plays or of seconds kept: a hand-edited stats.ini may hold anything.
+inline constexpr long long kMaxPlayCount = 999'999'999'999LL;
+
+// Marks or unmarks the table `key` as a favourite. Returns false when stats.ini could not be
+// written.
+bool SetFavourite(const std::string& program_folder, const std::string& key, bool favourite);
 
 // Records one play of the table `key`, started at `started` (as LastPlayed keeps it) and lasting
-// `seconds`: one rewrite of the file for all three.
-void RecordPlay(const std::string& program_folder, const std::string& key,
+// `seconds`: the counts are raised under the file's lock, so two windows recording at once both
+// count, in one rewrite of the file. Returns false when stats.ini could not be written.
+bool RecordPlay(const std::string& program_folder, const std::string& key,
                 const std::string& started, long long seconds);
 
 // The catalogue keys of the favourites, in lower case.

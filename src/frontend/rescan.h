@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QRect>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,14 +18,3 @@ std::string TableFolderMissingText(const std::string& table_path);
 // entries) names.ini in `program_folder` knows by now.
 std::string RescanProgressText(const std::string& program_folder,
                                const std::vector<std::string>& tables);
-
-// The whole-number value of `key` in orvane.ini section [Window], or nothing.
-std::optional<int> WindowValue(const std::string& program_folder, const char* key);
-
-// The window's place as orvane.ini section [Window] keeps it; nothing when it keeps none that
-// fits on a screen of any size (a width and height of at least 200 pixels).
-std::optional<QRect> ReadWindowPlace(const std::string& program_folder);
-bool WindowWasMaximized(const std::string& program_folder);
-
-// Keeps the window's place (its normal geometry) and whether it is maximized in [Window].
-void WriteWindowPlace(const std::string& program_folder, const QRect& place, bool maximized);

@@ -1,6 +1,7 @@
 #include "frontend/wizard.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <functional>
 #include <utility>
 #include <vector>
@@ -8,23 +9,40 @@
 #include "common/paths.h"
 #include "common/profile.h"
 #include "common/text.h"
+#include "frontend/notices.h"
 
 namespace {
 
 constexpr char kTitle[] = "First Run Wizard";
 
-// The artwork folders, in the order they are asked and written.
+// The artwork folders, in the order they are asked and written, with the folder each has in
+// the Visual Pinball folder when not set.
 struct ArtRow {
   const char* folder_word;
   const char* label;
   const char* key;
+  const char* local_word;
 };
 constexpr ArtRow kArtRows[] = {
-    {"snap", "Snap Shot", "SnapPath"},
-    {"marquees", "Back Glass", "BackglassPath"},
-    {"cabinets", "Cabinet", "CabPath"},
-    {"flyers", "Flyer", "FlyerPath"},
+    {"snap", "Snap Shot", "SnapPath", "snap"},
+    {"marquees", "Back Glass", "BackglassPath", "backglass"},
+    {"cabinets", "Cabinet", "CabPath", "cabinets"},
+    {"flyers", "Flyer", "FlyerPath", "flyers"},
 };
+
+// The first program in `folder` whose name matches one of `patterns`, tried in their order (any
+// case); "" when there is none. Only programs count: "mame*" must not offer mame.ini.
+std::string FindProgram(const std::string& folder, std::initializer_list<const char*> patterns) {
+  for (const char* pattern : patterns) {
+    for (const std::string& name : ListFiles(folder, pattern)) {
+      if (QFileInfo(QString::fromStdString(PathInFolder(WithoutTrailingSlashes(folder), name)))
+              .isExecutable()) {
+        return name;
+      }
+    }
+  }
+  return {};
+}
 
 // Thrown when the user leaves the wizard.
 struct LeftWizard {};
@@ -44,22 +62,30 @@ class Wizard {
   bool Run();
 
  private:
-  using Test = std::function<bool(const std::string&)>;
+  // Returns what is wrong with an answer, "" when nothing is.
+  using Test = std::function<std::string(const std::string&)>;
 
   // Shows the input box until it returns an answer that is not empty and passes `test` (when
-  // there is one); returns that answer trimmed. Cancel offers to leave the setup.
+  // there is one); returns that answer trimmed. An answer that fails is refused with a message
+  // saying why, and the box comes back holding it to be mended. Cancel offers to leave the
+  // setup.
   std::string Ask(const std::string& prompt, const std::string& default_text,
                   const Test& test = nullptr) {
-    std::string answer;
-    while (answer.empty()) {
-      answer = dialogs_.InputBox(prompt, kTitle, default_text);
-      if (answer.empty() && YesTo("Leave the setup?  Nothing you answered is saved, and the "
-                                  "program closes; the setup starts again next time.")) {
-        throw LeftWizard();
+    std::string shown = default_text;
+    for (;;) {
+      const std::string answer = dialogs_.InputBox(prompt, kTitle, shown);
+      if (answer.empty()) {
+        if (YesTo("Leave the setup?  Nothing you answered is saved, and the program closes; the "
+                  "setup starts again next time.")) {
+          throw LeftWizard();
+        }
+        continue;
       }
-      if (!answer.empty() && test && !test(answer)) answer.clear();
+      const std::string wrong = test ? test(answer) : std::string();
+      if (wrong.empty()) return TrimSpaces(answer);
+      dialogs_.MessageBox(wrong, MessageButtons::kOk, kTitle);
+      shown = answer;
     }
-    return TrimSpaces(answer);
   }
 
   // Keeps a write for the end, when every question is answered: a setup left halfway writes
@@ -69,14 +95,17 @@ class Wizard {
     writes_.push_back({file, {section, key, value}});
   }
 
-  // Makes the kept writes, each file in one rewrite.
+  // Makes the kept writes, each file in one rewrite; a file that cannot be written is told.
   void Commit() {
     for (const std::string& file : {orvane_ini_, tabrin_ini_}) {
       std::vector<ProfileEntry> entries;
       for (const auto& [target, entry] : writes_) {
         if (target == file) entries.push_back(entry);
       }
-      if (!entries.empty()) ProfileWriteAll(entries, file);
+      if (!entries.empty() && !ProfileWriteAll(entries, file)) {
+        dialogs_.MessageBox(FileNotWrittenText(file, "Your answers for it were"),
+                            MessageButtons::kOk, kTitle);
+      }
     }
     writes_.clear();
   }
@@ -87,11 +116,19 @@ class Wizard {
     return ResolveProgramRelative(answer, program_folder_);
   }
   Test FolderTest() const {
-    return [this](const std::string& answer) { return !FindExistingPath(Folder(answer)).empty(); };
+    return [this](const std::string& answer) {
+      const std::string folder = Folder(answer);
+      return FindExistingPath(folder).empty()
+                 ? "There is no folder \"" + folder + "\".  Type the path of an existing folder."
+                 : std::string();
+    };
   }
   static Test ProgramTest(const std::string& folder) {
     return [folder](const std::string& answer) {
-      return OrdinaryFileExists(folder + BackslashesToSlashes(answer));
+      const std::string program = BackslashesToSlashes(TrimSpaces(answer));
+      return OrdinaryFileExists(folder + program)
+                 ? std::string()
+                 : "There is no program \"" + program + "\" in the folder \"" + folder + "\".";
     };
   }
 
@@ -123,10 +160,10 @@ void Wizard::AskVisualPinball() {
   Write(tabrin_ini_, "VP", "ArtPath", settings_.VPPath);
 
   // Visual Pinball X, when the folder holds it, is what the user most likely runs today.
-  const std::vector<std::string> vpx = ListFiles(settings_.VPPath, "VPinballX*");
+  const std::string vpx = FindProgram(settings_.VPPath, {"VPinballX*"});
   settings_.VPExe = BackslashesToSlashes(
       Ask("Type the Name of your Visual Pinball exe or to your Visual Pinball wrapper.",
-          vpx.empty() ? "VPinball912.exe" : vpx.front(), ProgramTest(settings_.VPPath)));
+          vpx.empty() ? "VPinball912.exe" : vpx, ProgramTest(settings_.VPPath)));
   Write(orvane_ini_, "Dirs", "VPExe", settings_.VPExe);
 
   // The launch and the extractor's listing join this folder directly to file names.
@@ -139,6 +176,8 @@ void Wizard::AskVisualPinball() {
 void Wizard::AskMame() {
   if (!YesTo("This FE uses MAME (or PinMAME) to gather extended info about Tables.  This feature "
              "is optional but reccomened.  Would you like to setup MAME usage?")) {
+    // orvane.ini keeps what it had: an empty emulator folder there would put the MAME art
+    // folders in the current folder.
     Write(tabrin_ini_, "MAME", "Path", "");
     Write(tabrin_ini_, "MAME", "Exe", "");
     return;
@@ -152,11 +191,19 @@ void Wizard::AskMame() {
   settings_.MAMEPath = WithTrailingSlash(
       Folder(Ask("Type the Path to your MAME folder.  (Full path please, and end with a /)",
                  "/usr/games/", FolderTest())));
+  // Both programs use the emulator: Tabrin for game information, Orvane for its art folders.
   Write(tabrin_ini_, "MAME", "Path", settings_.MAMEPath);
+  Write(orvane_ini_, "Dirs", "MAMEPath", settings_.MAMEPath);
 
-  settings_.MAMEExe = BackslashesToSlashes(
-      Ask("Type the Name of your MAME exe.", "mame.exe", ProgramTest(settings_.MAMEPath)));
+  // The emulator found in the folder, the one chosen first.
+  const std::string found =
+      mame ? FindProgram(settings_.MAMEPath, {"mame", "mame*", "pinmame", "pinmame*"})
+           : FindProgram(settings_.MAMEPath, {"pinmame", "pinmame*", "mame", "mame*"});
+  settings_.MAMEExe =
+      BackslashesToSlashes(Ask("Type the Name of your MAME exe.", found.empty() ? "mame" : found,
+                               ProgramTest(settings_.MAMEPath)));
   Write(tabrin_ini_, "MAME", "Exe", settings_.MAMEExe);
+  Write(orvane_ini_, "Dirs", "MAMEExe", settings_.MAMEExe);
 }
 
 void Wizard::AskArtwork() {
@@ -165,9 +212,17 @@ void Wizard::AskArtwork() {
              "and then your MAME artwork folders if nothing is found.  However, you can setup "
              "each path individually.  Would you like to setup your paths individually?",
              "")) {
+    // The default folders, which follow the Visual Pinball and emulator folders: an empty value
+    // would mean the program folder instead. A key set before is set to its default, the others
+    // stay unset.
     for (const ArtRow& row : kArtRows) {
-      Write(orvane_ini_, "Dirs", row.key, "");
-      Write(orvane_ini_, "Dirs", std::string(row.key) + "2", "");
+      const std::string local_key = std::string(row.key) + "2";
+      if (ProfileHasKey("Dirs", row.key, orvane_ini_)) {
+        Write(orvane_ini_, "Dirs", row.key, settings_.MAMEPath + row.folder_word + "/");
+      }
+      if (ProfileHasKey("Dirs", local_key, orvane_ini_)) {
+        Write(orvane_ini_, "Dirs", local_key, settings_.VPPath + row.local_word + "/");
+      }
     }
     return;
   }
@@ -219,6 +274,10 @@ bool Wizard::Run() {
 }
 
 }  // namespace
+
+bool NeedsFirstRun(const std::string& program_folder, const FrontendSettings& settings) {
+  return settings.FirstRun == 1 || FindExistingPath(SettingsFile(program_folder)).empty();
+}
 
 bool FirstRun(const std::string& program_folder, FrontendSettings& settings, Dialogs& dialogs,
               WizardHost& host) {

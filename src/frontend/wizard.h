@@ -15,14 +15,19 @@ class WizardHost {
   virtual void Rescan() = 0;
 };
 
+// True when the first-run dialogue is to run: `settings` (read from `program_folder`) say
+// FirstRun=1, or there is no orvane.ini at all, as after a fresh install.
+bool NeedsFirstRun(const std::string& program_folder, const FrontendSettings& settings);
+
 // The first-run dialogue. Asks its questions through `dialogs` (an answer that fails its test
-// asks again; Cancel offers to leave the setup and otherwise asks again), sets VPPath, VPExe,
-// TablePath, MAMEPath and MAMEExe of `settings`, and writes every answer to
-// program_folder/orvane.ini or program_folder/tabrin.ini once all are given (the extractor's
-// art folder becomes the Visual Pinball folder, where the front-end looks for the exports);
-// every other answer takes effect when the settings are read again. Returns false, having
-// written nothing, when the user leaves. `program_folder` has no trailing separator. Answered
-// folders are kept absolute, with "/" separators and a trailing "/"; a leading "\" or a
-// relative name is taken from the program folder.
+// is refused with a message saying why and asked again, keeping what was typed; Cancel offers
+// to leave the setup and otherwise asks again), sets VPPath, VPExe, TablePath, MAMEPath and
+// MAMEExe of `settings`, and writes every answer to program_folder/orvane.ini or
+// program_folder/tabrin.ini once all are given (the emulator to both; the extractor's art folder
+// becomes the Visual Pinball folder, where the front-end looks for the exports); a file that
+// cannot be written is told. Every other answer takes effect when the settings are read again.
+// Returns false, having written nothing, when the user leaves. `program_folder` has no trailing
+// separator. Answered folders are kept absolute, with "/" separators and a trailing "/"; a leading
+// "\" or a relative name is taken from the program folder.
 bool FirstRun(const std::string& program_folder, FrontendSettings& settings, Dialogs& dialogs,
               WizardHost& host);

@@ -1,6 +1,8 @@
 // Orvane over real files in temporary folders: its pieces, then the real window offscreen with the
 // real tabrin; tools/fake-vpinball stands in for Visual Pinball, or for tabrin to show its runs.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QGroupBox>
@@ -17,6 +19,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "common/codepage.h"
 #include "common/profile.h"
 #include "frontend/artwork.h"
 #include "frontend/bitmap.h"
@@ -24,7 +27,10 @@
 #include "frontend/check_window.h"
 #include "frontend/graphics.h"
 #include "frontend/main_window.h"
+#include "frontend/notices.h"
 #include "frontend/play_stats.h"
+#include "frontend/window_place.h"
+#include "frontend/wizard.h"
 #include "support/scripted_dialogs.h"
 #include "support/strict_ini.h"
 #include "support/temp_dir.h"
@@ -268,6 +274,125 @@ QString WritePicture(const TempDir& dir, const std::string& file, Qt::GlobalColo
   return image.save(path) ? path : QString();
 }
 
+TEST(InfoText, ReadsAMebibyteOfARulesFileAndLessOfABlurbSayingWhereItIsCut) {
+  TempDir dir;
+  const std::string note =
+      "\r\n\r\n[The text is cut here: only the first 1 MiB of the file are shown.]";
+  for (const size_t bytes : {kMaxTextFileBytes, kMaxTextFileBytes + 1}) {
+    const bool cut = bytes > kMaxTextFileBytes;  // "aa" is one character of three UTF-8 bytes
+    const std::string text = GetTextFile(dir.WriteFile("t.txt", std::string(bytes, 'a')));
+    EXPECT_EQ(std::pair(text.size(), text.ends_with(note)),
+              std::pair(kMaxTextFileBytes / 2 * 3 + (cut ? note.size() : 0), cut));
+  }
+  dir.WriteFile("info.ini", "[Tabrin]\r\nB=B|||||\r\n");
+  dir.WriteFile("blurb/B.txt", std::string(kMaxBlurbBytes + 2, 'a'));
+  WindowState state{.BaseName = "B"};
+  EXPECT_TRUE(GetInfoText("B.vpt", dir.path(), {.BlurbPath = dir.Path("blurb/")}, state)
+                  .ends_with("only the first 64 KiB of the file are shown.]"));
+}
+
+TEST(PlayStats, TwoProgramsRecordingAtOnceLoseNoPlayAndCountsStayInRange) {
+  TempDir dir;
+  dir.WriteFile("stats.ini", At("[Plays]\nbig=99999999999999999999\nneg=-7\n[TimePlayed]\n"
+                                "big=999999999999\n",
+                                ""));
+  const pid_t child = fork();  // a second window, recording the same table meanwhile
+  for (int i = 0; i < 40; ++i) RecordPlay(dir.path(), "t", "2026-12-07 10:00:00", 2);
+  if (child == 0) _exit(0);
+  waitpid(child, nullptr, 0);
+  RecordPlay(dir.path(), "big", "2026-12-07 10:00:00", 60);
+  std::string counts;
+  for (const char* key : {"t", "big", "neg"}) {
+    const PlayStats stats = ReadPlayStats(dir.path(), key);
+    counts += std::to_string(stats.plays) + "/" + std::to_string(stats.seconds_played) + " ";
+  }
+  EXPECT_EQ(counts, "80/160 999999999999/999999999999 0/0 ");
+}
+
+TEST(NameViews, SortByTheFoldedNameNamelessLastAndTellEqualNamesApartByFile) {
+  const std::vector<NameEntry> given = {{"z.vpx", "Zeta"},  {"e.vpx", "\xC3\x89lan"},
+                                        {"n.vpt", ""},      {"afm.vpx", "Attack From Mars"},
+                                        {"a.vpx", "elan"},  {"afm2.vpx", "attack from mars"},
+                                        {"Caf\xE9.vpt", ""}};
+  for (const auto& [by_name, expected] :
+       {std::pair{true,
+                  "Attack From Mars (afm.vpx)@afm.vpx|attack from mars (afm2.vpx)@afm2.vpx|\xC3\x89"
+                  "lan (e.vpx)@e.vpx|elan (a.vpx)@a.vpx|Zeta@z.vpx|(n.vpt)@n.vpt|(Caf\xC3\xA9.vpt)@"
+                  "Caf\xE9.vpt|"},
+        {false,
+         "Zeta@z.vpx|\xC3\x89lan (e.vpx)@e.vpx|(n.vpt)@n.vpt|Attack From Mars (afm.vpx)@"
+         "afm.vpx|elan (a.vpx)@a.vpx|attack from mars (afm2.vpx)@afm2.vpx|(Caf\xC3\xA9.vpt)@"
+         "Caf\xE9.vpt|"}}) {
+    std::vector<NameEntry> entries = given;
+    const std::vector<std::string> shown = ArrangeNameEntries(entries, by_name);
+    std::string text;
+    for (size_t i = 0; i < shown.size(); ++i) text += shown[i] + "@" + entries[i].file + "|";
+    EXPECT_EQ(text, expected) << by_name;
+  }
+  EXPECT_EQ(FileSearchText("Caf\xE9.VPX") + "|" + FileSearchText("x.vbs"), "cafe|x.vbs");
+}
+
+TEST(Launch, AGameThatEndsAtOnceIsNoPlayAndSaysWhy) {
+  const std::tuple<bool, int, long long, const char*> rows[] = {
+      {false, 0, 100, "1 "},  // quit at once, but as a game ends
+      {false, 3, 2999, "0 Visual Pinball stopped at once (status 3)"},
+      {false, 3, 3000, "1 "},  // the simulator's statuses say little after a game
+      {false, -1, 10, "1 "},   // not waited for
+      {true, 11, 2999, "0 Visual Pinball crashed (signal 11)"},
+      {true, 6, 3000, "1 Visual Pinball crashed (signal 6)"}};
+  for (const auto& [crashed, status, milliseconds, expected] : rows) {
+    const GameEnd end =
+        JudgeGameEnd({.started = true, .crashed = crashed, .status = status}, milliseconds);
+    EXPECT_EQ(std::to_string(end.counts) + " " + end.note, expected)
+        << status << " " << milliseconds;
+  }
+}
+
+TEST(WindowPlace, StaysWhereAScreenShowsEnoughOfItElseComesToThePrimaryScreen) {
+  const std::vector<QRect> screens = {{0, 0, 1920, 1080}, {1920, 0, 1280, 1024}};
+  const QRect primary(0, 0, 1920, 1040);
+  const std::tuple<const char*, QRect, QRect> rows[] = {
+      {"on the first", {100, 100, 800, 600}, {100, 100, 800, 600}},
+      {"on the second", {2000, 100, 800, 600}, {2000, 100, 800, 600}},
+      {"64 pixels shown", {3136, 960, 800, 600}, {3136, 960, 800, 600}},
+      {"63 wide", {3137, 100, 800, 600}, {0, 0, 800, 600}},
+      {"63 high", {100, -537, 800, 600}, {0, 0, 800, 600}},
+      {"a small one whole", {10, 10, 50, 40}, {10, 10, 50, 40}},
+      {"no larger than the screen", {5000, 5000, 2500, 900}, {0, 0, 1920, 900}}};
+  for (const auto& [why, place, expected] : rows) {
+    EXPECT_EQ(PlaceOnScreens(place, screens, primary), expected) << why;
+  }
+}
+
+// Declining the emulator and the art folders keeps their defaults; a fresh install asks.
+TEST(Wizard, NoToTheEmulatorAndTheArtFoldersKeepsTheirDefaultsAndAFreshInstallAsks) {
+  TempDir dir;
+  dir.MakeDir("tables");
+  dir.WriteFile("vp/VPinballX.ini", "");
+  fs::permissions(dir.WriteFile("vp/VPinballX_GL", ""), fs::perms::owner_all);
+  EXPECT_TRUE(NeedsFirstRun(dir.path(), {}));
+  dir.WriteFile("orvane.ini", At("[Dirs]\nMAMEPath=/m/\nSnapPath2=/old/\n", ""));
+  EXPECT_EQ(std::pair(NeedsFirstRun(dir.path(), {}), NeedsFirstRun(dir.path(), {.FirstRun = 1})),
+            std::pair(false, true));
+  ScriptedDialogs dialogs;
+  dialogs.Press(MessageResult::kOk).Type(dir.Path("vp")).Type("VPinballX_GL");
+  dialogs.Type(dir.Path("tables")).Press(MessageResult::kNo).Press(MessageResult::kNo);
+  dialogs.Press(MessageResult::kNo).Press(MessageResult::kCancel).Press(MessageResult::kOk);
+  struct : WizardHost {
+    void PointFile1At(const std::string&) override {}
+    void Rescan() override {}
+  } host;
+  S s;
+  GetSettings(dir.path(), s);
+  ASSERT_TRUE(FirstRun(dir.path(), s, dialogs, host));
+  GetSettings(dir.path(), s);
+  EXPECT_EQ(std::tuple(dialogs.shown().at(2).default_text, s.SnapPath2, s.CabPath2, s.SnapPath,
+                       ProfileHasKey("Dirs", "CabPath2", dir.Path("orvane.ini")),
+                       dir.ReadFile("tabrin.ini")),
+            std::tuple("VPinballX_GL", dir.Path("vp/snap/"), dir.Path("vp/cabinets/"), "/m/snap/",
+                       false, At("[VP]\nArtPath=@/vp/\n[MAME]\nPath=\nExe=\n", dir.path())));
+}
+
 TEST(Images, BitmapsHoldOpaquePicturesInDevicePixelsAndGraphicsDrawsWhileItsDeviceIsFree) {
   TempDir dir;
   cBitmap b;
@@ -414,8 +539,8 @@ TEST_F(Window, BrowsesTheTablesInThreeAlignedViewsAndPlaysTheOneSelected) {
   const std::string a = "0 a_rom|Alpha|0| / ", b = "1 b_rom|Beta|0|b_alias / ",
                     d = "3 Delta|Delta|1|d_alias / ", play = " / @/vp|-play|-@/tables/",
                     files = "hidden / View by PinMAME Name / File1 ",
-                    names = "Alpha Game|b_alias||d_alias / View by Table Name / List1 ";
-  // No name inherits the one before; after a game the list shown has the keys again.
+                    names = "Alpha Game|b_alias|d_alias| / View by Table Name / List1 ";
+  // No name inherits the one before, nameless ones last; after a game the list has the keys.
   Run({{"the first table", [] {}, a + files + "1 / "},
        {"keys move", Press(form.File1, Qt::Key_Down), b + files + "2 / "},
        {"Enter plays", Press(form.File1, Qt::Key_Return), b + files + "2" + play + "B.vpt"},
@@ -426,9 +551,9 @@ TEST_F(Window, BrowsesTheTablesInThreeAlignedViewsAndPlaysTheOneSelected) {
        {"so does the button", Press(form.cmdLaunch), d + files + "3" + play + "d d.vpt"},
        {"by game name, pictures for the first table only", Press(form.cmdList), a + names + "4 / "},
        {"by table name", Press(form.cmdList),
-        a + "Alpha Table|b_alias||d_alias / View by File Name / List1 5 / "},
+        a + "Alpha Table|b_alias|d_alias| / View by File Name / List1 5 / "},
        {"by file name", Press(form.cmdList), a + files + "5 / "},
-       {"a name selects its file", Then(Press(form.cmdList), Pick(form.List1, 3)),
+       {"a name selects its file", Then(Press(form.cmdList), Pick(form.List1, 2)),
         d + names + "7 / "},
        {"so do keys", Press(form.List1, Qt::Key_Home), a + names + "8 / "},
        {"F5 reads the files again, their names anew, and keeps the table selected",
@@ -491,13 +616,20 @@ TEST_F(Window, AtTheCabinetTheRowHighlightedIsTheTableShownAndPlayed) {
   dialogs_.Press(MessageResult::kOk);
   QTest::mouseClick(form.cmdLaunch, Qt::LeftButton);
   EXPECT_EQ(dialogs_.shown().back().text.substr(0, 35), "Visual Pinball could not be started");
-  // A rescan in a name view selects the first table, highlighted there too.
+  // A rescan keeps the table, highlighted in a name view too; one that drops it says so.
   form.cmdList_Click();
   QTest::keyClick(form.List1, Qt::Key_End);
-  QTest::mouseClick(form.cmdRescan, Qt::LeftButton);
-  EXPECT_EQ(std::pair(form.List1->currentRow(), form.state().BaseName),
-            std::pair(0, std::string("A")));
-  form.cmdInfo_Click();
+  const auto rescan = [&form] {
+    QTest::mouseClick(form.cmdRescan, Qt::LeftButton);
+    return std::to_string(form.List1->currentRow()) + " " +
+           form.lblInfo->text().section("\r\n", 0, 2).toStdString();
+  };
+  EXPECT_EQ(rescan(), "2 File Info:\r\n" + std::string(35, '-') + "\r\nVpt Name: c.VPX");
+  form.txtFilter->setText("c");
+  fs::remove(tables_ + "/c.VPX");
+  EXPECT_EQ(rescan(), "-1 No table matches \"c\".");
+  form.txtFilter->clear();
+  EXPECT_EQ(form.state().BaseName, "A");
   form.resize(form.width() + 150, form.height() + 90);
   EXPECT_EQ(form.lblInfoScroll->width(), TwipsToPixels(form.layout().FraData.Width - 400));
   const int width = form.width();
@@ -505,6 +637,70 @@ TEST_F(Window, AtTheCabinetTheRowHighlightedIsTheTableShownAndPlayed) {
   form.close();
   Open();
   EXPECT_EQ(std::pair(form_->width(), form_->pos()), std::pair(width, QPoint(31, 42)));
+  // At its least size no two buttons (nor the filter) meet, and each is inside the window.
+  form_->resize(1, 1);
+  QList<QWidget*> controls = {form_->txtFilter};
+  for (QPushButton* button : form_->findChildren<QPushButton*>()) controls << button;
+  for (const QWidget* control : controls) {
+    const std::string name = control->objectName().toStdString();
+    EXPECT_TRUE(form_->rect().contains(control->geometry())) << name;
+    for (const QWidget* other : controls) {
+      EXPECT_TRUE(other == control || !other->geometry().intersects(control->geometry()))
+          << name << " " << other->objectName().toStdString();
+    }
+  }
+  // A place on a screen since removed comes back to the primary screen.
+  ProfileWriteAll({{"Window", "Left", "5000"}, {"Window", "Top", "-4000"}},
+                  dir_.Path("orvane.ini"));
+  EXPECT_EQ(Open().pos(), QPoint(0, 0));
+}
+
+// A name that is no UTF-8 shows as Windows-1252 and is scanned and played by its bytes; a game
+// that ends at once is no play and says why; a table gone is not played; files that cannot be
+// written are told, once.
+TEST_F(Window, ANameThatIsNoUtf8IsUsedByItsBytesAndWhatFailsIsTold) {
+  Install(TABRIN_BINARY, "tabrin");
+  const char* game = "#!/bin/sh\nprintf '%s|' \"$@\" >>\"${0%/*}/log\"\n. \"${0%/*}/end\"\n";
+  fs::permissions(dir_.WriteFile("vp/VPinballX_GL", game), fs::perms::owner_all);
+  Settings("ScanIfNotFound=1\n", "VPExe=VPinballX_GL\n");
+  Table("b"), Table("Caf\xE9", "Cafe", "cafe_l1");
+  Form& form = Open();
+  Pick(form.File1, 1)();
+  EXPECT_EQ(form.File1->item(1)->text().toStdString() + " " + form.state().RomName + " " +
+                form.lblInfo->text().section("\r\n", 2, 2).toStdString(),
+            "Caf\xC3\xA9.vpt cafe_l1 Vpt Name: Caf\xC3\xA9.vpt");
+  const auto play = [&](const std::string& end) {
+    Write("vp/end", end);
+    QTest::keyClick(form.File1, Qt::Key_Return);
+    const std::string log = Replace(dir_.ReadFile("vp/log"), dir_.path(), "@"),
+                      info = form.lblInfo->text().toStdString();
+    fs::remove(dir_.Path("vp/log"));
+    return log + " " + info.substr(0, info.find('\r')) +
+           (info.find("Played:  1 time") == std::string::npos ? "" : " +1");
+  };
+  const std::string played = "-play|@/tables/Caf\xE9.vpt| ";
+  for (const auto& [end, expected] :
+       {std::pair{"exit 3", played + "Visual Pinball stopped at once (status 3)"},
+        {"kill -SEGV $$", played + "Visual Pinball crashed (signal 11)"},
+        {"exit 0", played + "File Info: +1"}}) {
+    EXPECT_EQ(play(end), expected) << end;
+  }
+  fs::remove(dir_.Path("stats.ini"));
+  dir_.MakeDir("stats.ini");  // no file can replace it
+  dialogs_.Press(MessageResult::kOk).Press(MessageResult::kOk).Press(MessageResult::kOk);
+  play("exit 0"), play("exit 0");
+  fs::remove(tables_ + "/Caf\xE9.vpt");
+  EXPECT_EQ(play("exit 0"), " File Info:");  // not played, and b shown
+  EXPECT_EQ(form.File1->count(), 1);
+  fs::permissions(dir_.WriteFile("tabrin", "#!/bin/sh\nexit 3\n"), fs::perms::owner_all);
+  QTest::mouseClick(form.cmdRescan, Qt::LeftButton);
+  std::string told;
+  for (const ShownBox& box : dialogs_.shown()) {
+    told += Replace(box.text, dir_.path(), "@").substr(0, 44) + "|";
+  }
+  EXPECT_EQ(told,
+            "\"@/stats.ini\" could not be written (is its f|The table \"Caf\xC3\xA9.vpt\" is no "
+            "longer in the ta|The catalogue could not be written: tabrin c|");
 }
 
 // Finding as one types, in every view; favourites, plays and their order; the collection check.
@@ -517,39 +713,45 @@ TEST_F(Window, FindsAsTypedMarksFavouritesSortsByPlaysAndJumpsToWhatTheCheckFoun
   Write("info.ini",
         "[PMInfo]\nb_rom=Bumper \xC9lite|1990|M|\n[RomSource]\nb=found in b.vbs, "
         "line 7: x = \"b_rom\"\n");
+  Write("stats.ini", "[Favourites]\nc=1\n");
   Form& form = Open();
-  const std::string all_names = "\xC3\x89lan Vital|Bumper \xC3\x89lite|Cyclone|Delta";
+  const auto type = [&form](const char* text) {
+    return [&form, text] { form.txtFilter->setText(text); };
+  };
+  const std::string names = "Bumper \xC3\x89lite|\xC3\x89lan Vital|\xE2\x98\x85 Cyclone|Delta";
   Run({{"a letter in the list opens the filter with it", Press(form.File1, Qt::Key_B),
         "1 b.vpt / txtFilter / b / "},
        {"Esc clears it and gives the keys back", Press(form.txtFilter, Qt::Key_Escape),
-        "1 a.vpt|b.vpt|c.vpt|d.vpt / File1 /  / "},
-       {"the table-name view: names without regard to case and accents",
-        Then(Press(form.cmdList), Press(form.cmdList), [&] { form.txtFilter->setText("ELAN"); }),
+        "1 a.vpt|b.vpt|\xE2\x98\x85 c.vpt|d.vpt / File1 /  / "},
+       {"the extension is no name", type("vpt"), "-1  / File1 / vpt / "},
+       {"the table-name view, by name: without regard to case and accents",
+        Then(Press(form.txtFilter, Qt::Key_Escape), Press(form.cmdList), Press(form.cmdList),
+             type("ELAN")),
         "0 \xC3\x89lan Vital / List1 / ELAN / "},
        {"arrows and Enter work in the filter, over the rows shown",
-        [&] {
-          form.txtFilter->setText("it");
-          QTest::keyClick(form.txtFilter, Qt::Key_Down);
-          QTest::keyClick(form.txtFilter, Qt::Key_Return);
-        },
-        "1 \xC3\x89lan Vital|Bumper \xC3\x89lite / List1 / it / @/vp|-play|@/tables/b.vpt"},
-       {"no match: nothing left to play", [&] { form.txtFilter->setText("zzz"); },
-        "-1  / List1 / zzz / "},
+        Then(type("it"), Press(form.txtFilter, Qt::Key_Up), Press(form.txtFilter, Qt::Key_Return)),
+        "1 Bumper \xC3\x89lite|\xC3\x89lan Vital / List1 / it / @/vp|-play|@/tables/b.vpt"},
+       {"Esc in the list after the game", Press(form.List1, Qt::Key_Escape),
+        "1 Bumper \xC3\x89lite|\xE2\x98\x85 Cyclone|Delta|\xC3\x89lan Vital / List1 /  / "},
+       {"no match: nothing left to play", type("zzz"), "-1  / List1 / zzz / "},
        {"F2 marks a favourite, * shows the favourites",
-        Then([&] { form.txtFilter->setText("bump"); }, Press(form.List1, Qt::Key_F2),
-             [&] { form.txtFilter->setText("*"); }),
-        "1 Bumper \xC3\x89lite / List1 / * / "},
+        Then(type("bump"), Press(form.List1, Qt::Key_F2), type("*")),
+        "1 \xE2\x98\x85 Bumper \xC3\x89lite|\xE2\x98\x85 Cyclone / List1 / * / "},
+       {"unmarked there, it stays", Press(form.List1, Qt::Key_F2),
+        "1 Bumper \xC3\x89lite|\xE2\x98\x85 Cyclone / List1 / * / "},
+       {"until the selection moves", Press(form.List1, Qt::Key_Down),
+        "2 \xE2\x98\x85 Cyclone / List1 / * / "},
        {"F3 sorts by most played; the names follow, the table stays",
-        Then([&] { form.txtFilter->clear(); }, Press(form.List1, Qt::Key_F3)),
-        "0 Bumper \xC3\x89lite|\xC3\x89lan Vital|Cyclone|Delta / List1 /  / "},
+        Then(Press(form.List1, Qt::Key_Escape), Press(form.List1, Qt::Key_F3)),
+        "2 " + names + " / List1 /  / "},
        {"F4 checks; a finding's table is selected, its filter cleared",
-        Then([&] { form.txtFilter->setText("*"); }, Press(form.List1, Qt::Key_F4),
+        Then(type("*"), Press(form.List1, Qt::Key_F4),
              [&] {
                QTreeWidget* tree = form.frmCheck->tvwFindings;
                tree->setCurrentItem(tree->findItems("d.vpt", Qt::MatchRecursive).front());
                QTest::keyClick(tree, Qt::Key_Return);
              }),
-        "3 Bumper \xC3\x89lite|\xC3\x89lan Vital|Cyclone|Delta / List1 /  / "}},
+        "3 " + names + " / List1 /  / "}},
       [&] {  // the file selected, the rows shown, focus, the filter, the game played
         QStringList shown;
         const QListWidget* list = form.state().ViewMode == 0 ? form.File1 : form.List1;
@@ -563,28 +765,37 @@ TEST_F(Window, FindsAsTypedMarksFavouritesSortsByPlaysAndJumpsToWhatTheCheckFoun
                form.txtFilter->text().toStdString() + " / " + game;
       });
   EXPECT_TRUE(form.frmCheck->isHidden());
+  form.List1->setCurrentRow(2);
   EXPECT_EQ(form.cmdSort->text().toStdString() +
-                ProfileRead("Window", "SortOrder", dir_.Path("orvane.ini")),
-            "Sort: Most Played1");
+                ProfileRead("Window", "SortOrder", dir_.Path("orvane.ini")) + " " +
+                form.cmdFavourite->text().toStdString(),
+            "Sort: Most Played1 \xE2\x98\x85 Favourite");
   // The game played is counted, and the panel says where its ROM name came from.
   form.List1->setCurrentRow(0);
   const std::string info = form.lblInfo->text().toStdString();
   EXPECT_NE(info.find("Rom Name:  b_rom\r\n  found in b.vbs, line 7: x = \"b_rom\"\r\n"
-                      "Favourite:  yes\r\nPlayed:  1 time, last on "),
+                      "Played:  1 time, last on "),
             std::string::npos)
       << info;
+  EXPECT_EQ(form.cmdFavourite->text().toStdString(), "Favourite");
 }
 
 // Start-up: a missing table folder says so; the wizard can be left, saving nothing; the rescan
 // asked for waits for the window; a table picked while another is scanned is the one shown.
 // The letter goes to the filter alone: the list must not also jump to the next name starting
 // with it, away from the table that still matches.
-TEST_F(Window, ALetterTypedInTheListFindsWithoutTheListsOwnJump) {
+TEST_F(Window, ALetterTypedInTheListFindsWithoutTheListsOwnJumpAndEscKeepsTheTableInSight) {
   Settings();
   Table("ab"), Table("b");
+  for (int i = 10; i < 90; ++i) Write("tables/t" + std::to_string(i) + ".vpt", "");
   Form& form = Open();
   QTest::keyClick(form.File1, Qt::Key_B);
   EXPECT_EQ(form.File1->FileName() + " " + form.txtFilter->text().toStdString(), "ab.vpt b");
+  form.txtFilter->setText("t8");
+  QTest::keyClick(form.txtFilter, Qt::Key_Escape);
+  EXPECT_EQ(form.File1->FileName(), "t80.vpt");
+  EXPECT_TRUE(form.File1->viewport()->rect().contains(
+      form.File1->visualItemRect(form.File1->currentItem())));
 }
 
 TEST_F(Window, StartUpSaysWhatIsMissingCanBeLeftAndShowsTheTablePickedDuringAScan) {
@@ -613,15 +824,17 @@ TEST_F(Window, StartUpSaysWhatIsMissingCanBeLeftAndShowsTheTablePickedDuringASca
 
 TEST_F(Window, StartUpRunsTheWizardOrAScanAsAskedAndAnUnknownTableIsScannedAloneWhenSelected) {
   Install(TABRIN_BINARY, "tabrin");
-  for (const char* program : {"vp/VPinball912.exe", "mame/mame.exe"}) Write(program, "");
+  for (const char* file : {"vp/VPinball912.exe", "mame/mame.exe", "mame/PinMAME.txt"})
+    Write(file, "");
+  fs::permissions(dir_.WriteFile("mame/mame64", ""), fs::perms::owner_all);  // the one program
   // Quotes in a name must not end its path and hand tabrin the rest: "-clear" would empty the
   // catalogue. In list order, so the later ones would clear what the earlier ones added.
   const char* const keys[] = {"\" -clear", "Night Table", "q\"\"\" -clear", "x\" -clear \"y"};
   for (int i = 0; i < 4; ++i) Table(keys[i], "N" + std::to_string(i), "rom" + std::to_string(i));
   // The wizard's answers, in "|" after "|" (no other start asks anything).
   const std::string answers =
-      "<Ok>||<No>|@/nowhere/|@/vp|missing.exe|VPinball912.exe|@/"
-      "tables|<Yes>|<No>|mame|mame.exe|<Yes>|"
+      "<Ok>||<No>|@/nowhere/|<Ok>|@/vp|missing.exe|<Ok>|VPinball912.exe|@/"
+      "tables|<Yes>|<No>|mame|mame64|<Yes>|"
       " /a/snap/ "
       "||<No>|/a/glass/|/a/cab/|/a/fly/|\\l\\snap\\|\\l\\glass\\|\\l\\cab\\|\\l\\fly\\|<Yes>|"
       "<Cancel>|<Ok>";
@@ -634,7 +847,8 @@ TEST_F(Window, StartUpRunsTheWizardOrAScanAsAskedAndAnUnknownTableIsScannedAlone
        {std::tuple{"the start-up rescan before the first table", "RescanOnStart=1\n", "rom0"},
         {"no scan asked for", "", ""},
         {"the table selected scanned", "ScanIfNotFound=1\n", "rom0"},
-        {"the wizard first, asking until answers hold", "FirstRun=1\nRescanOnStart=1\n", "rom0"}}) {
+        {"the wizard first, saying why until answers hold", "FirstRun=1\nRescanOnStart=1\n",
+         "rom0"}}) {
     fs::remove(dir_.Path("names.ini"));
     Settings(settings, "TablePath=@/tables\n");  // without its "/"
     EXPECT_EQ(Open().state().RomName, rom) << why;
@@ -648,24 +862,28 @@ TEST_F(Window, StartUpRunsTheWizardOrAScanAsAskedAndAnUnknownTableIsScannedAlone
                            : button_names[int(box.buttons)] + (" " + box.text.substr(0, 8)));
   }
   const std::string asked =
-      "|Ok It looks|[~/Visual Pinball/]|YesNo Leave th|[~/Visual Pinball/]|[~/Visual Pinball/]"
-      "|[VPinball912.exe]"
-      "|[VPinball912.exe]|[@/vp/tables/]|YesNo This FE |YesNo Click Ye|[/usr/games/]|[mame.exe]"
+      "|Ok It looks|[~/Visual Pinball/]|YesNo Leave th|[~/Visual Pinball/]|Ok There is"
+      "|[@/nowhere/]|[VPinball912.exe]|Ok There is"
+      "|[missing.exe]|[@/vp/tables/]|YesNo This FE |YesNo Click Ye|[/usr/games/]|[mame64]"
       "|!YesNo Now to S|[@/mame/snap/]|[@/mame/marquees/]|YesNo Leave th|[@/mame/marquees/]"
       "|[@/mame/cabinets/]"
       "|[@/mame/flyers/]|[\\snap\\]|[\\marquees\\]|[\\cabinets\\]|[\\flyers\\]|YesNo For Debu"
       "|OkCancel We will |Ok Setup Co";
   EXPECT_EQ(boxes, Replace(At(asked, dir_.path()), "~", QDir::homePath().toStdString()));
   EXPECT_EQ(dialogs_.remaining(), 0u);
-  // Each answer written, and read again: folders absolute with their "/", MAME's in tabrin.ini.
+  EXPECT_EQ(dialogs_.shown().at(4).text + dialogs_.shown().at(7).text,
+            At("There is no folder \"@/nowhere/\".  Type the path of an existing folder.There is "
+               "no program \"missing.exe\" in the folder \"@/vp/\".",
+               dir_.path()));
+  // Each answer written, and read again: folders absolute with their "/", MAME's in both files.
   const S& s = form_->settings();
   EXPECT_EQ(
       std::tuple(s.VPPath, s.VPExe, s.TablePath, s.SnapPath, s.FlyerPath2, s.ShowCommandPrompt,
-                 s.ScanIfNotFound, s.FirstRun, dir_.ReadFile("tabrin.ini")),
-      std::tuple(dir_.Path("vp/"), "VPinball912.exe", tables_ + "/", "/a/snap/",
-                 dir_.Path("l/fly/"), 1, 1, 0,
-                 At("[VP]\nArtPath=@/vp/\n[MAME]\nIsPinMAME=1\nPath=@/mame/\nExe=mame.exe\n",
-                    dir_.path())));
+                 s.ScanIfNotFound, s.FirstRun, s.MAMEExe, dir_.ReadFile("tabrin.ini")),
+      std::tuple(
+          dir_.Path("vp/"), "VPinball912.exe", tables_ + "/", "/a/snap/", dir_.Path("l/fly/"), 1, 1,
+          0, "mame64",
+          At("[VP]\nArtPath=@/vp/\n[MAME]\nIsPinMAME=1\nPath=@/mame/\nExe=mame64\n", dir_.path())));
   Run({{"a space", Pick(form_->File1, 1), "rom1 N1"},
        {"quotes", Pick(form_->File1, 2), "rom2 N2"},
        {"an option between quotes", Pick(form_->File1, 3), "rom3 N3"}},
