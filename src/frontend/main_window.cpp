@@ -376,7 +376,7 @@ void Form1::SetNameRows(std::vector<NameEntry>& entries) {
   std::vector<TableList::Row> rows;
   rows.reserve(entries.size());
   for (size_t i = 0; i < entries.size(); ++i) {
-    rows.push_back({entries[i].file, shown[i], FoldForSearch(entries[i].name)});
+    rows.push_back({entries[i].file, entries[i].name, shown[i], FoldForSearch(entries[i].name)});
   }
   List1->SetRows(rows);
   TableList::Link(*File1, *List1);

@@ -13,7 +13,8 @@ namespace {
 // What each row keeps beside its text; the filter's text is Qt::UserRole.
 constexpr int kFileRole = Qt::UserRole + 1;
 constexpr int kNameRole = Qt::UserRole + 2;
-constexpr int kPartnerRole = Qt::UserRole + 3;
+constexpr int kTextRole = Qt::UserRole + 3;
+constexpr int kPartnerRole = Qt::UserRole + 4;
 
 }  // namespace
 
@@ -29,11 +30,12 @@ void TableList::SetRows(const std::vector<Row>& rows) {
   clear();
   rows_.clear();
   for (const Row& row : rows) {
-    auto* item = new QListWidgetItem(QString::fromStdString(row.name), this);
+    auto* item = new QListWidgetItem(QString::fromStdString(row.text), this);
     // Folded once here, not at every key typed into the filter.
     item->setData(Qt::UserRole, QString::fromStdString(row.search));
     item->setData(kFileRole, QByteArray::fromStdString(row.file));
-    item->setData(kNameRole, item->text());
+    item->setData(kNameRole, QString::fromStdString(row.name));
+    item->setData(kTextRole, item->text());
     item->setData(kPartnerRole, -1);
     rows_[row.file] = count() - 1;
   }
@@ -85,7 +87,7 @@ void TableList::MarkFavourites(const std::function<bool(const std::string&)>& is
   for (int i = 0; i < count(); ++i) {
     QListWidgetItem* it = item(i);
     const QString text = QString::fromStdString(
-        FavouriteMarked(it->data(kNameRole).toString().toStdString(), is_favourite(FileNameAt(i))));
+        FavouriteMarked(it->data(kTextRole).toString().toStdString(), is_favourite(FileNameAt(i))));
     if (it->text() != text) it->setText(text);
   }
 }
@@ -111,7 +113,8 @@ void FileListBox::Refresh() {
   std::vector<Row> rows;
   rows.reserve(names.size());
   for (const std::string& name : names) {
-    rows.push_back({name, FileNameText(name), FileSearchText(name)});
+    const std::string text = FileNameText(name);
+    rows.push_back({name, text, text, FileSearchText(name)});
   }
   SetRows(rows);
   if (refreshed) refreshed();

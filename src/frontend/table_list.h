@@ -14,7 +14,8 @@ class TableList : public QListWidget {
  public:
   struct Row {
     std::string file;    // the table file's name, its own bytes
-    std::string name;    // what the row shows, before the favourite mark
+    std::string name;    // the name found for the table
+    std::string text;    // what the row shows, before the favourite mark
     std::string search;  // what the filter matches, folded
   };
 
@@ -24,7 +25,7 @@ class TableList : public QListWidget {
   void SetRows(const std::vector<Row>& rows);
   // The file of `row`, "" when there is no such row.
   std::string FileNameAt(int row) const;
-  // The name `row` shows without the favourite mark, "" when there is no such row.
+  // The name found for the table of `row`, "" when there is no such row.
   std::string NameAt(int row) const;
   // The files of every row, in order.
   std::vector<std::string> FileNames() const;

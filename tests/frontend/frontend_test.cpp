@@ -362,6 +362,18 @@ TEST(WindowPlace, StaysWhereAScreenShowsEnoughOfItElseComesToThePrimaryScreen) {
   for (const auto& [why, place, expected] : rows) {
     EXPECT_EQ(PlaceOnScreens(place, screens, primary), expected) << why;
   }
+  // A place is kept whole or not at all, and of a size that fits on any screen.
+  TempDir dir;
+  for (const char* place :
+       {"Top=2 Width=300 Height=200", "Left=1 Width=300 Height=200", "Left=1 Top=2 Height=200",
+        "Left=1 Top=2 Width=300", "Left=1 Top=2 Width=199 Height=200",
+        "Left=1 Top=2 Width=300 Height=199", "Left=1 Top=2 Width=300 Height=200"}) {
+    dir.WriteFile("orvane.ini", "[Window]\r\n" + Replace(place, " ", "\r\n"));
+    const bool whole = std::string(place) == "Left=1 Top=2 Width=300 Height=200";
+    EXPECT_EQ(ReadWindowPlace(dir.path()).value_or(QRect()),
+              whole ? QRect(1, 2, 300, 200) : QRect())
+        << place;
+  }
 }
 
 // Declining the emulator and the art folders keeps their defaults; a fresh install asks.
@@ -553,12 +565,15 @@ TEST_F(Window, BrowsesTheTablesInThreeAlignedViewsAndPlaysTheOneSelected) {
        {"by table name", Press(form.cmdList),
         a + "Alpha Table|b_alias|d_alias| / View by File Name / List1 5 / "},
        {"by file name", Press(form.cmdList), a + files + "5 / "},
+       {"F5 keeps the table, by its row in the list shown",
+        Then(Pick(form.File1, 3), Press(form.File1, Qt::Key_F5)), d + files + "7 / "},
        {"a name selects its file", Then(Press(form.cmdList), Pick(form.List1, 2)),
-        d + names + "7 / "},
-       {"so do keys", Press(form.List1, Qt::Key_Home), a + names + "8 / "},
+        d + names + "9 / "},
+       {"F5 keeps it", Press(form.List1, Qt::Key_F5), d + names + "10 / "},
+       {"so do keys", Press(form.List1, Qt::Key_Home), a + names + "11 / "},
        {"F5 reads the files again, their names anew, and keeps the table selected",
         Then([&] { Table("e"), fs::remove(tables_ + "/c.vpt"); }, Press(form.List1, Qt::Key_F5)),
-        a + "Alpha Game|b_alias|d_alias| / View by Table Name / List1 10 / "},
+        a + "Alpha Game|b_alias|d_alias| / View by Table Name / List1 13 / "},
        {"a launcher gets the bare path",
         Then([&] { Settings("", "VPExe=VP-Launcher\n"), Open().cmdList_Click(); },
              [&] { Pick(form_->List1, 2)(), QTest::mouseClick(form_->cmdLaunch, Qt::LeftButton); }),
@@ -574,6 +589,8 @@ TEST_F(Window, BrowsesTheTablesInThreeAlignedViewsAndPlaysTheOneSelected) {
                form_->focusWidget()->objectName().toStdString() + " " +
                std::to_string(form_->loads) + " / " + game;
       });
+  form_->File1->setCurrentRow(0);  // selected in the file list, highlighted in the names
+  EXPECT_EQ(form_->List1->currentRow(), 0);
 }
 
 // At a cabinet: Visual Pinball X gets its two arguments; Ctrl plays alone only; the keys stay
@@ -693,7 +710,9 @@ TEST_F(Window, ANameThatIsNoUtf8IsUsedByItsBytesAndWhatFailsIsTold) {
   EXPECT_EQ(play("exit 0"), " File Info:");  // not played, and b shown
   EXPECT_EQ(form.File1->count(), 1);
   fs::permissions(dir_.WriteFile("tabrin", "#!/bin/sh\nexit 3\n"), fs::perms::owner_all);
+  Table("c");  // a folder changed meanwhile, in the file view
   QTest::mouseClick(form.cmdRescan, Qt::LeftButton);
+  EXPECT_EQ(std::pair(form.List1->isHidden(), form.File1->count()), std::pair(true, 2));
   std::string told;
   for (const ShownBox& box : dialogs_.shown()) {
     told += Replace(box.text, dir_.path(), "@").substr(0, 44) + "|";
