@@ -7,6 +7,7 @@
 #include <set>
 
 #include "common/codepage.h"
+#include "common/directb2s.h"
 #include "common/profile_cache.h"
 #include "extractor/compound_file.h"
 #include "extractor/script_reader.h"
@@ -78,5 +79,15 @@ std::string FuzzTableInfo(const std::uint8_t* data, std::size_t size) {
       return "an export is larger than the whole table: " + relative;
     }
   }
+  return "";
+}
+
+std::string FuzzDirectB2S(const std::uint8_t* data, std::size_t size) {
+  const std::string_view document(reinterpret_cast<const char*>(data), size);
+  const std::string picture =
+      ReadDirectB2SPictureFrom(document, {"BackglassImage", "BackglassOffImage"});
+  if (picture.empty()) return "";
+  if (SniffPictureFormat(picture) == PictureFormat::kUnknown) return "a picture of no known kind";
+  if (picture.size() > size) return "a picture larger than its document";
   return "";
 }
