@@ -2,11 +2,15 @@
 #include <gtest/gtest.h>
 
 #include <Qt>
+#include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "common/settings.h"
 #include "frontend/cabinet/buttons.h"
+#include "frontend/cabinet/cabinet_settings.h"
+#include "frontend/cabinet/input_map.h"
 #include "frontend/collection.h"
 #include "support/temp_dir.h"
 
@@ -117,6 +121,49 @@ TEST(CabinetButtons, KeysAndJoystickInputsAreNamedAsTheSettingsWriteThem) {
     EXPECT_EQ(joystick, DefaultJoystick(button)) << ButtonSettingName(button);
   }
   EXPECT_EQ(unknown.size(), 3u);
+}
+
+TEST(CabinetSettings, ReadWhatIsUnderstoodAndTellTheSidesOfAKeyApart) {
+  TempDir dir;
+  dir.WriteFile("orvane.ini",
+                "[Cabinet]\r\nEnabled=1\r\nBackglassScreen=HDMI-2\r\nDMDScreen=\r\n"
+                "PlayfieldRotation=-90\r\nBackglassRotation=45\r\nTopperRotation=540\r\n"
+                "KeyNext=RShift, Right\r\nKeyPrevious=Shift\r\nAttractAfter=abc\r\n"
+                "AttractEvery=0\r\nHideWhilePlaying=0\r\n");
+  CabinetSettings settings = ReadCabinetSettings(dir.path());
+  EXPECT_TRUE(settings.enabled);
+  EXPECT_EQ(settings.screens, (std::array<std::string, 4>{"0", "HDMI-2", "", ""}));
+  EXPECT_EQ(settings.rotations, (std::array<int, 4>{270, 0, 0, 180}));
+  EXPECT_EQ(settings.attract_after, 120);  // not a number: the default
+  EXPECT_EQ(settings.attract_every, 1);    // at least a second
+  EXPECT_FALSE(settings.hide_while_playing);
+  const InputMap map(settings);
+  const struct {
+    int key, side;
+    std::optional<CabinetButton> button;
+  } keys[] = {{Qt::Key_Shift, 2, B::kNext},
+              {Qt::Key_Shift, 1, B::kPrevious},
+              {Qt::Key_Shift, 0, B::kPrevious},
+              {Qt::Key_Right, 0, B::kNext},
+              {Qt::Key_Control, 2, B::kNextLetter},
+              {Qt::Key_Control, 0, B::kPreviousLetter},
+              {Qt::Key_1, 0, B::kStart},
+              {Qt::Key_5, 0, std::nullopt}};
+  for (const auto& key : keys) {
+    EXPECT_EQ(map.ButtonOfKey(key.key, key.side), key.button) << key.key << " " << key.side;
+  }
+  EXPECT_EQ(KeySide(0xFFE2, 0), 2);
+  EXPECT_EQ(KeySide(0xFFE3, 0), 1);
+  EXPECT_EQ(KeySide('a', 0), 0);
+  // What is written reads back the same.
+  settings.keys[0] = "LAlt";
+  settings.screens[3] = "3";
+  ASSERT_TRUE(WriteCabinetSettings(dir.path(), settings));
+  const CabinetSettings again = ReadCabinetSettings(dir.path());
+  EXPECT_EQ(again.keys, settings.keys);
+  EXPECT_EQ(again.joystick, settings.joystick);
+  EXPECT_EQ(again.screens, settings.screens);
+  EXPECT_EQ(again.rotations, settings.rotations);
 }
 
 TEST(Collection, IsReadInOnePassAndOrderedByWhatEachViewShows) {
