@@ -166,3 +166,11 @@ int LetterJump(const std::vector<TableEntry>& entries, const std::vector<int>& r
   while (at > 0 && initial(at - 1) == before) --at;
   return at;
 }
+
+std::string RulesFileOf(const TableEntry& entry, const FrontendSettings& settings) {
+  std::string stem = entry.table_name;
+  std::erase(stem, ':');
+  if (stem.empty() || settings.RulesPath.empty()) return {};
+  const std::string path = settings.RulesPath + stem + ".txt";
+  return OrdinaryFileExists(path) ? FindExistingPath(path) : std::string();
+}

@@ -60,3 +60,7 @@ std::vector<int> OrderedTables(const std::vector<TableEntry>& entries, NameView 
 // before). Initials compare folded; digits and signs count as one initial "#".
 int LetterJump(const std::vector<TableEntry>& entries, const std::vector<int>& rows, NameView view,
                int position, int step);
+
+// The rules text file of `entry` (RulesPath, named after the table's stored name without its
+// colons, in any case), spelt as on disk; "" when it has none.
+std::string RulesFileOf(const TableEntry& entry, const FrontendSettings& settings);

@@ -23,7 +23,7 @@ void CollectionModel::Reload() {
     index = std::min(old_index, static_cast<int>(entries_.size()) - 1);
   }
   selected_ = index;
-  media_found_.fill(false);
+  media_.clear();
   emit collectionChanged();
   if (index != old_index || index < 0 || entries_[index].file != selected_file) {
     emit selectionChanged(selected_);
@@ -38,7 +38,6 @@ void CollectionModel::Select(int index, bool again) {
   if (index < -1 || index >= static_cast<int>(entries_.size())) index = -1;
   if (index == selected_ && !again) return;
   selected_ = index;
-  media_found_.fill(false);
   emit selectionChanged(selected_);
 }
 
@@ -61,18 +60,19 @@ std::string CollectionModel::PathOf(const TableEntry& entry) const {
   return WithTrailingSlash(settings_.TablePath) + entry.file;
 }
 
-const FoundMedia& CollectionModel::Media(MediaRole role) {
+const FoundMedia& CollectionModel::MediaOf(int index, MediaRole role) {
   static const FoundMedia none;
+  if (index < 0 || index >= static_cast<int>(entries_.size())) return none;
   const auto at = static_cast<size_t>(role);
-  const TableEntry* entry = Selected();
-  if (entry == nullptr) return none;
-  if (!media_found_[at]) {
-    const MediaSubject subject{PathOf(*entry), entry->vp_only ? "" : entry->rom, entry->alias,
-                               entry->parent, entry->base_name};
-    media_[at] = FindMedia(role, settings_, subject, media_folders_);
-    media_found_[at] = true;
+  KnownMedia& known = media_[index];
+  if (!known.found[at]) {
+    const TableEntry& entry = entries_[static_cast<size_t>(index)];
+    const MediaSubject subject{PathOf(entry), entry.vp_only ? "" : entry.rom, entry.alias,
+                               entry.parent, entry.base_name};
+    known.media[at] = FindMedia(role, settings_, subject, media_folders_);
+    known.found[at] = true;
   }
-  return media_[at];
+  return known.media[at];
 }
 
 bool CollectionModel::SetFavourite(bool favourite) {

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <array>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "common/settings.h"
@@ -41,8 +42,11 @@ class CollectionModel : public QObject {
   // The index of the table with this file name, -1 when there is none.
   int IndexOf(const std::string& file) const;
 
-  // The media of `role` for the selected table, found once per selection.
-  const FoundMedia& Media(MediaRole role);
+  // The media of `role` for the selected table.
+  const FoundMedia& Media(MediaRole role) { return MediaOf(selected_, role); }
+  // The media of `role` for entries()[index] (none for an index out of range); each is looked
+  // for once until the collection is read again.
+  const FoundMedia& MediaOf(int index, MediaRole role);
   // The table's full path, by its own bytes.
   std::string PathOf(const TableEntry& entry) const;
 
@@ -62,6 +66,9 @@ class CollectionModel : public QObject {
   std::vector<TableEntry> entries_;
   int selected_ = -1;
   MediaFolders media_folders_;
-  std::array<FoundMedia, kMediaRoles.size()> media_;
-  std::array<bool, kMediaRoles.size()> media_found_{};
+  struct KnownMedia {
+    std::array<FoundMedia, kMediaRoles.size()> media;
+    std::array<bool, kMediaRoles.size()> found{};
+  };
+  std::unordered_map<int, KnownMedia> media_;  // by index in entries_
 };
