@@ -5,11 +5,16 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QBuffer>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
 #include <QScreen>
 #include <QTest>
@@ -22,6 +27,7 @@
 #include "frontend/cabinet/cabinet_screen.h"
 #include "frontend/cabinet/video_player.h"
 #include "frontend/collection_model.h"
+#include "frontend/settings_window.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -410,6 +416,50 @@ TEST_F(CabinetModeTest, TheProgramOpensCabinetModeFromItsSettingsOrWhenAsked) {
   Settings("Enabled=1\r\n");
   ASSERT_EQ(run({"--screenshot", QString::fromStdString(shot)}), 0);
   EXPECT_TRUE(fs::exists(shot + "-dmd.png")) << "Enabled=1 opens cabinet mode bare";
+}
+
+TEST_F(CabinetModeTest, TheSettingsWindowWritesWhatWasChangedAndTellsScreensApart) {
+  dir_.WriteFile("orvane.ini", "[Dirs]\r\nVPExe=VPinballX_GL\r\n");
+  SettingsWindow window(dir_.path());
+  QStringList messages;
+  window.report = [&](const QString& message) { messages << message; };
+  // The screens the system reports, for each role.
+  QStringList offered;
+  for (int i = 0; i < window.ScreenChoice(0)->count(); ++i)
+    offered << window.ScreenChoice(0)->itemText(i);
+  EXPECT_EQ(offered, (QStringList{"", "Backglass", "DMD", "Playfield"}));
+  window.ShowScreenNames();
+  ASSERT_EQ(window.name_windows().size(), 3u);
+  for (QWidget* shown : window.name_windows()) {
+    EXPECT_TRUE(shown->screen()->geometry().contains(shown->geometry()))
+        << shown->screen()->name().toStdString();
+    EXPECT_TRUE(static_cast<QLabel*>(shown)->text().startsWith(shown->screen()->name()));
+  }
+  // A key set by pressing it: its side too.
+  window.CaptureKey(CabinetButton::kNext);
+  Key(window.Field("Dirs", "TablePath"), Qt::Key_Control, true, 0xFFE4);
+  EXPECT_EQ(window.Field("Cabinet", "KeyNext")->text(), "RCtrl");
+  window.Field("Dirs", "TablePath")->setText("/t/");
+  window.ScreenChoice(2)->setCurrentText("");
+  window.Switch("Cabinet", "Enabled")->setChecked(true);
+  window.Field("Dirs", "MAMEExe")->setText("pinmame");
+  ASSERT_TRUE(window.Save());
+  // Only what was changed: a setting left alone keeps taking its default.
+  EXPECT_EQ(dir_.ReadFile("orvane.ini"),
+            "[Dirs]\r\nVPExe=VPinballX_GL\r\nTablePath=/t/\r\nMAMEExe=pinmame\r\n"
+            "[Cabinet]\r\nEnabled=1\r\nDMDScreen=\r\nKeyNext=RCtrl\r\n");
+  EXPECT_EQ(dir_.ReadFile("Tabrin.ini"), "[MAME]\r\nExe=pinmame\r\n");
+  EXPECT_TRUE(ReadCabinetSettings(dir_.path()).enabled);
+  // A folder that cannot be written is said.
+  fs::permissions(dir_.path(), fs::perms(0555));
+  fs::remove(dir_.Path("orvane.ini"));
+  window.Field("Dirs", "TablePath")->setText("/u/");
+  const bool saved = window.Save();
+  fs::permissions(dir_.path(), fs::perms(0755));
+  if (geteuid() != 0) {
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(messages.size(), 1);
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QScreen>
 #include <QTimer>
 #include <iostream>
 
@@ -13,6 +14,7 @@
 #include "frontend/cabinet/cabinet_screen.h"
 #include "frontend/collection_model.h"
 #include "frontend/play_stats.h"
+#include "frontend/settings_window.h"
 
 int RunCabinetMode(const std::string& program_folder, const QString& screenshot, int wait_ms) {
   FrontendSettings settings;
@@ -35,6 +37,18 @@ int RunCabinetMode(const std::string& program_folder, const QString& screenshot,
       std::cerr << "orvane: Visual Pinball could not be started: \"" << settings.VPExe << "\" in \""
                 << settings.VPPath << "\"\n";
     }
+  };
+  mode.open_settings = [&mode, &model, &program_folder, &settings] {
+    SettingsWindow window(program_folder);
+    if (CabinetScreen* playfield = mode.Screen(ScreenRole::kPlayfield)) {
+      window.setScreen(playfield->screen());
+      window.move(playfield->screen()->geometry().center() - window.rect().center());
+    }
+    window.setCursor(Qt::ArrowCursor);
+    if (window.exec() != QDialog::Accepted) return;
+    GetSettings(program_folder, settings);
+    model.SetSettings(settings);
+    mode.Notice("Saved. Screen and button changes take effect when Orvane starts again.");
   };
   mode.Open();
   if (!screenshot.isEmpty()) {

@@ -260,8 +260,8 @@ void CabinetMode::ShowView(View view, bool keep_selection) {
                            : view == View::kRecentlyPlayed ? TableOrder::kLastPlayed
                                                            : TableOrder::kByName;
   rows_ = OrderedTables(model_.entries(), NameView::kTable, order, view == View::kFavourites);
-  const auto at = keep_selection ? std::find(rows_.begin(), rows_.end(), model_.selected())
-                                 : rows_.end();
+  const auto at =
+      keep_selection ? std::find(rows_.begin(), rows_.end(), model_.selected()) : rows_.end();
   position_ = rows_.empty() ? -1 : at != rows_.end() ? static_cast<int>(at - rows_.begin()) : 0;
   if (position_ >= 0 && rows_[static_cast<size_t>(position_)] != model_.selected()) {
     model_.Select(rows_[static_cast<size_t>(position_)]);

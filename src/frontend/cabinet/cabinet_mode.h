@@ -64,6 +64,8 @@ class CabinetMode : public QObject {
   bool rules_open() const { return rules_open_; }
   PictureCache& pictures() { return pictures_; }
   VideoPlayer& Video(ScreenRole role) const;
+  // Shows `text` over the playfield until the next button.
+  void Notice(const QString& text) { SetMessage(text, true); }
   // Makes every screen's scene now.
   void Refresh();
   // Other times than the settings' (tests): the buttons' holds and repeats, attract mode's wait
