@@ -272,6 +272,7 @@ TEST_F(CabinetModeTest, TheMenuReachesEveryFunctionFromTheButtons) {
   EXPECT_EQ(mode.Screen(ScreenRole::kPlayfield)->scene().lines.value(0), "No favourites yet");
   choose("Most played");
   EXPECT_EQ(Selected(), "Charlie.vpx");
+  Settle(0);
   EXPECT_TRUE(mode.Screen(ScreenRole::kPlayfield)->scene().status.contains("Most played  1 of 5"));
   choose("All tables");
   press(Qt::Key_Escape);

@@ -371,7 +371,8 @@ void CabinetMode::OnSelection() {
   for (auto& video : videos_) video->Stop();
   rest_timer_.start();
   Prefetch();
-  Refresh();
+  // Drawn once the events of this moment are handled: repeats that come together draw once.
+  refresh_timer_.start();
 }
 
 void CabinetMode::Prefetch() {

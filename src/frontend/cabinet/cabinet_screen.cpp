@@ -1,5 +1,6 @@
 #include "frontend/cabinet/cabinet_screen.h"
 
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
@@ -35,12 +36,15 @@ void CabinetScreen::SetScene(ScreenScene scene) {
 }
 
 void CabinetScreen::paintEvent(QPaintEvent*) {
+  QElapsedTimer timer;
+  timer.start();
   QPainter painter(this);
   const QSize content = ContentSize();
   painter.translate(width() / 2.0, height() / 2.0);
   painter.rotate(rotation_);
   painter.translate(-content.width() / 2.0, -content.height() / 2.0);
   DrawScene(painter, QRect(QPoint(0, 0), content), scene_);
+  if (painted) painted(timer.nsecsElapsed());
 }
 
 void CabinetScreen::keyPressEvent(QKeyEvent* event) {

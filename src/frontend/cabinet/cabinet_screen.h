@@ -29,6 +29,8 @@ class CabinetScreen : public QWidget {
 
   // Every key pressed or let go in this window.
   std::function<void(QKeyEvent* event, bool pressed)> on_key;
+  // After each drawing, with how long it took (benchmarks).
+  std::function<void(qint64 nanoseconds)> painted;
 
  protected:
   void paintEvent(QPaintEvent* event) override;

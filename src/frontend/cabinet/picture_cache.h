@@ -16,7 +16,7 @@ class PictureCache : public QObject {
 
  public:
   // `budget_bytes` bounds what the decoded pictures kept may take.
-  explicit PictureCache(qint64 budget_bytes = qint64{160} << 20, QObject* parent = nullptr);
+  explicit PictureCache(qint64 budget_bytes = qint64{96} << 20, QObject* parent = nullptr);
   ~PictureCache() override;
   PictureCache(const PictureCache&) = delete;
   PictureCache& operator=(const PictureCache&) = delete;

@@ -31,7 +31,8 @@ void OutlinedText(QPainter& painter, const QRect& box, int flags, const QString&
 void DrawWheel(QPainter& painter, const QRect& area, const std::vector<WheelItem>& wheel) {
   if (wheel.empty()) return;
   const int count = static_cast<int>(wheel.size());
-  const int big = area.height();
+  // The selected one and two neighbours on each side fit across the screen.
+  const int big = std::min(area.height(), area.width() * 10 / 64);
   const int small = big * 11 / 20;
   const int gap = std::max(4, area.width() / 80);
   // The selected one in the middle, the others at their side, smaller.
