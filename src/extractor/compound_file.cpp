@@ -158,7 +158,7 @@ CopyResult CopyStreamToFile(GsfInput* stream, const std::string& path, gsf_off_t
   profile_internal::FileReplacement file(path);
   if (!file.Open()) return CopyResult::kNotWritten;
   const gsf_off_t size = gsf_input_size(stream);
-  const bool cut = max_bytes >= 0 && size > max_bytes;
+  const bool cut = max_bytes != kWholeStream && size > max_bytes;
   const gsf_off_t copied = cut ? max_bytes : size;
   // Not cleared: each piece is read into it before it is written out.
   const std::unique_ptr<guint8[]> chunk(

@@ -122,6 +122,7 @@ TEST(Texts, ListingEntitiesAreDecodedOnceAndOnlyWhenWhole) {
       {"& &amp &bogus; &#; &#x; &#0; &#xD800; &#x110000; &#12a; &#000000000065;",
        "& &amp &bogus; &#; &#x; &#0; &#xD800; &#x110000; &#12a; &#000000000065;"},
       {"&#x7FF;&#x800;&#xFFFF;&#124;", "\u07FF\u0800\uFFFF|"},
+      {"&#00000000065;&             &amp;", "A&             &"},  // the longest name read
   };
   for (const auto& [xml, text] : rows) EXPECT_EQ(DecodeXmlEntities(xml), text) << xml;
 }
