@@ -1,5 +1,7 @@
 // The script that runs for a table, and the ROM name that it gives the PinMAME controller.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
 #include <string>
 
 #include "extractor/compound_file.h"
@@ -256,8 +258,22 @@ TEST(TableScript, IsTheSidecarElseTheCodeRecordElseTheWholeFile) {
     ASSERT_TRUE(WriteTable(dir.Path("cut.vpt"), desc));
     EXPECT_EQ(read("cut.vpt").bytes, dir.ReadFile("cut.vpt"));
   }
+  dir.WriteFile("text.vpt", "Controller.GameName = \"plain\"");
+  EXPECT_EQ(FindRomInScript(read("text.vpt").bytes).rom, "plain");
+  // A .vpx that is no compound file is no table; a sidecar that cannot be read runs nothing.
   dir.WriteFile("text.vpx", "Controller.GameName = \"plain\"");
-  EXPECT_EQ(FindRomInScript(read("text.vpx").bytes).rom, "plain");
+  EXPECT_EQ(read("text.vpx").why_none, "not a readable table file");
+  dir.MakeDir("T.vbs");
+  ASSERT_EQ(mkfifo(dir.Path("U.vbs").c_str(), 0644), 0);
+  ASSERT_TRUE(WriteTable(dir.Path("U.vpt"), desc));
+  for (const char* table : {"T.vpx", "U.vpt"}) {
+    EXPECT_EQ(read(table).why_none,
+              std::string("the sidecar script ") + table[0] + ".vbs could not be read");
+  }
+  // UTF-16, a character past the first 64 KiB made of two halves read as one.
+  dir.WriteFile("V.vbs", "\xFF\xFE" + ToUtf16Le(std::string(32767, 'x') + "\U0001F600\u00E9"));
+  ASSERT_TRUE(WriteTable(dir.Path("V.vpx"), desc));
+  EXPECT_EQ(read("V.vpx").bytes, std::string(32767, 'x') + "?\xE9");
 }
 
 }  // namespace
