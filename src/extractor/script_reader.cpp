@@ -18,8 +18,6 @@ constexpr size_t kMaxScriptSize = size_t{1} << 30;
 // How much of a value that names no ROM a reason shows.
 constexpr size_t kMaxShownValue = 40;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\0'; }
-
 // `text` without leading and trailing spaces.
 std::string_view TrimBlanks(std::string_view text) {
   const size_t first = text.find_first_not_of(' ');

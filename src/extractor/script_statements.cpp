@@ -9,7 +9,6 @@ namespace {
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsNameChar(char c) { return IsLetter(c) || IsDigit(c) || c == '_'; }
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\0'; }
 bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
 
 // The end of the string literal whose text starts at `at`: its closing quote ("" stands for one
@@ -44,6 +43,8 @@ bool SameName(std::string_view a, std::string_view b) {
            return Cp1252Lower(x) == Cp1252Lower(y);
          });
 }
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\0'; }
 
 int CompareNames(std::string_view a, std::string_view b) {
   const size_t common = std::min(a.size(), b.size());
@@ -99,6 +100,7 @@ bool StatementReader::Next(Piece& out) {
 // Reads up to the next colon or line end that ends a statement.
 void StatementReader::ReadRaw() {
   raw_.tokens.clear();
+  raw_.colon = false;
   while (pos_ < s_.size()) {
     const char c = s_[pos_];
     if (IsLineEnd(c)) {
@@ -112,7 +114,8 @@ void StatementReader::ReadRaw() {
       SkipToLineEnd();
     } else if (c == ':') {
       ++pos_;
-      if (!raw_.tokens.empty()) return;
+      raw_.colon = !raw_.tokens.empty();
+      if (raw_.colon) return;
     } else if (c == '_' && ContinuesLine()) {
       SkipToLineEnd();
       if (pos_ < s_.size()) NewLine(/*continued=*/true);
@@ -205,7 +208,8 @@ void StatementReader::Split() {
     if (IsName(*at, "if") || IsName(*at, "elseif")) {
       const auto then = std::find_if(at + 1, end, [](const Token& x) { return IsName(x, "then"); });
       if (then == end) return Push(PieceKind::kStatement, at, end);  // no If after all
-      Push(IsName(*at, "if") ? PieceKind::kIf : PieceKind::kElseIf, at + 1, then, then + 1 != end);
+      Push(IsName(*at, "if") ? PieceKind::kIf : PieceKind::kElseIf, at + 1, then,
+           then + 1 != end || raw_.colon);
       at = then + 1;
     } else if (IsName(*at, "else")) {
       Push(PieceKind::kElse, end, end);

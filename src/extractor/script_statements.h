@@ -36,12 +36,16 @@ struct Piece {
   int line = 0;                   // the physical line where its statement starts
   size_t line_start = 0;          // where that line starts in the script
   int logical_line = 0;           // lines joined by continuations count as one
-  bool one_line = false;          // kIf, kElseIf: statements follow Then on the same line
+  // kIf, kElseIf: statements follow Then on its line (after a colon too, as the language has it)
+  bool one_line = false;
 };
 
 // A statement is never looked at past its first tokens; a hostile line of millions of tokens
 // must not cost memory.
 inline constexpr size_t kMaxStatementTokens = 256;
+
+// True when `c` is a blank between tokens (a NUL too, as the script language reads it).
+bool IsBlank(char c);
 
 // True when `a` and `b` are one name in the script's eyes (letter case is no matter).
 bool SameName(std::string_view a, std::string_view b);
@@ -92,6 +96,7 @@ class StatementReader {
     int line = 0;
     size_t line_start = 0;
     int logical_line = 0;
+    bool colon = false;  // ended by a colon, not by a line end
   } raw_;
   std::vector<Piece> pieces_;  // of the statement read last
   size_t next_piece_ = 0;

@@ -23,7 +23,7 @@ std::string Chain(int links, const std::string& name = "a", const std::string& j
 }
 
 TEST(RomName, IsTheGameNameGivenToThePinMameController) {
-  const std::string c = "Const cGameName = \"afm_113b\"\n", alt = "Const UseAltROM = 0\n";
+  const std::string c = "Const cGameName = \"afm_113b\"\n", alt = "Const UseAltROM = 0 :\n";
   const std::string r = "\nController.GameName = r";
   std::string deep;
   for (int i = 0; i < 64; ++i) deep += "If False Then\n";
@@ -140,16 +140,17 @@ TEST(RomName, IsTheGameNameGivenToThePinMameController) {
       {"Case Else", "Select Case 3\nCase 1, 2\nr = \"g1\"\nCase Else\nr = \"g2\"\nEnd Select" + r,
        "g2"},
       {"Not, And, Or, parentheses",
-       "Const A = 1, B = \"x\"\nIf Not (A = 1 And B <> \"x\") Or "
-       "False Then r = \"h1\" Else r = \"h2\"" +
+       "Const A = 1, B = \"x\"\nIf Not (Not A = 2) Or B <> \"x\" And True Then r = \"h1\" Else "
+       "r = \"h2\"" +
            r,
-       "h1"},
-      {"Not of a number works on its bits", "If Not 1 Then r = \"i1\" Else r = \"i2\"" + r, "i1"},
+       "h2"},
+      {"Not of a number works on its bits", "If (Not 1) <> -2 Then r = \"i1\" Else r = \"i2\"" + r,
+       "i2"},
       {"numbers compare as numbers",
-       "Const V = 10, N = -1\nIf V > 9 And N < 0 And True = -1 And V <= 10 Then r = \"j1\" Else "
-       "r = \"j2\"" +
+       "Const V = 10, N = -1\nIf V <= 9 Or N >= 0 Or True <> -1 Or V > 10 Or V < 10 Then r = "
+       "\"j1\" Else r = \"j2\"" +
            r,
-       "j1"},
+       "j2"},
       {"a constant declared twice is not known",
        "Sub A\nConst M = 1\nEnd Sub\nSub B\nConst M = 2\nEnd Sub\n"
        "If M = 3 Then r = \"k1\" Else r = \"k2\"" +
@@ -161,6 +162,8 @@ TEST(RomName, IsTheGameNameGivenToThePinMameController) {
            "r = \"l2\"\nEnd If\nElse\nr = \"l3\"\nEnd If" +
            r,
        "l2"},
+      {"a colon after Then", "If False Then: r = \"q1\"\nr = \"q2\"" + r, "q2"},
+      {"names in brackets", "[my rom] = \"q\" : Controller.GameName = [My Rom]", "q"},
       {"a one-line If ends with its line", "If False Then x = 1 : r = \"m1\"\nr = \"m2\"" + r,
        "m2"},
       {"a procedure ends its blocks", "Sub A\nIf False Then\nEnd Sub\nController.GameName = \"n\"",
@@ -180,7 +183,8 @@ TEST(RomName, IsTheGameNameGivenToThePinMameController) {
 
 TEST(RomName, TellsWhereItCameFrom) {
   const RomFinding found = FindRomInScript(
-      "x = 1\r\n  With Controller : .GameName = rom : End With   \r\nrom = Array(cGameName)\r\n"
+      "x = 1\r\n \t\v\f" + std::string(1, '\0') +
+      " With Controller : .GameName = rom : End With \t\r\nrom = Array(cGameName)\r\n"
       "Const cGameName = \"Q_L1\"\r\n" +
       std::string(300, 'a'));
   EXPECT_EQ(found.rom, "q_l1");
