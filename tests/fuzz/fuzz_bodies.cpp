@@ -9,8 +9,11 @@
 #include "common/codepage.h"
 #include "common/directb2s.h"
 #include "common/profile_cache.h"
+#include "common/text.h"
 #include "extractor/compound_file.h"
+#include "extractor/rom_source.h"
 #include "extractor/script_reader.h"
+#include "extractor/shown_text.h"
 #include "extractor/table_info.h"
 #include "extractor/table_script.h"
 
@@ -43,10 +46,12 @@ std::string FuzzRomName(const std::uint8_t* data, std::size_t size) {
   const InfilePtr table = OpenCompoundFile(path);
   for (const std::string& script : {std::string(bytes), ReadTableScript(path, table.get()).bytes}) {
     const RomFinding found = FindRomInScript(script);
+    const RomSource source = DescribeRomFinding(found, "t.vbs");
+    if (CharCount(source.found) > kMaxRomSourceText || CharCount(source.via) > kMaxRomSourceText) {
+      return "a text too long to catalogue: " + source.found.substr(0, 80);
+    }
     if (found.rom == "nf") continue;
-    const std::string cp1252 = Utf8ToCp1252(found.rom);
-    if (found.rom.empty() || Cp1252ToLower(cp1252) != cp1252 ||
-        cp1252.find_first_of("\r\n") != std::string::npos || found.line < 1) {
+    if (!IsRomName(found.rom) || AsciiLowerCopy(found.rom) != found.rom || found.line < 1) {
       return "a ROM name that no script line could give: " + found.rom;
     }
   }
