@@ -6,10 +6,28 @@
 #include "frontend/play_stats.h"
 
 CollectionModel::CollectionModel(std::string program_folder, QObject* parent)
-    : QObject(parent), program_folder_(std::move(program_folder)) {}
+    : QObject(parent),
+      program_folder_(std::move(program_folder)),
+      watch_(std::make_unique<FolderWatch>()),
+      scan_(std::make_unique<BackgroundScan>(program_folder_)) {
+  connect(watch_.get(), &FolderWatch::changed, this, [this] {
+    Reload();
+    std::vector<std::string> new_tables;
+    for (const TableEntry& entry : entries_) {
+      if (!entry.catalogued) new_tables.push_back(PathOf(entry));
+    }
+    if (!new_tables.empty()) scan_->Add(new_tables);
+  });
+  connect(scan_.get(), &BackgroundScan::scanned, this, [this] { Reload(); });
+}
+
+void CollectionModel::WatchFolder(bool listing) {
+  watch_->Watch(WithoutTrailingSlashes(settings_.TablePath), listing);
+}
 
 void CollectionModel::SetSettings(const FrontendSettings& settings) {
   settings_ = settings;
+  if (!watch_->folder().empty()) WatchFolder(watch_->polling());
   Reload();
 }
 

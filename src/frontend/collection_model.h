@@ -2,12 +2,14 @@
 
 #include <QObject>
 #include <array>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "common/settings.h"
 #include "frontend/collection.h"
+#include "frontend/folder_watch.h"
 #include "frontend/media.h"
 
 // The collection and the selected table, shared by the desktop window and cabinet mode: both
@@ -56,6 +58,13 @@ class CollectionModel : public QObject {
   // Reads the play history of the table `index` again (after a game).
   void RefreshStats(int index);
 
+  // Follows the table folder from now on: tables added, removed or renamed show at once (the
+  // selection stays where it was), and new ones are catalogued in the background. With
+  // `listing`, the folder is listed every few seconds (as for a network share).
+  void WatchFolder(bool listing = false);
+  FolderWatch& folder_watch() { return *watch_; }
+  BackgroundScan& background_scan() { return *scan_; }
+
  signals:
   void collectionChanged();
   void selectionChanged(int index);
@@ -71,4 +80,6 @@ class CollectionModel : public QObject {
     std::array<bool, kMediaRoles.size()> found{};
   };
   std::unordered_map<int, KnownMedia> media_;  // by index in entries_
+  std::unique_ptr<FolderWatch> watch_;
+  std::unique_ptr<BackgroundScan> scan_;
 };

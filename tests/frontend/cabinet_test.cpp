@@ -1,8 +1,12 @@
 // Cabinet mode without windows: the buttons' logic and names, the collection read in one pass.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+#include <QTest>
 #include <Qt>
 #include <array>
+#include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,7 +16,9 @@
 #include "frontend/cabinet/cabinet_settings.h"
 #include "frontend/cabinet/input_map.h"
 #include "frontend/collection.h"
+#include "frontend/collection_model.h"
 #include "support/temp_dir.h"
+#include "table_writer.h"
 
 namespace {
 
@@ -220,6 +226,55 @@ TEST(Collection, IsReadInOnePassAndOrderedByWhatEachViewShows) {
   for (const auto& jump : jumps) {
     EXPECT_EQ(LetterJump(entries, rows, NameView::kFile, jump.from, jump.step), jump.to)
         << jump.from << " " << jump.step;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// A table file as the simulator saves one, naming `rom` in its script.
+void WriteTableFile(const std::string& path, const std::string& name, const std::string& rom) {
+  TableContents table;
+  table.table_name = name;
+  table.script = "Const cGameName = \"" + rom + "\"\r\nController.GameName = cGameName\r\n";
+  ASSERT_TRUE(WriteTable(path, table));
+}
+
+TEST(Collection, FollowsTablesAddedAndRemovedWhileOrvaneRuns) {
+  for (const bool listing : {false, true}) {
+    SCOPED_TRACE(listing ? "a folder listed again and again" : "the system's change notices");
+    TempDir dir;
+    std::filesystem::copy_file(TABRIN_BINARY, dir.Path("tabrin"));
+    WriteTableFile(dir.MakeDir("tables") + "/a.vpx", "Alpha", "alp_l1");
+    FrontendSettings settings;
+    settings.TablePath = dir.Path("tables/");
+    CollectionModel model(dir.path());
+    model.SetSettings(settings);
+    model.WatchFolder(listing);
+    ASSERT_EQ(model.entries().size(), 1u);
+    model.Select(0);
+    const auto wait_for = [&](const std::function<bool()>& done, int ms) {
+      QElapsedTimer waited;
+      waited.start();
+      while (!done() && waited.elapsed() < ms) QTest::qWait(20);
+      return done();
+    };
+    // A table copied in is listed at once, then catalogued; the selection stays.
+    WriteTableFile(dir.Path("tables/b.vpx"), "Bravo", "brv_l2");
+    EXPECT_TRUE(wait_for([&] { return model.entries().size() == 2; }, listing ? 3000 : 1000));
+    if (!listing) {  // the catalogue is the same either way
+      EXPECT_TRUE(wait_for(
+          [&] { return model.entries().size() == 2 && model.entries()[1].rom == "brv_l2"; },
+          6000));
+      EXPECT_EQ(model.entries()[0].rom, "alp_l1") << "the table that was there is catalogued too";
+    }
+    EXPECT_EQ(model.Selected()->file, "a.vpx");
+    // One taken away: the selection moves to the table now at its place.
+    std::filesystem::remove(dir.Path("tables/a.vpx"));
+    EXPECT_TRUE(wait_for([&] { return model.entries().size() == 1; }, listing ? 3000 : 1000));
+    ASSERT_NE(model.Selected(), nullptr);
+    EXPECT_EQ(model.Selected()->file, "b.vpx");
   }
 }
 

@@ -21,6 +21,7 @@ int RunCabinetMode(const std::string& program_folder, const QString& screenshot,
   GetSettings(program_folder, settings);
   CollectionModel model(program_folder);
   model.SetSettings(settings);
+  model.WatchFolder();
   CabinetMode mode(model, ReadCabinetSettings(program_folder));
   mode.launch = [&program_folder, &settings](const TableEntry& entry) {
     const QString started_at = QDateTime::currentDateTime().toString("yyyy-MM-dd hh:mm:ss");
