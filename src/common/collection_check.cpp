@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "common/catalogue_sections.h"
+#include "common/codepage.h"
 #include "common/paths.h"
 #include "common/profile.h"
 #include "common/tables.h"
@@ -93,8 +94,8 @@ std::array<std::string, 3> ArtStems(const std::string& rom_name, const std::stri
   return {rom_alias.empty() ? rom_name : rom_alias, parent, base};
 }
 
-CollectionCheck CheckCollection(const std::string& program_folder,
-                                const FrontendSettings& settings) {
+CollectionCheck CheckCollection(const std::string& program_folder, const FrontendSettings& settings,
+                                bool whole_collection) {
   CollectionCheck check;
   const std::string folder = WithoutTrailingSlashes(settings.TablePath);
   check.folder = folder;
@@ -132,8 +133,8 @@ CollectionCheck CheckCollection(const std::string& program_folder,
   }
 
   std::array<std::vector<CheckRow>, kCheckKinds> by_kind;
-  const auto add = [&by_kind](CheckKind kind, const std::string& table, std::string text) {
-    by_kind[static_cast<size_t>(kind)].push_back({kind, table, std::move(text)});
+  const auto add = [&by_kind](CheckKind kind, const std::string& table, const std::string& text) {
+    by_kind[static_cast<size_t>(kind)].push_back({kind, table, ShowControls(FileNameText(text))});
   };
   std::unordered_set<std::string> claimed_art;  // lower-case names some table shows
   std::unordered_set<std::string> present_keys;
@@ -195,7 +196,7 @@ CollectionCheck CheckCollection(const std::string& program_folder,
     }
   }
   std::unordered_set<std::string> seen_folders;
-  for (size_t k = 0; k < 4; ++k) {
+  for (size_t k = 0; k < 4 && whole_collection; ++k) {
     const std::string local = WithTrailingSlash(*art_folders[k].local);
     if (!seen_folders.insert(local).second) continue;  // one folder for several kinds
     for (const std::string& name : local_art[k]) {
@@ -213,6 +214,7 @@ CollectionCheck CheckCollection(const std::string& program_folder,
   }
   // Listed as names.ini spells them, in its order.
   for (const char* section : {"VP", "PinMAME"}) {
+    if (!whole_collection) break;
     for (const auto& [key, value] : ProfileReadSection(section, names_ini)) {
       if (gone.erase(LowerCaseName(key)) > 0) add(CheckKind::kGone, "", key);
     }
@@ -226,8 +228,9 @@ CollectionCheck CheckCollection(const std::string& program_folder,
 }
 
 std::string CheckReportText(const CollectionCheck& check) {
-  std::string text = "Collection check of " + check.folder + ": " + std::to_string(check.tables) +
-                     " tables, " + std::to_string(check.rows.size()) + " findings\n";
+  std::string text = "Collection check of " + ShowControls(FileNameText(check.folder)) + ": " +
+                     std::to_string(check.tables) + " tables, " +
+                     std::to_string(check.rows.size()) + " findings\n";
   for (size_t k = 0; k < kCheckKinds; ++k) {
     std::string count = std::to_string(check.counts[k]);
     text += std::string(count.size() < 6 ? 6 - count.size() : 0, ' ') + count + "  " +

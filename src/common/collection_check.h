@@ -53,9 +53,11 @@ inline constexpr std::array<const char*, 2> kArtExtensions = {".png", ".jpg"};
 
 // Checks the table folder settings.TablePath against the catalogue (names.ini, info.ini,
 // alias.ini in `program_folder`) and the art folders of `settings`. Reads each file and folder
-// once.
-CollectionCheck CheckCollection(const std::string& program_folder,
-                                const FrontendSettings& settings);
+// once. Only with `whole_collection` (the folder is the one the catalogue is of) are catalogue
+// entries whose table is gone, and artwork that no table shows, looked for. A row's text shows
+// control characters in names as their pictures.
+CollectionCheck CheckCollection(const std::string& program_folder, const FrontendSettings& settings,
+                                bool whole_collection = true);
 
 // The check as plain text: the counts of every kind, then the rows of each kind found.
 std::string CheckReportText(const CollectionCheck& check);

@@ -12,3 +12,7 @@
 // such entry in byte order ("" when there is none). Returns false, with `match` untouched, when
 // the folder has no listing kept current here.
 bool MatchInListedFolder(const std::string& folder, std::string_view name, std::string& match);
+
+// True when the system sends change notices for `folder` (a local file system): a folder that
+// another machine changes (a network share) sends none and must be listed again to see changes.
+bool FolderSendsChangeNotices(const std::string& folder);

@@ -177,3 +177,5 @@ FolderListings& Listings() {
 bool MatchInListedFolder(const std::string& folder, std::string_view name, std::string& match) {
   return Listings().Match(folder, name, match);
 }
+
+bool FolderSendsChangeNotices(const std::string& folder) { return IsLocalFileSystem(folder); }

@@ -97,6 +97,15 @@ void GetSettings(const std::string& program_folder, FrontendSettings& settings) 
     *folder.value = BackslashesToSlashes(value);
   }
 
+  // Media folders are off unless set; a set one ends with "/" whatever was typed.
+  for (const auto& [value, key] : {std::pair{&settings.PlayfieldPath, "PlayfieldPath"},
+                                   {&settings.WheelPath, "WheelPath"},
+                                   {&settings.DMDPath, "DMDPath"},
+                                   {&settings.TopperPath, "TopperPath"},
+                                   {&settings.VideoPath, "VideoPath"}}) {
+    *value = WithTrailingSlash(ResolveProgramRelative(read("Dirs", key, ""), program_folder));
+  }
+
   // VPPath is only ever the folder that Visual Pinball starts in, and the runner takes a
   // leading "\" there as the program folder; here it would otherwise turn into the root.
   if (!vp_path.empty() && vp_path.front() == '\\') vp_path = program_folder + vp_path;

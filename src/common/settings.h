@@ -3,8 +3,9 @@
 #include <cstdint>
 #include <string>
 
-// The twenty settings of orvane.ini, read by Orvane and by Tabrin's collection report. Folders are
-// used by plain concatenation with file names, so they are expected to end with "/".
+// The settings of orvane.ini [Settings] and [Dirs], read by Orvane and by Tabrin's collection
+// report. Folders are used by plain concatenation with file names, so they are expected to end with
+// "/".
 struct FrontendSettings {
   int16_t FirstRun = 0;
   int16_t RescanOnStart = 0;
@@ -26,6 +27,12 @@ struct FrontendSettings {
   std::string BlurbPath;
   std::string RulesPath;
   std::string DescPath;
+  // Whole-collection media folders of cabinet mode; "" (the default) when not used.
+  std::string PlayfieldPath;
+  std::string WheelPath;
+  std::string DMDPath;
+  std::string TopperPath;
+  std::string VideoPath;
 };
 
 // Returns program_folder + "/orvane.ini".

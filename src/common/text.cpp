@@ -34,3 +34,36 @@ std::string DropLastChars(const std::string& text, size_t count) {
   }
   return text.substr(0, end);
 }
+
+std::string CutVisibly(std::string_view text, size_t max_chars) {
+  if (max_chars == 0) return {};
+  size_t chars = 0;
+  size_t keep = 0;  // the bytes of the first max_chars - 1 characters
+  for (size_t at = 0; at < text.size(); ++at) {
+    if ((static_cast<unsigned char>(text[at]) & 0xC0) == 0x80) continue;  // inside a character
+    if (chars + 1 == max_chars) keep = at;
+    if (++chars > max_chars) return std::string(text.substr(0, keep)) + "\u2026";
+  }
+  return std::string(text);
+}
+
+std::string ShowControls(std::string_view text) {
+  std::string shown;
+  shown.reserve(text.size());
+  for (size_t at = 0; at < text.size(); ++at) {
+    const auto byte = static_cast<unsigned char>(text[at]);
+    if (byte < 0x20 || byte == 0x7F) {
+      // U+2400 + byte, or U+2421 for delete: E2 90 80+.
+      shown += "\xE2\x90";
+      shown += static_cast<char>(0x80 + (byte == 0x7F ? 0x21 : byte));
+    } else if (byte == 0xC2 && at + 1 < text.size() &&
+               static_cast<unsigned char>(text[at + 1]) < 0xA0 &&
+               static_cast<unsigned char>(text[at + 1]) >= 0x80) {
+      shown += "\uFFFD";  // U+0080 to U+009F
+      ++at;
+    } else {
+      shown += text[at];
+    }
+  }
+  return shown;
+}

@@ -16,3 +16,17 @@ std::string LowerCaseName(const std::string& text);
 
 // Returns `text` (UTF-8) with its last `count` characters removed; "" when it has fewer.
 std::string DropLastChars(const std::string& text, size_t count);
+
+// The most characters of one text that goes into a catalogue value or a message: a hostile table
+// must not make a file or a line grow by megabytes, and a value of this length comes back whole
+// from a profile read, which gives back 254 characters at most.
+inline constexpr size_t kMaxTextChars = 254;
+
+// Returns `text` (UTF-8) when it has at most `max_chars` characters; otherwise its first
+// characters followed by "…", `max_chars` characters in all, so that the cut shows.
+std::string CutVisibly(std::string_view text, size_t max_chars);
+
+// Returns `text` (UTF-8) with every control character shown as its picture (a line feed as
+// "␊", U+2400 and on; delete as "␡") and every C1 control as "�", so that a name cannot break a
+// line or drive a terminal.
+std::string ShowControls(std::string_view text);

@@ -1,12 +1,17 @@
 #include "extractor/catalogue.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 #include "common/codepage.h"
 #include "common/paths.h"
 #include "common/profile.h"
 #include "common/text.h"
+#include "extractor/messages.h"
 
 namespace {
 
@@ -33,6 +38,8 @@ int16_t LeadingNumberAsInt16(const std::string& text) {
 }
 
 const char* SectionFor(bool is_vp) { return is_vp ? "VP" : "PinMAME"; }
+
+std::string Reason(int error) { return error == 0 ? "failed" : std::strerror(error); }
 
 }  // namespace
 
@@ -78,8 +85,26 @@ void RecordEntry(const ExtractorState& state, const char* name, const std::strin
 void WriteCatalogue(ExtractorState& state, bool only_when_due) {
   const auto now = std::chrono::steady_clock::now();
   if (only_when_due && now - state.catalogue_written < std::chrono::seconds(1)) return;
-  FlushProfileWrites({state.InProgramFolder(kInfoIni), state.InProgramFolder(kNamesIni)});
+  std::vector<std::string> failed;
+  errno = 0;
+  if (!FlushProfileWrites({state.InProgramFolder(kInfoIni), state.InProgramFolder(kNamesIni)},
+                          &failed)) {
+    const int error = errno;
+    for (const std::string& file : failed) NoteNotWritten(state, "write", file, error);
+  }
   state.catalogue_written = now;
+}
+
+std::string CatalogueField(std::string_view text) {
+  std::string field;
+  for (const char c : text) {
+    if (c == '|') {
+      field += "\u00A6";
+    } else {
+      field += c;
+    }
+  }
+  return CutVisibly(field, kMaxTextChars);
 }
 
 void MakeBaseName(ExtractorState& state, const std::string& file_name) {
@@ -96,7 +121,29 @@ void MakeBaseName(ExtractorState& state, const std::string& file_name) {
   state.ResultName = name.empty() ? file_name : name;
 }
 
-void WriteOutput(const ExtractorState& state) {
-  WriteFileAtomically(PathForCreate(state.InProgramFolder(kOutputTxt)),
-                      Utf8ToCp1252(state.ResultName) + "\r\n");
+void WriteOutput(ExtractorState& state) {
+  const std::string path = PathForCreate(state.InProgramFolder(kOutputTxt));
+  errno = 0;
+  if (!WriteFileAtomically(path, Utf8ToCp1252(state.ResultName) + "\r\n")) {
+    NoteNotWritten(state, "write", path, errno);
+  }
+}
+
+void RemoveFile(ExtractorState& state, const std::string& path) {
+  const std::string found = FindExistingPath(path);
+  if (!found.empty() && ::unlink(found.c_str()) != 0) NoteNotWritten(state, "remove", found, errno);
+}
+
+void NoteNotWritten(ExtractorState& state, const char* verb, const std::string& path, int error) {
+  const std::string line = "could not " + std::string(verb) + " " + ShownName(path) + ": ";
+  for (const std::string& noted : state.not_written) {
+    if (noted.starts_with(line)) return;
+  }
+  state.not_written.push_back(line + Reason(error));
+}
+
+void NoteExportNotWritten(ExtractorState& state, const std::string& path, int error) {
+  if (state.exports_not_written++ == 0) {
+    state.first_export_not_written = ShownName(path) + ": " + Reason(error);
+  }
 }

@@ -1,8 +1,9 @@
 #include "extractor/command_line.h"
 
-#include <algorithm>
+#include <unistd.h>
 
 #include "common/paths.h"
+#include "common/tables.h"
 #include "common/text.h"
 
 namespace {
@@ -35,26 +36,38 @@ bool SetOption(const std::string& word, ExtractorOptions& options) {
   return false;
 }
 
+// Takes the option words of one argument ("-exit -hide" arrives as one from some callers).
+void TakeOptionWords(const std::string& arg, CommandLine& line) {
+  size_t start = 0;
+  while (start < arg.size()) {
+    size_t end = arg.find(' ', start);
+    if (end == std::string::npos) end = arg.size();
+    const std::string word = AsciiLowerCopy(arg.substr(start, end - start));
+    start = end + 1;
+    if (word.empty() || SetOption(word, line.options)) continue;
+    if (word == "-h" || word == "--help") {
+      line.help = true;
+    } else if (line.unknown.empty()) {
+      line.unknown = word;
+    }
+  }
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   CommandLine line;
   line.empty = args.empty();
+  bool only_paths = false;
   for (const std::string& arg : args) {
-    ExtractorOptions scratch;
-    if (!line.has_path && !SetOption(AsciiLowerCopy(arg), scratch)) {
-      line.has_path = true;
-      line.path = TrimSpaces(arg);
-      continue;
-    }
-    // Option words may also arrive as one argument ("-exit -hide"); unknown words are ignored.
-    size_t start = 0;
-    while (start <= arg.size()) {
-      const size_t space = arg.find(' ', start);
-      const size_t end = space == std::string::npos ? arg.size() : space;
-      SetOption(AsciiLowerCopy(arg.substr(start, end - start)), line.options);
-      if (space == std::string::npos) break;
-      start = space + 1;
+    const std::string trimmed = TrimSpaces(arg);
+    if (trimmed.empty()) continue;
+    if (!only_paths && trimmed == "--") {
+      only_paths = true;
+    } else if (!only_paths && trimmed.front() == '-') {
+      TakeOptionWords(trimmed, line);
+    } else {
+      line.paths.push_back(trimmed);
     }
   }
   // The two questions answer on standard output and change nothing.
@@ -63,7 +76,46 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   return line;
 }
 
-std::string MakeTableArgAbsolute(const std::string& path, const std::string& program_folder) {
-  if (path.empty()) return program_folder + "/";
+bool MayShowWindow(const CommandLine& line) {
+  return line.empty ||
+         (!line.help && line.unknown.empty() && !line.paths.empty() && !line.options.hide);
+}
+
+std::string MakeTableArgAbsolute(const std::string& path, const std::string& current_folder,
+                                 const std::string& program_folder) {
+  if (!path.empty() && !IsAbsolutePath(path) && path.front() != '\\' && !current_folder.empty()) {
+    const std::string here = PathInFolder(current_folder, BackslashesToSlashes(path));
+    if (IsPattern(here) ? !FolderOfArgument(here).empty() : !FindExistingPath(here).empty()) {
+      return here;
+    }
+  }
   return ResolveProgramRelative(path, program_folder);
+}
+
+bool IsPattern(const std::string& path) {
+  return FileNameOf(path).find_first_of("*?") != std::string::npos;
+}
+
+std::string FolderOfArgument(const std::string& table_arg) {
+  const std::string last = FileNameOf(table_arg);
+  const std::string folder = FindExistingPath(WithoutTrailingSlashes(
+      IsPattern(table_arg) ? table_arg.substr(0, table_arg.size() - last.size()) : table_arg));
+  return FolderExists(folder) ? folder : std::string();
+}
+
+bool ListTablesOf(const std::string& table_arg, std::vector<std::string>& paths) {
+  paths.clear();
+  const std::string folder = FolderOfArgument(table_arg);
+  if (!folder.empty()) {
+    // A folder that cannot be read would look empty: nothing to do, when all is to be done.
+    if (::access(folder.c_str(), R_OK | X_OK) != 0) return false;
+    for (const std::string& name :
+         ListTableFiles(folder, IsPattern(table_arg) ? FileNameOf(table_arg) : "*")) {
+      paths.push_back(PathInFolder(folder, name));
+    }
+    return true;
+  }
+  if (IsPattern(table_arg) || !OrdinaryFileExists(table_arg)) return false;
+  paths.push_back(FindExistingPath(table_arg));
+  return true;
 }

@@ -150,24 +150,27 @@ bool ReadStreamStart(GsfInput* stream, size_t limit, std::string& out) {
   return true;
 }
 
-bool CopyStreamToFile(GsfInput* stream, const std::string& path) {
-  if (stream == nullptr || gsf_input_seek(stream, 0, G_SEEK_SET)) return false;
+CopyResult CopyStreamToFile(GsfInput* stream, const std::string& path, gsf_off_t max_bytes,
+                            std::string_view tail) {
+  if (stream == nullptr || gsf_input_seek(stream, 0, G_SEEK_SET)) return CopyResult::kUnreadable;
   // Written beside the target and put in its place only when complete; dropped unfinished, it
-  // leaves nothing behind, so no reader ever sees a partial copy. Not synced: a scan exports
-  // thousands of files, and a sync each would cost more than the whole rest of the scan.
+  // leaves nothing behind, so no reader ever sees a partial copy.
   profile_internal::FileReplacement file(path);
-  if (!file.Open()) return false;
+  if (!file.Open()) return CopyResult::kNotWritten;
   const gsf_off_t size = gsf_input_size(stream);
+  const bool cut = max_bytes != kWholeStream && size > max_bytes;
+  const gsf_off_t copied = cut ? max_bytes : size;
   // Not cleared: each piece is read into it before it is written out.
   const std::unique_ptr<guint8[]> chunk(
-      new guint8[static_cast<size_t>(std::clamp<gsf_off_t>(size, 1, kCopyChunk))]);
-  for (gsf_off_t left = size; left > 0;) {
+      new guint8[static_cast<size_t>(std::clamp<gsf_off_t>(copied, 1, kCopyChunk))]);
+  for (gsf_off_t left = copied; left > 0;) {
     const size_t count = static_cast<size_t>(std::min<gsf_off_t>(left, kCopyChunk));
-    if (gsf_input_read(stream, count, chunk.get()) == nullptr ||
-        !file.Write(std::string_view(reinterpret_cast<const char*>(chunk.get()), count))) {
-      return false;
+    if (gsf_input_read(stream, count, chunk.get()) == nullptr) return CopyResult::kUnreadable;
+    if (!file.Write(std::string_view(reinterpret_cast<const char*>(chunk.get()), count))) {
+      return CopyResult::kNotWritten;
     }
     left -= static_cast<gsf_off_t>(count);
   }
-  return file.Commit();
+  if (cut && !file.Write(tail)) return CopyResult::kNotWritten;
+  return file.Commit() ? CopyResult::kCopied : CopyResult::kNotWritten;
 }

@@ -16,6 +16,9 @@ struct GObjectUnref {
 using InfilePtr = std::unique_ptr<GsfInfile, GObjectUnref>;
 using InputPtr = std::unique_ptr<GsfInput, GObjectUnref>;
 
+// Copies every byte of a stream.
+inline constexpr gsf_off_t kWholeStream = -1;
+
 // Opens `path` read-only as a compound file (its root storage). Null when the file cannot be
 // read or is not a compound file.
 InfilePtr OpenCompoundFile(const std::string& path);
@@ -32,7 +35,15 @@ InputPtr OpenStream(GsfInfile* parent, std::string_view name);
 // with `out` empty, when they cannot be read.
 bool ReadStreamStart(GsfInput* stream, size_t limit, std::string& out);
 
-// Makes `path` a copy of the whole of `stream`, copied in pieces through a temporary file in
-// the same folder that replaces `path` only when complete. Returns false, leaving nothing
-// behind, when the stream cannot be read or the file cannot be written.
-bool CopyStreamToFile(GsfInput* stream, const std::string& path);
+// How a copy of a stream ended.
+enum class CopyResult {
+  kCopied,      // the file is in place
+  kUnreadable,  // the stream could not be read: the table is damaged; nothing was written
+  kNotWritten,  // the file could not be written (errno says why); nothing was left behind
+};
+
+// Makes `path` a copy of the first `max_bytes` of `stream` (all of it when shorter), followed
+// by `tail` when the stream is longer, copied in pieces through a new file that replaces `path`
+// only when complete.
+CopyResult CopyStreamToFile(GsfInput* stream, const std::string& path,
+                            gsf_off_t max_bytes = kWholeStream, std::string_view tail = {});

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "extractor/messages.h"
+
 void ConsoleView::Print() {
   if (text_.empty() || (printed_once_ && text_ == printed_)) return;
   std::string out;
@@ -15,6 +17,4 @@ void ConsoleView::Print() {
   printed_once_ = true;
 }
 
-void ConsoleView::ReportFailure(const std::string& message) {
-  std::fprintf(stderr, "%s\n", message.c_str());
-}
+void ConsoleView::ReportFailure(const std::string& message) { PrintError(message); }

@@ -1,22 +1,18 @@
 #include "extractor/driver.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <cerrno>
+#include <filesystem>
 #include <iostream>
 
 #include "common/catalogue_sections.h"
-#include "common/codepage.h"
-#include "common/collection_check.h"
 #include "common/paths.h"
 #include "common/profile.h"
 #include "common/profile_internal.h"
-#include "common/settings.h"
 #include "common/tables.h"
 #include "extractor/catalogue.h"
 #include "extractor/command_line.h"
-#include "extractor/compound_file.h"
+#include "extractor/messages.h"
+#include "extractor/questions.h"
 #include "extractor/rom_name_finder.h"
 #include "extractor/rom_source.h"
 
@@ -28,17 +24,13 @@ constexpr char kCrLf[] = "\r\n";
 // exists. The file is made whole beside it and put in place under the lock that every writer of
 // the catalogue takes, so a file that another run created meanwhile is kept, never replaced:
 // file systems without hard links (FAT, exFAT) allow no other way to do that.
-void CreateFromTemplate(const ExtractorState& state, const char* name, const char* content) {
+void CreateFromTemplate(ExtractorState& state, const char* name, const char* content) {
   const std::string path = state.InProgramFolder(name);
   if (!FindExistingPath(path).empty()) return;
   const profile_internal::FolderLock lock(state.program_folder);
   if (!FindExistingPath(path).empty()) return;
-  WriteFileAtomically(path, content);
-}
-
-void DeleteIfExists(const std::string& path) {
-  const std::string found = FindExistingPath(path);
-  if (!found.empty()) ::unlink(found.c_str());
+  errno = 0;
+  if (!WriteFileAtomically(path, content)) NoteNotWritten(state, "write", path, errno);
 }
 
 // The base name of the current table: its stored table name, else one made from its file name.
@@ -65,59 +57,6 @@ void RecordRomSource(const ExtractorState& state, const std::string& key) {
   }
 }
 
-// The folder of a folder argument: the path itself, or the folder of a pattern ("/t/*.*").
-std::string FolderOfArgument(const std::string& table_arg) {
-  const std::string last = FileNameOf(table_arg);
-  return FindExistingPath(
-      WithoutTrailingSlashes(last.find_first_of("*?") == std::string::npos
-                                 ? table_arg
-                                 : table_arg.substr(0, table_arg.size() - last.size())));
-}
-
-// -report: the collection check of the folder, on standard output.
-int PrintReport(const ExtractorState& state) {
-  const std::string folder = FolderOfArgument(state.TableArg);
-  if (folder.empty() || !FolderExists(folder)) {
-    std::cerr << "tabrin: no folder \"" << state.TableArg << "\"\n";
-    return kExitNotFound;
-  }
-  FrontendSettings settings;
-  GetSettings(state.program_folder, settings);
-  settings.TablePath = folder + "/";
-  std::cout << CheckReportText(CheckCollection(state.program_folder, settings)) << std::flush;
-  return kExitOk;
-}
-
-// -why: where the ROM name of each table named comes from, read afresh, on standard output.
-int PrintWhy(const ExtractorState& state) {
-  std::vector<std::string> paths;
-  const std::string pattern = FileNameOf(state.TableArg);
-  if (pattern.find_first_of("*?") != std::string::npos) {
-    const std::string folder = FolderOfArgument(state.TableArg);
-    for (const std::string& name : ListTableFiles(folder, pattern)) {
-      paths.push_back(PathInFolder(folder, name));
-    }
-  } else {
-    paths.push_back(FindExistingPath(state.TableArg));
-  }
-  if (paths.empty() || !OrdinaryFileExists(paths.front())) {
-    std::cerr << "tabrin: no table \"" << state.TableArg << "\"\n";
-    return kExitNotFound;
-  }
-  for (const std::string& path : paths) {
-    std::string script_file;
-    const InfilePtr table = OpenCompoundFile(path);
-    const RomFinding finding = FindRomInTable(path, table.get(), script_file);
-    const RomSource source = DescribeRomFinding(finding, script_file);
-    std::cout << FileNameOf(path) << ": "
-              << (finding.rom == "nf" ? std::string("plain table") : "ROM " + finding.rom) << "\n  "
-              << source.found << "\n";
-    if (!source.via.empty()) std::cout << "  via " << source.via << "\n";
-  }
-  std::cout << std::flush;
-  return kExitOk;
-}
-
 // Finds, records and describes CurrentTable. A table that is gone by now records nothing.
 void ProcessTable(ExtractorState& state, bool txt, ExtractorView& view) {
   state.TableInfoFields = {};
@@ -135,10 +74,11 @@ void ProcessTable(ExtractorState& state, bool txt, ExtractorView& view) {
       StoreName(state, key, false);
     }
     text = std::string("Table Type:  PinMAME") + kCrLf + kCrLf +
-           "Vpt Name:  " + (txt ? file_name : key) + kCrLf + "ROM Name:  " + state.ResultName;
+           "Vpt Name:  " + ShownName(txt ? file_name : key) + kCrLf +
+           "ROM Name:  " + Shown(state.ResultName);
     TakeBaseName(state, file_name);
     if (!txt) StoreName(state, key, true);
-    text += std::string(kCrLf) + "Base Name:  " + state.ResultName;
+    text += std::string(kCrLf) + "Base Name:  " + Shown(state.ResultName);
     if (!txt) RecordRomSource(state, key);
   } else {
     TakeBaseName(state, file_name);
@@ -148,29 +88,129 @@ void ProcessTable(ExtractorState& state, bool txt, ExtractorView& view) {
       StoreName(state, key, true);
       RecordRomSource(state, key);
     }
-    text = std::string("Table Type:  Visual Pinball") + kCrLf + kCrLf + "Vpt Name:  " + file_name +
-           kCrLf + "Base Name:  " + state.ResultName;
+    text = std::string("Table Type:  Visual Pinball") + kCrLf + kCrLf +
+           "Vpt Name:  " + ShownName(file_name) + kCrLf + "Base Name:  " + Shown(state.ResultName);
   }
   view.SetText(text);
 }
 
-}  // namespace
-
-std::string UsageText() {
-  return std::string("Error!  No Parameters Specified!!!") + kCrLf + kCrLf +
-         "USAGE:  tabrin \"path/vptname.vpt\" [-txt] [-clear] [-hide] [-exit]";
+// Tells of a misuse of the command line: `problem`, then the usage, on the error output.
+int Misuse(const std::string& problem) {
+  PrintError(problem);
+  std::cerr << UsageText() << std::flush;
+  return kExitUsage;
 }
+
+// Tells that `table_arg` names nothing: on the error output, and in the window unless -exit.
+void ReportNotFound(const ExtractorState& state, const std::string& table_arg,
+                    ExtractorView& view) {
+  PrintError(NotFoundText(table_arg));
+  if (state.options.exit) return;
+  view.SetText(std::string("Error!  File Not Found!") + kCrLf + "The file \"" +
+               ShownName(table_arg) + "\" could not be found.");
+  view.Beep();
+  view.Show();
+}
+
+// Prints what could not be written. Returns true when anything could not.
+bool ReportNotWritten(const ExtractorState& state) {
+  for (const std::string& line : state.not_written) PrintError(line);
+  if (state.exports_not_written > 0) {
+    PrintError("could not write " + std::to_string(state.exports_not_written) +
+               " exported file(s); the first: " + state.first_export_not_written);
+  }
+  return !state.not_written.empty() || state.exports_not_written > 0;
+}
+
+// The work on the tables that `table_args` name, in their order. Returns the exit status.
+int Scan(ExtractorState& state, const std::vector<std::string>& table_args, ExtractorView& view) {
+  if (state.options.txt) RemoveFile(state, state.InProgramFolder(kOutputTxt));
+  if (state.options.clear) {
+    RemoveFile(state, state.InProgramFolder(kNamesIni));
+    RemoveFile(state, state.InProgramFolder(kInfoIni));
+    if (!state.MAMEFolder.empty()) RemoveFile(state, state.MAMEFolder + "lx.xml");
+    // Where a listing goes when the emulator's folder is not the user's to write.
+    RemoveFile(state, state.InProgramFolder("lx.xml"));
+  }
+  CreateFromTemplate(state, kNamesIni, kNamesTemplate);
+  CreateFromTemplate(state, kInfoIni, kInfoTemplate);
+  state.ResultName.clear();
+
+  bool not_found = false;
+  std::vector<std::string> tables;
+  for (const std::string& table_arg : table_args) {
+    state.TableArg = table_arg;
+    if (!ListTablesOf(table_arg, tables)) {
+      not_found = true;
+      ReportNotFound(state, table_arg, view);
+      continue;
+    }
+    if (IsPattern(table_arg) || !FolderOfArgument(table_arg).empty()) {
+      if (!state.options.hide) view.Show();
+      for (const std::string& table : tables) {
+        state.CurrentTable = table;
+        ProcessTable(state, false, view);
+        WriteCatalogue(state, /*only_when_due=*/true);
+        if (!state.options.hide) view.Repaint();
+      }
+    } else {
+      state.CurrentTable = tables.front();
+      ProcessTable(state, state.options.txt, view);
+      if (!state.options.hide) view.Show();
+    }
+  }
+  WriteCatalogue(state);
+  const int status = ReportNotWritten(state) ? kExitNotWritten
+                     : not_found             ? kExitNotFound
+                                             : kExitOk;
+  if (!state.options.exit) view.WaitUntilClosed();
+  return status;
+}
+
+// The folder the process was started in; "" when it is gone.
+std::string CurrentFolder() {
+  std::error_code error;
+  const std::filesystem::path folder = std::filesystem::current_path(error);
+  return error ? std::string() : folder.string();
+}
+
+}  // namespace
 
 int RunExtractor(const std::vector<std::string>& args, const std::string& program_folder,
                  ExtractorView& view) {
   const CommandLine line = ParseCommandLine(args);
-  if (line.empty || !line.has_path) {
-    // Without a path there is nothing to do; only a run that may show a window explains why.
-    if (!line.empty && line.options.exit) return kExitUsage;
-    view.SetText(UsageText());
+  if (line.help) {
+    std::cout << UsageText() << std::flush;
+    return kExitOk;
+  }
+  if (line.empty) {
+    view.SetText(WindowUsageText());
     view.Show();
     view.WaitUntilClosed();
     return kExitUsage;
+  }
+  if (!line.unknown.empty()) return Misuse("unknown option \"" + Shown(line.unknown) + "\"");
+  if (line.paths.empty()) return Misuse("no table or folder given");
+
+  // Every path is made absolute before anything runs: the emulator's runs change the folder.
+  const std::string current_folder = CurrentFolder();
+  std::vector<std::string> table_args;
+  for (const std::string& path : line.paths) {
+    table_args.push_back(MakeTableArgAbsolute(path, current_folder, program_folder));
+  }
+  const std::string& first = table_args.front();
+  if (line.options.txt &&
+      (table_args.size() > 1 || IsPattern(first) || !FolderOfArgument(first).empty())) {
+    return Misuse("-txt takes one table file");
+  }
+  if (line.options.report || line.options.why) {
+    int status = kExitOk;
+    for (const std::string& table_arg : table_args) {
+      const int answer =
+          line.options.report ? PrintReport(program_folder, table_arg) : PrintWhy(table_arg);
+      if (answer != kExitOk) status = answer;
+    }
+    return status;
   }
 
   ExtractorState state;
@@ -178,49 +218,5 @@ int RunExtractor(const std::vector<std::string>& args, const std::string& progra
   state.options = line.options;
   state.report_wait_failure = [&view](const std::string& message) { view.ReportFailure(message); };
   ReadSettings(state);
-  state.TableArg = MakeTableArgAbsolute(line.path, program_folder);
-  if (state.options.report) return PrintReport(state);
-  if (state.options.why) return PrintWhy(state);
-
-  if (state.options.clear) {
-    DeleteIfExists(state.InProgramFolder(kNamesIni));
-    DeleteIfExists(state.InProgramFolder(kInfoIni));
-    if (!state.MAMEFolder.empty()) DeleteIfExists(state.MAMEFolder + "lx.xml");
-    // Where a listing goes when the emulator's folder is not the user's to write.
-    DeleteIfExists(state.InProgramFolder("lx.xml"));
-  }
-  CreateFromTemplate(state, kNamesIni, kNamesTemplate);
-  CreateFromTemplate(state, kInfoIni, kInfoTemplate);
-  state.ResultName.clear();
-
-  if (DirLookup(state.TableArg).empty()) {
-    if (state.options.exit) return kExitNotFound;
-    view.SetText(std::string("Error!  File Not Found!") + kCrLf + "The file \"" + state.TableArg +
-                 "\" could not be found.");
-    view.Beep();
-    view.Show();
-    view.WaitUntilClosed();
-    return kExitNotFound;
-  }
-
-  // A folder pattern has a wildcard in its last name: "*.*", "*.vpx", "te*.*".
-  const std::string pattern = FileNameOf(state.TableArg);
-  if (pattern.find_first_of("*?") != std::string::npos) {
-    const std::string folder = FolderOfArgument(state.TableArg);
-    if (!state.options.hide) view.Show();
-    for (const std::string& name : ListTableFiles(folder, pattern)) {
-      state.CurrentTable = PathInFolder(folder, name);
-      ProcessTable(state, false, view);
-      WriteCatalogue(state, /*only_when_due=*/true);
-      if (!state.options.hide) view.Repaint();
-    }
-  } else {
-    state.CurrentTable = state.TableArg;
-    ProcessTable(state, state.options.txt, view);
-    if (!state.options.hide) view.Show();
-  }
-  WriteCatalogue(state);
-
-  if (!state.options.exit) view.WaitUntilClosed();
-  return kExitOk;
+  return Scan(state, table_args, view);
 }

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "common/process_runner.h"
 #include "extractor/script_reader.h"
@@ -21,6 +22,7 @@ struct ExtractorOptions {
   bool norename = false;   // accepted, no effect
   bool why = false;        // print where each table's ROM name comes from; write nothing
   bool report = false;     // print the collection check of the folder; write nothing
+  bool operator==(const ExtractorOptions&) const = default;
 };
 
 // Everything one extractor run shares between its procedures.
@@ -50,6 +52,13 @@ struct ExtractorState {
   // Where a failed wait for the emulator is reported: the window's message box, else standard
   // error.
   WaitFailureReporter report_wait_failure;
+
+  // What could not be written, for the error output at the end: one line per file ("could not
+  // write FILE: REASON"), each file once; and the exports that could not be, counted, with the
+  // first of them ("FILE: REASON").
+  std::vector<std::string> not_written;
+  size_t exports_not_written = 0;
+  std::string first_export_not_written;
 
   // The catalogue is written at most once a second; this is when it was written last.
   std::chrono::steady_clock::time_point catalogue_written = std::chrono::steady_clock::now();

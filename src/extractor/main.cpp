@@ -14,7 +14,7 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   const CommandLine line = ParseCommandLine(args);
   // Only a run that may show its window starts the window system: -hide needs no display.
-  const bool may_show = line.empty || !line.options.hide;
+  const bool may_show = MayShowWindow(line);
   // Without a display that answers, what the window would show goes to standard output.
   if (may_show && DisplayReachable()) {
     QApplication app(argc, argv);

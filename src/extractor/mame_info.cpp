@@ -2,7 +2,11 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <filesystem>
+#include <iterator>
+#include <utility>
 
 #include "common/catalogue_sections.h"
 #include "common/codepage.h"
@@ -22,8 +26,8 @@ constexpr int kNoSuchGame = 5;
 // A game's element takes a few kilobytes; cut to this much, a hostile listing of gigabytes
 // costs no more memory than a real one.
 constexpr size_t kMaxGameText = size_t{1} << 20;
-// Fields are cut at this many bytes, as the table information fields are: a profile read gives
-// back 254 characters at most, and the catalogue must not grow by megabytes.
+// A field is read from this many bytes at most, before its entities are decoded and it is cut
+// to a catalogue field's length.
 constexpr size_t kMaxFieldBytes = 64 * 1024;
 
 std::string_view TrimSpaces(std::string_view text) {
@@ -74,8 +78,8 @@ std::string QuotedIfNeeded(std::string_view text) {
 
 // Writes lx.sh, which runs `program` (its name as on disk) in `mame_folder` with its listing
 // sent to `listing`; a run that fails leaves no listing and ends with the emulator's status.
-// Returns false when the script could not be written.
-bool WriteListingScript(const ExtractorState& state, const std::string& mame_folder,
+// Returns false, noting why, when the script could not be written.
+bool WriteListingScript(ExtractorState& state, const std::string& mame_folder,
                         const std::string& program, const std::string& listing,
                         const std::string& query, bool pinmame_mode) {
   // The listing beside the emulator keeps the short form the script has always had.
@@ -83,14 +87,21 @@ bool WriteListingScript(const ExtractorState& state, const std::string& mame_fol
       listing == mame_folder + kListingName ? kListingName : SingleQuoted(listing);
   std::string script =
       "#!/bin/sh\ncd /\ncd " + SingleQuoted(mame_folder) + "\n./" + QuotedIfNeeded(program);
-  script += (pinmame_mode ? "" : " " + query) + " -lx >" + target + " || { s=$?; rm -f " + target +
-            "; exit $s; }\n";
+  // What the emulator says on its error output is not Tabrin's to pass on: its error output
+  // carries Tabrin's own messages, one line each.
+  script += (pinmame_mode ? "" : " " + query) + " -lx >" + target +
+            " 2>/dev/null || { s=$?; rm -f " + target + "; exit $s; }\n";
   const std::string path = PathForCreate(state.InProgramFolder(kScriptName));
-  if (!WriteFileAtomically(path, script)) return false;
-  std::error_code ignored;
+  errno = 0;
+  if (!WriteFileAtomically(path, script)) {
+    NoteNotWritten(state, "write", path, errno);
+    return false;
+  }
+  std::error_code error;
   std::filesystem::permissions(path, std::filesystem::perms(0755),
-                               std::filesystem::perm_options::replace, ignored);
-  return !ignored;
+                               std::filesystem::perm_options::replace, error);
+  if (error) NoteNotWritten(state, "write", path, error.value());
+  return !error;
 }
 
 // Returns the game text of `query_name` in `listing`, cut to kMaxGameText bytes. The listing is
@@ -112,8 +123,40 @@ bool HoldsAGame(const std::string& path) {
                                 listing.Find("<machine ", 0) != FileSource::kNotFound);
 }
 
-// The UTF-8 form of a listing field, cut to kMaxFieldBytes.
-std::string Field(std::string_view text) { return Cp1252ToUtf8(text.substr(0, kMaxFieldBytes)); }
+// The catalogue field of a listing field.
+std::string Field(std::string_view text) {
+  return CatalogueField(DecodeXmlEntities(Cp1252ToUtf8(text.substr(0, kMaxFieldBytes))));
+}
+
+// Appends the UTF-8 form of the character `code` (at most U+10FFFF).
+void AppendUtf8(char32_t code, std::string& out) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+    return;
+  }
+  static constexpr unsigned char kLead[] = {0, 0xC0, 0xE0, 0xF0};
+  const int tail = code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
+  out += static_cast<char>(kLead[tail] | (code >> (6 * tail)));
+  for (int i = tail - 1; i >= 0; --i) out += static_cast<char>(0x80 | ((code >> (6 * i)) & 0x3F));
+}
+
+// The character of a reference "#NN" or "#xHH" (without "&" and ";"); 0 when it is none.
+char32_t CharacterReference(std::string_view name) {
+  if (name.size() < 2 || name[0] != '#') return 0;
+  const bool hex = name[1] == 'x' || name[1] == 'X';
+  const std::string_view digits = name.substr(hex ? 2 : 1);
+  char32_t code = 0;
+  for (const char c : digits) {
+    const int digit = c >= '0' && c <= '9'          ? c - '0'
+                      : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10
+                      : hex && c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                    : -1;
+    if (digit < 0 || code > 0x10FFFF) return 0;
+    code = code * (hex ? 16 : 10) + static_cast<char32_t>(digit);
+  }
+  const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
+  return digits.empty() || surrogate || code > 0x10FFFF ? 0 : code;
+}
 
 }  // namespace
 
@@ -125,6 +168,36 @@ std::string_view GameText(std::string_view listing, const std::string& query_nam
   if (start == std::string_view::npos) return {};
   const std::string_view rest = listing.substr(start + marker.size());
   return rest.substr(0, rest.find("</game>"));
+}
+
+std::string DecodeXmlEntities(std::string_view text) {
+  static constexpr std::pair<std::string_view, char> kNamed[] = {
+      {"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}};
+  // The longest reference read ("#x10FFFF" with leading zeros, within reason).
+  constexpr size_t kLongestName = 12;
+  std::string decoded;
+  decoded.reserve(text.size());
+  size_t at = 0;
+  for (size_t amp; (amp = text.find('&', at)) != std::string_view::npos;) {
+    decoded += text.substr(at, amp - at);
+    at = amp + 1;
+    const size_t semicolon = text.substr(at, kLongestName + 1).find(';');
+    if (semicolon == std::string_view::npos) {
+      decoded += '&';
+      continue;
+    }
+    const std::string_view name = text.substr(at, semicolon);
+    const auto named = std::find_if(std::begin(kNamed), std::end(kNamed),
+                                    [name](const auto& entry) { return entry.first == name; });
+    const char32_t code = named != std::end(kNamed) ? named->second : CharacterReference(name);
+    if (code == 0) {
+      decoded += '&';
+      continue;
+    }
+    AppendUtf8(code, decoded);
+    at += semicolon + 1;
+  }
+  return decoded + std::string(text.substr(at));
 }
 
 GameInfo CutGameFields(std::string_view game_text, const std::string& default_parent) {

@@ -39,5 +39,6 @@ void FindRomName(ExtractorState& state) {
 RomFinding FindRomInTable(const std::string& path, GsfInfile* table, std::string& script_file) {
   const TableScript script = ReadTableScript(path, table);
   script_file = script.file;
+  if (!script.why_none.empty()) return RomFinding{.why_plain = script.why_none};
   return FindRomInScript(script.bytes);
 }

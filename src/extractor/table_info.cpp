@@ -1,6 +1,7 @@
 #include "extractor/table_info.h"
 
 #include <array>
+#include <cerrno>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -10,6 +11,7 @@
 #include "common/paths.h"
 #include "common/profile.h"
 #include "common/tables.h"
+#include "common/text.h"
 #include "extractor/catalogue.h"
 #include "extractor/compound_file.h"
 
@@ -26,9 +28,13 @@ constexpr std::array<std::pair<const char*, const char*>, 3> kDocuments = {{
     {"TableRules", "Rules"},
 }};
 
-// Fields are cut at this many bytes (32768 characters). A profile read gives back 254
-// characters at most, and a hostile table must not make the catalogue grow by megabytes.
-constexpr size_t kMaxFieldBytes = 64 * 1024;
+// Enough of a field's stream to tell whether its text is longer than a field may be.
+constexpr size_t kMaxFieldBytes = (kMaxTextChars + 1) * 4;
+// An exported document holds at most this much of its stream, then a last line that says it
+// was cut: a table's rules of a gigabyte would otherwise be read whole at each selection.
+constexpr gsf_off_t kMaxDocumentBytes = (gsf_off_t{1} << 20) - 512;
+// Export file names take ".txt" or ".jpg" after the stem and must fit in a folder entry.
+constexpr size_t kMaxStemBytes = 251;
 
 // Fills the fields from the names.ini "VP" value of `key` (alias applied). Returns false when
 // the table is not catalogued yet.
@@ -53,7 +59,7 @@ void ReadFields(GsfInfile* table_info, ExtractorState& state) {
     const InputPtr stream = OpenStream(table_info, kFieldStreams[i]);
     std::string bytes;
     ReadStreamStart(stream.get(), kMaxFieldBytes, bytes);
-    state.TableInfoFields[i] = Utf16LeToUtf8(bytes);
+    state.TableInfoFields[i] = CatalogueField(Utf16LeToUtf8(bytes));
   }
 }
 
@@ -69,30 +75,50 @@ std::string WithoutColons(std::string text) {
   return text;
 }
 
-// Table names come from the internet: a name that could leave its folder or make an odd file
-// name gets no files at all.
+// Table names come from the internet: a name that could leave its folder, make an odd file
+// name or be too long for one gets no files at all.
 bool IsSafeStem(std::string_view stem) {
-  if (stem == "." || stem == "..") return false;
+  if (stem == "." || stem == ".." || stem.size() > kMaxStemBytes) return false;
   for (const unsigned char c : stem) {
     if (c < 0x20 || c == 0x7F || c == '/' || c == '\\') return false;
   }
   return true;
 }
 
+// The last line of a document that was cut, in the document's UTF-16LE.
+std::string CutNote(gsf_off_t stream_bytes) {
+  const std::string note = "\r\n[Cut here: the table's text is " +
+                           std::to_string(stream_bytes / 2) + " characters long; the first " +
+                           std::to_string(kMaxDocumentBytes / 2) + " are shown.]\r\n";
+  std::string utf16;
+  for (const char c : note) utf16 += {c, '\0'};
+  return utf16;
+}
+
 // Exports `stream_name` to `target` unless the target exists and -overwrite is not set. Only
-// streams with content are written; `accept` sees the first bytes and may refuse the stream.
+// streams with content are written; `accept` sees the first bytes and may refuse the stream. A
+// document is cut to kMaxDocumentBytes. A file that cannot be written is noted.
 template <typename Accept>
-void ExportStream(const ExtractorState& state, GsfInfile* table_info, const char* stream_name,
-                  const std::string& target, Accept accept) {
+void ExportStream(ExtractorState& state, GsfInfile* table_info, const char* stream_name,
+                  const std::string& target, bool document, Accept accept) {
   if (!state.options.overwrite && OrdinaryFileExists(target)) return;
   const InputPtr stream = OpenStream(table_info, stream_name);
   std::string head;
   if (!ReadStreamStart(stream.get(), 7, head) || head.empty() || !accept(head)) return;
   // The export folders are made when missing: a fresh art folder has none.
   const std::string file = PathForCreate(target);
-  std::error_code ignored;
-  std::filesystem::create_directories(std::filesystem::path(file).parent_path(), ignored);
-  CopyStreamToFile(stream.get(), file);
+  std::error_code error;
+  std::filesystem::create_directories(std::filesystem::path(file).parent_path(), error);
+  if (error) {
+    NoteExportNotWritten(state, file, error.value());
+    return;
+  }
+  const gsf_off_t size = gsf_input_size(stream.get());
+  errno = 0;
+  if (CopyStreamToFile(stream.get(), file, document ? kMaxDocumentBytes : kWholeStream,
+                       document ? CutNote(size) : std::string()) == CopyResult::kNotWritten) {
+    NoteExportNotWritten(state, file, errno);
+  }
 }
 
 // The JPEG start-of-image marker, or the "JFIF" signature of older writers.
@@ -128,12 +154,12 @@ void GetTableInfo(ExtractorState& state, GsfInfile* table) {
   if (!state.options.nodocs) {
     for (const auto& [stream_name, folder] : kDocuments) {
       ExportStream(state, table_info.get(), stream_name,
-                   state.ArtFolder + folder + "/" + stem + ".txt",
+                   state.ArtFolder + folder + "/" + stem + ".txt", /*document=*/true,
                    [](std::string_view) { return true; });
     }
   }
   if (!state.options.nopics) {
     ExportStream(state, table_info.get(), "Screenshot", state.ArtFolder + "snap/" + stem + ".jpg",
-                 LooksLikeJpeg);
+                 /*document=*/false, LooksLikeJpeg);
   }
 }

@@ -9,6 +9,7 @@
 #include "common/paths.h"
 #include "common/tables.h"
 #include "extractor/compound_file.h"
+#include "extractor/shown_text.h"
 
 namespace {
 
@@ -17,11 +18,30 @@ std::uint32_t LittleEndian32(const unsigned char* bytes) {
 }
 
 // A script file saved by an editor may be UTF-8 or UTF-16 with a byte-order mark; the script
-// language reads it as text either way, as Windows-1252 here.
+// language reads it as text either way, as Windows-1252 here. UTF-16 is converted a piece at a
+// time, so that a script of the greatest size is never held in three forms at once.
 std::string AsWindows1252(std::string bytes) {
-  if (bytes.starts_with("\xEF\xBB\xBF")) return bytes.substr(3);
-  if (bytes.starts_with("\xFF\xFE")) return Utf8ToCp1252(Utf16LeToUtf8(bytes.substr(2)));
-  return bytes;
+  if (bytes.starts_with("\xEF\xBB\xBF")) return bytes.erase(0, 3);
+  if (!bytes.starts_with("\xFF\xFE")) return bytes;
+  constexpr size_t kPiece = size_t{64} << 10;
+  const std::string_view utf16(bytes);
+  std::string text;
+  text.reserve(utf16.size() / 2);
+  for (size_t at = 2; at + 1 < utf16.size();) {
+    size_t end = std::min(at + kPiece, utf16.size() & ~size_t{1});
+    // A surrogate pair stays whole: a piece never ends between its two halves.
+    if (end < utf16.size() - 1 && (static_cast<unsigned char>(utf16[end - 1]) & 0xFC) == 0xD8) {
+      end -= 2;
+    }
+    text += Utf8ToCp1252(Utf16LeToUtf8(utf16.substr(at, end - at)));
+    at = end;
+  }
+  return text;
+}
+
+// True when `path` ends in ".vpx" in any letter case.
+bool IsVpx(const std::string& path) {
+  return path.size() > 4 && Cp1252ToLower(path.substr(path.size() - 4)) == ".vpx";
 }
 
 }  // namespace
@@ -64,10 +84,22 @@ bool ReadCodeRecord(GsfInfile* table, std::string& script) {
 
 TableScript ReadTableScript(const std::string& path, GsfInfile* table) {
   TableScript script;
-  if (const std::string sidecar = SidecarScript(path); !sidecar.empty()) {
+  if (table == nullptr && IsVpx(path)) {
+    script.file = path;
+    script.why_none = "not a readable table file";
+    return script;
+  }
+  // Whatever has the sidecar's name replaces the table's script, readable or not.
+  const std::string sidecar = IsTableFile(FileNameOf(path))
+                                  ? FindExistingPath(path.substr(0, path.size() - 4) + ".vbs")
+                                  : "";
+  if (!sidecar.empty()) {
     script.file = sidecar;
     script.sidecar = true;
-    ReadFileStart(sidecar, kMaxScriptBytes, script.bytes);
+    if (!ReadFileStart(sidecar, kMaxScriptBytes, script.bytes)) {
+      script.why_none = "the sidecar script " + CutText(FileNameText(FileNameOf(sidecar)), 60) +
+                        " could not be read";
+    }
     script.bytes = AsWindows1252(std::move(script.bytes));
   } else {
     script.file = path;

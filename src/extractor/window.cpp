@@ -6,7 +6,8 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QWidget>
-#include <iostream>
+
+#include "extractor/messages.h"
 
 namespace {
 
@@ -66,7 +67,7 @@ void ExtractorWindow::WaitUntilClosed() {
 }
 
 void ExtractorWindow::ReportFailure(const std::string& message) {
-  std::cerr << message << '\n';
+  PrintError(message);
   if (form_ && form_->isVisible()) {
     QMessageBox::warning(form_.get(), form_->windowTitle(), QString::fromStdString(message));
   }

@@ -21,6 +21,7 @@
 
 #include "common/codepage.h"
 #include "common/collection_check.h"
+#include "common/directb2s.h"
 #include "common/paths.h"
 #include "common/process_runner.h"
 #include "common/profile.h"
@@ -87,6 +88,54 @@ TEST(Tables, KeysAreNamesAProfileFileCanHold) {
                       {"two\r\nlines.vpt", "two  lines"},
                       {"100% [VR].vpx", "100% [VR].vpx"}};
   for (const auto& [name, key] : keys) EXPECT_EQ(TableKey(name), key) << name;
+}
+
+TEST(DirectB2S, ReadsThePictureAskedForAsAStream) {
+  const std::string png = "\x89PNG\r\n\x1A\nbackglass", jpeg = "\xFF\xD8\xFF\xE0off";
+  const auto b64 = [](const std::string& bytes) {
+    return QByteArray(bytes.data(), qsizetype(bytes.size())).toBase64().toStdString();
+  };
+  const std::string on = "<BackglassImage Value=\"" + b64(png) + "\" />";
+  const std::string off = "<BackglassOffImage Type='1' Value='" + b64(jpeg) + "'/>";
+  const auto doc = [](const std::string& images) {
+    return "<?xml version=\"1.0\"?>\r\n<DirectB2SData Version=\"1.2\"><Name Value=\"x\"/>"
+           "<Images>" +
+           images + "</Images></DirectB2SData>";
+  };
+  std::string broken = b64(png);
+  broken.insert(8, "&#xD;&#xA;\r\n  ");
+  const struct {
+    const char* why;
+    std::string document, picture;
+  } rows[] = {
+      {"the backglass before the picture with its lamps off", doc(off + on), png},
+      {"the picture with its lamps off when there is no other", doc(off), jpeg},
+      {"a value that is no picture gives way", doc("<BackglassImage Value=\"AAAA\"/>" + off), jpeg},
+      {"line breaks and references inside the text",
+       doc("<BackglassImage Value=\"" + broken + "\"/>"), png},
+      {"comments and CDATA are no elements",
+       "<DirectB2SData><!-- <Images>" + on + "</Images> --><Images><![CDATA[" + on + "]]>" + off +
+           "</Images></DirectB2SData>",
+       jpeg},
+      {"only under Images", "<DirectB2SData><Other>" + on + "</Other></DirectB2SData>", ""},
+      {"a document cut short", doc(on).substr(0, 60), ""},
+      {"a name never closed", "<DirectB2SData><Images><BackglassImage Value", ""},
+      {"nesting past any real document", std::string(5000, '<').replace(0, 1, "<a><") + on, ""},
+      {"no document at all", std::string(1000, '\0'), ""},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(ReadDirectB2SPictureFrom(row.document, {"BackglassImage", "BackglassOffImage"}),
+              row.picture)
+        << row.why;
+  }
+  TempDir dir;
+  dir.WriteFile("t.directb2s", doc(on));
+  dir.MakeDir("folder.directb2s");
+  EXPECT_EQ(ReadDirectB2SPicture(dir.Path("t.directb2s"), {"BackglassImage"}), png);
+  EXPECT_EQ(ReadDirectB2SPicture(dir.Path("folder.directb2s"), {"BackglassImage"}), "");
+  EXPECT_EQ(ReadDirectB2SPicture(dir.Path("none.directb2s"), {"BackglassImage"}), "");
+  EXPECT_EQ(SniffPictureFormat("GIF89a.."), PictureFormat::kGif);
+  EXPECT_STREQ(PictureExtension(SniffPictureFormat(jpeg)), "jpg");
 }
 
 TEST(Paths, NamesMatchInAnyCaseTheFirstSpellingInByteOrder) {

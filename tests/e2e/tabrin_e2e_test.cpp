@@ -32,6 +32,8 @@ const std::string kAttackSource = Sources({"Attack=afm_11"});
 const std::string kAttack =
     "Table Type:  PinMAME\n\nVpt Name:  Attack\nROM Name:  afm_11\nBase Name:  Attack from "
     "Mars\n\n";
+const std::string kZed =
+    "Table Type:  Visual Pinball\n\nVpt Name:  Zed_Table (VP91x).vpt\nBase Name:  Zed Table\n\n";
 
 class Capability : public TabrinTest {
  protected:
@@ -49,22 +51,51 @@ class Capability : public TabrinTest {
   const std::string attack_ = P("tables/Attack.vpt"), all_ = P("tables/*.*");
 };
 
-TEST_F(Capability, ARunWithNothingToDoEndsWithItsStatus) {
-  const std::string usage =
-      "Error!  No Parameters Specified!!!\n\nUSAGE:  tabrin \"path/vptname.vpt\" [-txt] [-clear] "
-      "[-hide] [-exit]\n\n";
+TEST_F(Capability, MisuseIsRefusedWithTheUsageAndNothingToDoEndsWithItsStatus) {
+  const std::string usage = Tabrin({"--help"}).out;  // every option and help, a line each
+  size_t options = 0;
+  for (size_t at = 0; (at = usage.find("\n  -", at + 1)) != std::string::npos;) ++options;
+  EXPECT_EQ(options, 12u);
   const std::string none = P("tables/none.vpt");
   const Args nothing = {"names.ini", kGone, "info.ini", kGone};
   const Args made = {"names.ini", kNamesTemplate, "info.ini", "[Tabrin]\r\n\r\n[PMInfo]\r\n"};
+  const auto misuse = [&](const char* why, const Args& args, const std::string& problem) {
+    return Row(why, {}, args, nothing, 2, "", {}, "tabrin: " + problem + "\n" + usage);
+  };
+  const std::string lost = Lost(none);
   Write("listed", "a file, no folder");
-  Check({Row("no words", {}, {}, nothing, 2, usage),
-         Row("option words alone", {}, {"-NODOCS"}, nothing, 2, usage),
-         Row("no words, in a run that may not wait", {}, {"-hide"}, nothing, 2),
-         Row("a missing table, in a run that may not wait", {}, {none, "-exit"}, made, 1),
-         Row("a missing table", {}, {none}, made, 1,
-             "Error!  File Not Found!\nThe file \"" + none + "\" could not be found.\n\n"),
-         Row("a file for a folder", {}, {P("listed/*.*"), "-hide"}, made, 1),
-         Row("a folder, with option words", {}, {P("tables"), "-nodocs", "-HIDE"}, made, 1)});
+  Check(
+      {Row("no words", {}, {}, nothing, 2,
+           "Error!  No Parameters Specified!!!\n\nUSAGE:  tabrin \"path/vptname.vpt\" [-txt] "
+           "[-clear] [-hide] [-exit] [-overwrite] [-noalias] [-nopics] [-nodocs] [-norename] "
+           "[-why] [-report]\n\n"),
+       Row("help, whatever else is asked", {}, {attack_, "-exit -H"}, nothing, 0, usage),
+       misuse("option words alone", {"-NODOCS"}, "no table or folder given"),
+       misuse("a question without a path", {"-why"}, "no table or folder given"),
+       misuse("hidden, without a path", {"-hide"}, "no table or folder given"),
+       misuse("a mistyped option", {attack_, "-hide -whyy", "-x"}, "unknown option \"-whyy\""),
+       misuse("-txt for two tables", {attack_, attack_, "-txt"}, "-txt takes one table file"),
+       misuse("-txt for a folder", {P("tables"), "-txt"}, "-txt takes one table file"),
+       Row("a missing table, in a run that may not wait", {}, {none, "-exit"}, made, 1, "", {},
+           lost),
+       Row("a missing table", {}, {none}, made, 1,
+           "Error!  File Not Found!\nThe file \"" + none + "\" could not be found.\n\n", {}, lost),
+       Row("a file for a folder", {}, {P("listed/*.*"), "-hide"}, made, 1, "", {},
+           Lost(P("listed/*.*"))),
+       Row("an empty folder", {}, {P("snap"), "-hide"}, made),
+       Row("a pattern no table matches", {}, {P("tables/*.vpx"), "-hide"}, made)});
+}
+
+// Several paths, as a shell gives them, each in its turn; a relative one from where tabrin starts.
+TEST_F(Capability, EveryPathIsTakenInItsTurn) {
+  const Child run =
+      Tabrin({"Zed_Table (VP91x).vpt", "none.vpt", attack_, "-exit"}, {}, false, P("tables"));
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_EQ(run.out, kZed + kAttack);
+  EXPECT_EQ(run.err, Lost(P("none.vpt")));
+  Check({Row(
+      "a folder is all its tables", {"names.ini", kGone}, {P("tables"), "-hide"},
+      {"names.ini", kVp + "Zed_Table (VP91x)=Zed Table\r\n\r\n[PinMAME]\r\nAttack=afm_11\r\n"})});
 }
 
 TEST_F(Capability, AFolderScanFillsTheCatalogueInListOrder) {
@@ -116,18 +147,21 @@ TEST_F(Capability, TxtWritesTheResultToOutputTxtInsteadOfTheCatalogue) {
     return Row(why, {"output.txt", kGone}, {table, "-txt", "-hide"},
                {"output.txt", output, "names.ini", kNamesTemplate});
   };
-  Check({row("a PinMAME table: its ROM name", "tables/Attack.vpt", "afm_11\r\n"),
-         row("a plain one: its base name", "\\tables\\Zed_Table (VP91x).vpt", "Zed Table\r\n"),
-         row("in the catalogue's code page", P("tables/Cafe.vpt"), "Le Caf\xE9\r\n"),
-         Row("a folder scan, which has no one result", {"output.txt", kGone},
-             {"tables\\*.*", "-txt", "-hide"},
-             {"output.txt", kGone, "names.ini",
-              kVp + "Cafe=Le Caf\xE9\r\nZed_Table (VP91x)=Zed Table\r\n\r\n[PinMAME]\r\n" +
-                  "Attack=afm_11\r\n"}),
-         Row("a stored ROM name, as stored, not through its alias",
-             {"names.ini", kVp + "\r\n[PinMAME]\r\nAttack=old\r\n", "alias.ini",
-              "[Alias]\r\nold=new\r\n"},
-             {attack_, "-txt", "-hide", "-noalias"}, {"output.txt", "old\r\n"})});
+  Check(
+      {row("a PinMAME table: its ROM name", "tables/Attack.vpt", "afm_11\r\n"),
+       row("a plain one: its base name", "\\tables\\Zed_Table (VP91x).vpt", "Zed Table\r\n"),
+       row("in the catalogue's code page", P("tables/Cafe.vpt"), "Le Caf\xE9\r\n"),
+       // A caller must never read the previous table's result.
+       Row("a missing table", {"output.txt", "old\r\n"}, {P("tables/none.vpt"), "-txt", "-hide"},
+           {"output.txt", kGone}, 1, "", {}, Lost(P("tables/none.vpt"))),
+       Row("a stored ROM name, as stored, not through its alias",
+           {"names.ini", kVp + "\r\n[PinMAME]\r\nAttack=old\r\n", "alias.ini",
+            "[Alias]\r\nold=new\r\n"},
+           {attack_, "-txt", "-hide", "-noalias"}, {"output.txt", "old\r\n"}),
+       Row("a result that cannot be written", {"output.txt", kGone, "output.txt/x", ""},
+           {attack_, "-txt", "-hide"}, {}, 3, "", {},
+           "tabrin: could not remove " + P("output.txt") + ": Is a directory\ntabrin: could not " +
+               "write " + P("output.txt") + ": Is a directory\n")});
 }
 
 TEST_F(Capability, AsksTheEmulatorAboutEachGameHoweverTheSettingsAreWritten) {
@@ -162,7 +196,7 @@ TEST_F(Capability, AsksTheEmulatorAboutEachGameHoweverTheSettingsAreWritten) {
     return Row(why, {"emu/runs.log", kGone}, {all_, "-hide"},
                {"emu/runs.log", runs, "lx.sh",
                 "#!/bin/sh\ncd /\ncd '" + P("emu/") + "'\n./'my mame' " + ask +
-                    " >lx.xml || { s=$?; rm -f lx.xml; exit $s; }\n"});
+                    " >lx.xml 2>/dev/null || { s=$?; rm -f lx.xml; exit $s; }\n"});
   };
   Check({row("PinMAME lists every game at once", mode("1"), pinmame, games),
          next("and its listing serves the runs that follow", kGone, "-lx"),
@@ -193,7 +227,7 @@ TEST_F(Capability, AsksTheEmulatorAboutEachGameHoweverTheSettingsAreWritten) {
              kGone, sources),
          // Lines and sections in a game's fields become spaces; a field of a megabyte is cut.
          row("a listing of junk", mode("1"), kGone,
-             "afm_11=a  [PMInfo]  mm_109c=evil||" + std::string(1 << 16, 'm') +
+             "afm_11=a  [PMInfo]  mm_109c=evil||" + std::string(253, 'm') + "\x85" +
                  "|x  [Tabrin]  B=evil  \r\n" + sources +
                  "[NotInEmulator]\r\nmm_109c=1\r\nzzz_l1=1\r\n",
              {"emu/lx.xml",
@@ -206,6 +240,25 @@ TEST_F(Capability, AsksTheEmulatorAboutEachGameHoweverTheSettingsAreWritten) {
              {"emu/my mame",
               "#!/bin/sh\nprintf '<game name=\"%s\"><description>' \"$1\"\ntruncate -s 1G "
               "lx.xml\n"})});
+}
+
+// Whatever could not be written is told on the error output, once, and the status says so.
+TEST_F(Capability, WhatCouldNotBeWrittenIsToldAndTheRunFails) {
+  Emulator(/*pinmame=*/true, "");
+  const auto row = [&](const char* why, const Args& before, const std::string& err) {
+    Args files = {"Tabrin.ini", "[MAME]\r\nPath=\\emu\\\r\nExe=emu\r\nIsPinMAME=1\r\n"};
+    files.insert(files.end(), before.begin(), before.end());
+    return Row(why, files, {all_, "-hide", "-overwrite"}, {}, 3, "", {}, err);
+  };
+  Check(
+      {row("export folders that cannot be made",
+           {"listed", "", "Tabrin.ini", "[VP]\r\nArtPath=listed"},
+           "tabrin: could not write 4 exported file(s); the first: " +
+               P("listed/Blurb/Attack from Mars.txt") + ": Not a directory\n"),
+       row("the listing's script", {"lx.sh/x", ""},
+           "tabrin: could not write " + P("lx.sh") + ": Is a directory\n"),
+       row("the catalogue", {"lx.sh/x", kGone, "lx.sh", kGone, "info.ini", kGone, "info.ini/x", ""},
+           "tabrin: could not write " + P("info.ini") + ": Is a directory\n")});
 }
 
 // Today's tables: .vpx beside .vpt, a sidecar script that replaces the table's own, an original
@@ -244,18 +297,22 @@ TEST_F(Capability, WhyTellsWhereEachRomNameComesFromAndWritesNothing) {
   dmd.script =
       "Set FlexDMD = CreateObject(\"FlexDMD.FlexDMD\")\r\nFlexDMD.GameName = \"robots\"\r\n";
   Table("Robots.vpx", dmd);
+  Table("Line\r\nbreak.vpx", {});  // a name that would add a line
   Write("tables/zed_table (vp91x).VBS",
         "' fixed\r\nSet B = CreateObject(\"B2S.Server\") : B.GameName = \"zed_l1\"\r\n");
   const std::string why =
       "Attack.vpt: ROM afm_11\n  found in Attack.vpt, line 1: Const cGameName = \"AFM_11\"\n  via "
       "cGameName -> \"afm_11\", given to the controller on line 4: .GameName = cGameName\n"
+      "Line\u240D\u240Abreak.vpx: plain table\n  plain: no statement sets the PinMAME controller's "
+      "game name\n"
       "Robots.vpx: plain table\n  plain: no statement sets the PinMAME controller's game name\n"
       "Zed_Table (VP91x).vpt: ROM zed_l1\n  found in zed_table (vp91x).VBS, line 2: Set B = "
       "CreateObject(\"B2S.Server\") : B.GameName = \"zed_l1\"\n";
   Check({Row("every table of a folder", {}, {all_, "-WHY"}, {"names.ini", kGone, "info.ini", kGone},
              0, why),
-         Row("one table", {}, {attack_, "-why"}, {}, 0, why.substr(0, why.find("Robots"))),
-         Row("no such table", {}, {P("tables/none.vpx"), "-why"}, {}, 1)});
+         Row("one table", {}, {attack_, "-why"}, {}, 0, why.substr(0, why.find("Line"))),
+         Row("no such table", {}, {P("tables/none.vpx"), "-why"}, {}, 1, "", {},
+             Lost(P("tables/none.vpx")))});
 }
 
 // The demo collection holds something for every finding of the collection check; -report says so.
@@ -268,22 +325,34 @@ TEST_F(TabrinTest, TheDemoHoldsSomethingForEveryFindingOfTheCheck) {
   std::istringstream lines(report.out);
   std::string line;
   std::getline(lines, line);
+  EXPECT_EQ(line, "Catalogue of " + P("tables"));
+  std::getline(lines, line);
   EXPECT_EQ(line, "Collection check of " + P("tables") + ": 16 tables, 18 findings");
   // The counts: every kind but the last, tables not scanned yet, as a scan has just run.
   for (int kind = 0; kind < 12 && std::getline(lines, line); ++kind) {
     EXPECT_EQ(line.rfind("     0  ", 0) == 0, kind == 11) << line;
   }
   EXPECT_EQ(Tabrin({P("none"), "-report"}).exit_code, 1);
+  // Another folder: its own tables, not the entries of tables gone or artwork of no table.
+  const fs::path table = *fs::directory_iterator(P("tables"));
+  fs::copy_file(table, dir_.MakeDir("other") + "/" + table.filename().string());
+  const std::string other = Tabrin({dir_.Path("other"), "-report"}).out;
+  EXPECT_TRUE(other.starts_with("Catalogue of " + P("tables") + " (another folder: only this " +
+                                "folder's tables are checked)\nCollection check of " +
+                                dir_.Path("other") + ": 1 tables, "))
+      << other;
+  EXPECT_NE(other.find("\n     0  Artwork of no table\n     0  Catalogue entry without"),
+            std::string::npos);
 }
 
 TEST_F(Capability, WithoutADisplayTheWindowTextGoesToStandardOutput) {
-  const std::string zed =
-      "Table Type:  Visual Pinball\n\nVpt Name:  Zed_Table (VP91x).vpt\nBase Name:  Zed Table\n\n";
+  const std::string runtime = dir_.MakeDir("runtime");  // where Qt wants it, or it says so
+  fs::permissions(runtime, fs::perms::owner_all);
   Check({Row("one table", {}, {attack_, "-exit"}, {"names.ini", kNames}, 0, kAttack),
-         Row("nobody to close it: no wait", {}, {P("tables/Zed_Table (VP91x).vpt")}, {}, 0, zed),
-         Row("each table as it is done", {}, {all_, "-exit"}, {}, 0, kAttack + zed),
+         Row("nobody to close it: no wait", {}, {P("tables/Zed_Table (VP91x).vpt")}, {}, 0, kZed),
+         Row("each table as it is done", {}, {all_, "-exit"}, {}, 0, kAttack + kZed),
          Row("hidden", {}, {all_, "-hide"}), Row("one table hidden", {}, {attack_, "-hide"}),
          Row("a window, closed at the end", {}, {all_, "-exit"}, {}, 0, "",
-             {"QT_QPA_PLATFORM=offscreen"})});
+             {"QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR=" + runtime})});
 }
 }  // namespace

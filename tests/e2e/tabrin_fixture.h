@@ -24,16 +24,17 @@ using Args = std::vector<std::string>;
 
 struct Child {  // a started program, then how it ended
   pid_t pid = -1;
-  int out_fd = -1;      // its standard output, a file in memory
-  int exit_code = -1;   // less the signal that ended it, when one did
-  long max_rss_kb = 0;  // its peak memory
-  std::string out;
+  int out_fd = -1, err_fd = -1;  // its standard output and error, files in memory
+  int exit_code = -1;            // less the signal that ended it, when one did
+  long max_rss_kb = 0;           // its peak memory
+  std::string out, err;
 };
 
-// Starts `program` in "/" without a display (the window's text goes to standard output), `env`
-// added, at most 128 files open (a leak shows) and, with `as_nobody`, as the unprivileged user.
+// Starts `program` in `folder` without a display (the window's text goes to standard output),
+// `env` added, at most 128 files open (a leak shows) and, with `as_nobody`, as the unprivileged
+// user.
 inline Child Start(const std::string& program, const Args& args, Args env = {},
-                   bool as_nobody = false) {
+                   bool as_nobody = false, const std::string& folder = "/") {
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) unsetenv(name);
   // Everything the child needs is made before the fork: after it only system calls are safe.
   std::vector<char*> argv{const_cast<char*>(program.c_str())}, envp;
@@ -44,10 +45,11 @@ inline Child Start(const std::string& program, const Args& args, Args env = {},
   envp.push_back(nullptr);
   const rlimit files{128, 128};
   const bool drop = as_nobody && geteuid() == 0;
-  Child run{.out_fd = memfd_create("out", MFD_CLOEXEC)};
+  Child run{.out_fd = memfd_create("out", MFD_CLOEXEC), .err_fd = memfd_create("err", MFD_CLOEXEC)};
   if ((run.pid = fork()) != 0) return run;
   setpgid(0, 0);  // a group of its own, so that a bounded wait ends the programs it starts too
-  if (dup2(run.out_fd, 1) < 0 || chdir("/") != 0 || setrlimit(RLIMIT_NOFILE, &files) != 0 ||
+  if (dup2(run.out_fd, 1) < 0 || dup2(run.err_fd, 2) < 0 || chdir(folder.c_str()) != 0 ||
+      setrlimit(RLIMIT_NOFILE, &files) != 0 ||
       (drop && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))) {
     _exit(126);
   }
@@ -65,9 +67,11 @@ inline Child Finish(Child run) {
   }
   run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
   run.max_rss_kb = usage.ru_maxrss;
-  run.out.resize(lseek(run.out_fd, 0, SEEK_END));
-  if (pread(run.out_fd, run.out.data(), run.out.size(), 0) < 0) run.out = "(unreadable)";
-  close(run.out_fd);
+  for (auto [fd, text] : {std::pair{run.out_fd, &run.out}, {run.err_fd, &run.err}}) {
+    text->resize(lseek(fd, 0, SEEK_END));
+    if (pread(fd, text->data(), text->size(), 0) < 0) *text = "(unreadable)";
+    close(fd);
+  }
   return run;
 }
 inline std::string ReadFile(const std::string& path) {
@@ -91,6 +95,10 @@ inline std::string Junk(size_t size, unsigned seed) {
   return bytes;
 }
 inline const std::string kGone = "(gone)";
+// What tabrin says of a path that names nothing.
+inline std::string Lost(const std::string& path) {
+  return "tabrin: \"" + path + "\" could not be found\n";
+}
 // The memory a run may take. A sanitizer's shadow and quarantine are not the program's: its
 // builds are not measured.
 #ifdef ORVANE_SANITIZED
@@ -100,13 +108,15 @@ inline constexpr long kMaxRssKb = 256 * 1024;
 #endif
 
 // One run: files written before it (file, bytes, ...; kGone removes), its command line, and files
-// that hold just so after it (kGone: that do not exist), its exit code and standard output.
+// that hold just so after it (kGone: that do not exist), its exit code, standard output and
+// error.
 struct Row {
   std::string why;
   Args before, args, after = {};
   int exit_code = 0;
   std::string out = "";
   Args env = {};
+  std::string err = "";
 };
 
 // A program folder deep inside a temporary folder (so that an escape through ".." lands where
@@ -142,9 +152,10 @@ class TabrinTest : public testing::Test {
   void Table(const std::string& file, const TableContents& desc) const {
     ASSERT_TRUE(WriteTable(P("tables/" + file), desc)) << file;
   }
-  Child Tabrin(const Args& args, Args env = {}, bool as_nobody = false) const {
+  Child Tabrin(const Args& args, Args env = {}, bool as_nobody = false,
+               const std::string& folder = "/") const {
     env.insert(env.end(), env_.begin(), env_.end());
-    return Finish(Start(P("tabrin"), args, env, as_nobody));
+    return Finish(Start(P("tabrin"), args, env, as_nobody, folder));
   }
   // Makes the runs of `rows` in turn; each ends, in bounded memory.
   void Check(const std::vector<Row>& rows) const {
@@ -154,6 +165,7 @@ class TabrinTest : public testing::Test {
       const Child run = Tabrin(row.args, row.env);
       EXPECT_EQ(run.exit_code, row.exit_code);
       EXPECT_EQ(run.out, row.out);
+      EXPECT_EQ(run.err, row.err);
       EXPECT_LT(run.max_rss_kb, kMaxRssKb);
       for (auto f = row.after.begin(); f < row.after.end(); f += 2) {
         EXPECT_EQ(fs::exists(P(*f)) ? Read(*f) : kGone, f[1]) << *f;

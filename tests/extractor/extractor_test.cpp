@@ -10,9 +10,11 @@
 #include <vector>
 
 #include "common/profile.h"
+#include "common/text.h"
 #include "extractor/catalogue.h"
 #include "extractor/command_line.h"
 #include "extractor/mame_info.h"
+#include "extractor/messages.h"
 #include "extractor/table_info.h"
 #include "support/temp_dir.h"
 #include "table_writer.h"
@@ -24,19 +26,105 @@ using namespace std::string_literals;
 using Runs = std::vector<std::string>;
 using Files = std::set<std::string>;
 
-TEST(CommandLine, PathIsTheFirstNonOptionAndOptionsMayComeAnywhereInAnyCase) {
-  const CommandLine line =
-      ParseCommandLine({"-Clear", " /t/*.* ", "-exit -hide", "-bogus -NoDocs"});
-  EXPECT_EQ(line.path, "/t/*.*");
-  EXPECT_TRUE(line.options.clear && line.options.hide && line.options.exit && line.options.nodocs);
-  EXPECT_FALSE(line.options.txt || line.options.overwrite || line.options.noalias ||
-               line.options.nopics || line.options.norename);
-  const CommandLine others = ParseCommandLine({"a.vpt", "b.vpt", "-norename", "-TXT", ""});
-  EXPECT_EQ(others.path, "a.vpt");  // a second non-option is no second path
-  EXPECT_TRUE(others.options.norename && others.options.txt && !others.options.exit);
-  EXPECT_FALSE(ParseCommandLine({"x.vpt", "-EXIT"}).options.hide);
-  EXPECT_FALSE(ParseCommandLine({"-exit"}).empty || ParseCommandLine({"-exit"}).has_path);
-  EXPECT_EQ(MakeTableArgAbsolute("", "/fe"), "/fe/");
+TEST(CommandLine, EveryPathIsTakenAndEveryWordMustBeAnOption) {
+  const struct {
+    const char* why;
+    std::vector<std::string> args, paths;
+    ExtractorOptions options;
+    std::string unknown = "";
+    bool help = false;
+  } rows[] = {
+      {"paths in order, options anywhere in any case, several to an argument",
+       {"-Clear", " /t/*.* ", "b.vpt", "-exit  -HIDE", "", "  "},
+       {"/t/*.*", "b.vpt"},
+       {.clear = true, .hide = true, .exit = true}},
+      {"every other word",
+       {"-txt -overwrite -noalias -nopics -nodocs -norename"},
+       {},
+       {.txt = true,
+        .overwrite = true,
+        .noalias = true,
+        .nopics = true,
+        .nodocs = true,
+        .norename = true}},
+      {"questions write nothing: they hide",
+       {"-why"},
+       {},
+       {.hide = true, .exit = true, .why = true}},
+      {"", {"x", "-REPORT"}, {"x"}, {.hide = true, .exit = true, .report = true}},
+      {"a mistyped word is refused, the first named",
+       {"-whyy", "-nodocs -x"},
+       {},
+       {.nodocs = true},
+       "-whyy"},
+      {"help in any form", {"x", "-exit --HELP"}, {"x"}, {.exit = true}, "", true},
+      {"", {"-h"}, {}, {}, "", true},
+      {"after --, a name that looks like an option", {"--", "-clear", "--"}, {"-clear", "--"}, {}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.why);
+    const CommandLine line = ParseCommandLine(row.args);
+    EXPECT_EQ(line.paths, row.paths);
+    EXPECT_TRUE(line.options == row.options);
+    EXPECT_EQ(line.unknown, row.unknown);
+    EXPECT_EQ(line.help, row.help);
+  }
+  EXPECT_TRUE(ParseCommandLine({}).empty);
+  EXPECT_FALSE(ParseCommandLine({""}).empty);
+}
+
+TEST(CommandLine, ARelativePathIsLookedUpHereFirstThenInTheProgramFolder) {
+  TempDir dir;
+  const std::string here = dir.MakeDir("here"), prog = dir.MakeDir("prog");
+  dir.WriteFile("here/Tables/a.vpx", "");
+  dir.WriteFile("prog/tables/b.vpx", "");
+  const std::pair<std::string, std::string> rows[] = {
+      {"tables/a.vpx", here + "/tables/a.vpx"},  // as written: found in any case
+      {"tables\\*.vpx", here + "/tables/*.vpx"},
+      {"tables/b.vpx", prog + "/tables/b.vpx"},
+      {"none/*.*", prog + "/none/*.*"},
+      {"\\tables\\a.vpx", prog + "/tables/a.vpx"},
+      {"/abs\\x.vpx", "/abs/x.vpx"},
+  };
+  for (const auto& [path, absolute] : rows) {
+    EXPECT_EQ(MakeTableArgAbsolute(path, here, prog), absolute) << path;
+  }
+  EXPECT_EQ(MakeTableArgAbsolute("tables/a.vpx", "", prog), prog + "/tables/a.vpx");
+}
+
+// What goes into the catalogue or a message: one line, a few hundred characters, no "|".
+TEST(Texts, FieldsAndMessagesAreCutVisiblyAndKeepToOneLine) {
+  const std::string long_text = std::string(kMaxTextChars - 1, 'x') + "\xC3\xA9";
+  const std::string cut = std::string(kMaxTextChars - 1, 'x') + "\u2026";
+  std::string bars;  // as a field holds them
+  for (size_t i = 1; i < kMaxTextChars; ++i) bars += "\u00A6";
+  const std::string controls = "cr\rlf\n\x1B[2J\x7F\xC2\x9B\xC2\xA0.vpx";
+  const struct {
+    std::string text, field, shown;
+  } rows[] = {
+      {"a|b||", "a\u00A6b\u00A6\u00A6", "a|b||"},
+      {long_text, long_text, long_text},
+      {long_text + "y", cut, cut},
+      {std::string(5000, '|'), bars + "\u2026", std::string(kMaxTextChars - 1, '|') + "\u2026"},
+      {controls, controls, "cr\u240Dlf\u240A\u241B[2J\u2421\uFFFD\u00A0.vpx"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(CatalogueField(row.text), row.field) << row.text;
+    EXPECT_EQ(Shown(row.text), row.shown) << row.text;
+  }
+  EXPECT_EQ(ShownName("caf\xE9\n"), "caf\u00E9\u240A");  // no UTF-8: read as Windows-1252
+}
+
+TEST(Texts, ListingEntitiesAreDecodedOnceAndOnlyWhenWhole) {
+  const std::pair<std::string, std::string> rows[] = {
+      {"Bally &amp; Co &lt;&gt;&quot;&apos;", "Bally & Co <>\"'"},
+      {"&amp;lt; &#65;&#x42;&#X43;&#233;&#x1F3B1;", "&lt; ABC\u00E9\U0001F3B1"},
+      {"& &amp &bogus; &#; &#x; &#0; &#xD800; &#x110000; &#12a; &#000000000065;",
+       "& &amp &bogus; &#; &#x; &#0; &#xD800; &#x110000; &#12a; &#000000000065;"},
+      {"&#x7FF;&#x800;&#xFFFF;&#124;", "\u07FF\u0800\uFFFF|"},
+      {"&#00000000065;&             &amp;", "A&             &"},  // the longest name read
+  };
+  for (const auto& [xml, text] : rows) EXPECT_EQ(DecodeXmlEntities(xml), text) << xml;
 }
 
 TEST(BaseName, FollowsTheSeparatorRulesCountingCharactersNotBytes) {
@@ -161,7 +249,7 @@ TEST_F(MameInfo, PinMameModeReadsAnExistingListingAsBytes) {
   Gather("absent");
   EXPECT_EQ(TakeRuns(), Runs{});
   EXPECT_NE(temp_.ReadFile("prog/info.ini")
-                .find("FH_L9=Fun\xE9house | Rudy's|1990\t|Williams &amp; Co|FH_L9\r\n"),
+                .find("FH_L9=Fun\xE9house \xA6 Rudy's|1990\t|Williams & Co|FH_L9\r\n"),
             std::string::npos);
   EXPECT_EQ(Info("bare"), "Bare|2||fh_l9");  // runs on to the next "</game>" there is
   // A game the listing lacks has no information, and is noted as unknown to the emulator.
@@ -301,11 +389,21 @@ TEST_F(TableInfo, OddTextsAndDamagedFilesAreReadWithoutHarm) {
   desc.info_storage_name = "tableINFO";                             // names match in any case
   desc.raw_info_streams = {{"AUTHORNAME", ToUtf16Le("Odd") + "X"},  // odd length
                            {"TableVersion", std::string("\x00\xD8v\0", 4)}};  // lone surrogate
-  desc.blurb = std::string(3'000'000, 'b');  // copied in many pieces
+  desc.blurb = std::string(3'000'000, 'b');  // copied in many pieces, up to a megabyte
   Read(desc);
   EXPECT_EQ(Entry(*desc.table_name), *desc.table_name + "|Odd|\uFFFDv|||");
-  EXPECT_EQ(dir_.ReadFile("art/Blurb/" + *desc.table_name + ".txt"), ToUtf16Le(*desc.blurb));
+  EXPECT_TRUE(dir_.ReadFile("art/Blurb/" + *desc.table_name + ".txt") ==
+              ToUtf16Le(std::string(524'032, 'b') +
+                        "\r\n[Cut here: the table's text is 3000000 characters long; the first "
+                        "524032 are shown.]\r\n"));
   TakeWritten();
+  // No field shifts the ones after it; none grows without bound.
+  desc = FullTable("A|B");
+  desc.author_name = std::string(300, 'a');
+  Read(desc);
+  EXPECT_NE(dir_.ReadFile("info.ini")
+                .find("\nA\xA6\x42=A\xA6\x42|" + std::string(253, 'a') + "\x85|1.2|||\r\n"),
+            std::string::npos);
   Read(FullTable("T"));
   const std::string good = dir_.ReadFile("tables/t.vpt");
   std::string siblings = good;  // entries linked beside the root entry, which libgsf leaks

@@ -7,9 +7,13 @@
 #include <set>
 
 #include "common/codepage.h"
+#include "common/directb2s.h"
 #include "common/profile_cache.h"
+#include "common/text.h"
 #include "extractor/compound_file.h"
+#include "extractor/rom_source.h"
 #include "extractor/script_reader.h"
+#include "extractor/shown_text.h"
 #include "extractor/table_info.h"
 #include "extractor/table_script.h"
 
@@ -42,10 +46,12 @@ std::string FuzzRomName(const std::uint8_t* data, std::size_t size) {
   const InfilePtr table = OpenCompoundFile(path);
   for (const std::string& script : {std::string(bytes), ReadTableScript(path, table.get()).bytes}) {
     const RomFinding found = FindRomInScript(script);
+    const RomSource source = DescribeRomFinding(found, "t.vbs");
+    if (CharCount(source.found) > kMaxRomSourceText || CharCount(source.via) > kMaxRomSourceText) {
+      return "a text too long to catalogue: " + source.found.substr(0, 80);
+    }
     if (found.rom == "nf") continue;
-    const std::string cp1252 = Utf8ToCp1252(found.rom);
-    if (found.rom.empty() || Cp1252ToLower(cp1252) != cp1252 ||
-        cp1252.find_first_of("\r\n") != std::string::npos || found.line < 1) {
+    if (!IsRomName(found.rom) || AsciiLowerCopy(found.rom) != found.rom || found.line < 1) {
       return "a ROM name that no script line could give: " + found.rom;
     }
   }
@@ -78,5 +84,15 @@ std::string FuzzTableInfo(const std::uint8_t* data, std::size_t size) {
       return "an export is larger than the whole table: " + relative;
     }
   }
+  return "";
+}
+
+std::string FuzzDirectB2S(const std::uint8_t* data, std::size_t size) {
+  const std::string_view document(reinterpret_cast<const char*>(data), size);
+  const std::string picture =
+      ReadDirectB2SPictureFrom(document, {"BackglassImage", "BackglassOffImage"});
+  if (picture.empty()) return "";
+  if (SniffPictureFormat(picture) == PictureFormat::kUnknown) return "a picture of no known kind";
+  if (picture.size() > size) return "a picture larger than its document";
   return "";
 }

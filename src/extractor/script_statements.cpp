@@ -1,0 +1,227 @@
+#include "extractor/script_statements.h"
+
+#include <algorithm>
+
+#include "common/codepage.h"
+
+namespace {
+
+bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsNameChar(char c) { return IsLetter(c) || IsDigit(c) || c == '_'; }
+bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
+
+// The end of the string literal whose text starts at `at`: its closing quote ("" stands for one
+// quote), or the end of its line when it is never closed.
+size_t StringEnd(std::string_view s, size_t at) {
+  for (; at < s.size() && !IsLineEnd(s[at]); ++at) {
+    if (s[at] != '"') continue;
+    if (at + 1 < s.size() && s[at + 1] == '"') {
+      ++at;
+    } else {
+      return at;
+    }
+  }
+  return at;
+}
+
+// The end of the name in brackets whose text starts at `at`: a name in brackets may hold any
+// character but the closing bracket and line ends.
+size_t BracketEnd(std::string_view s, size_t at) {
+  const size_t end = s.find_first_of("]\r\n", at);
+  return end == std::string_view::npos ? s.size() : end;
+}
+
+bool IsEndIf(std::vector<Token>::const_iterator at, std::vector<Token>::const_iterator end) {
+  return IsName(*at, "end") && at + 1 != end && IsName(at[1], "if");
+}
+
+}  // namespace
+
+bool SameName(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return Cp1252Lower(x) == Cp1252Lower(y);
+         });
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\0'; }
+
+int CompareNames(std::string_view a, std::string_view b) {
+  const size_t common = std::min(a.size(), b.size());
+  for (size_t i = 0; i < common; ++i) {
+    const auto x = static_cast<unsigned char>(Cp1252Lower(a[i]));
+    const auto y = static_cast<unsigned char>(Cp1252Lower(b[i]));
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
+}
+
+std::uint32_t NameHash(std::string_view name) {
+  std::uint32_t hash = 2166136261u;  // FNV-1a
+  for (const char c : name) hash = (hash ^ static_cast<unsigned char>(Cp1252Lower(c))) * 16777619u;
+  return hash;
+}
+
+bool IsName(const Token& token, std::string_view name) {
+  return token.kind == TokenKind::kName && SameName(token.text, name);
+}
+
+Token TokenAt(std::string_view script, size_t at) {
+  if (at >= script.size()) return {TokenKind::kOther, {}};
+  const char c = script[at];
+  if (c == '"') {
+    return {TokenKind::kString, script.substr(at + 1, StringEnd(script, at + 1) - at - 1)};
+  }
+  if (c == '[') {
+    return {TokenKind::kName, script.substr(at + 1, BracketEnd(script, at + 1) - at - 1)};
+  }
+  if (!IsLetter(c)) return {TokenKind::kOther, {}};
+  size_t end = at;
+  while (end < script.size() && IsNameChar(script[end])) ++end;
+  return {TokenKind::kName, script.substr(at, end - at)};
+}
+
+size_t TokenStart(std::string_view script, const Token& token) {
+  const auto at = static_cast<size_t>(token.text.data() - script.data());
+  const bool marked = at > 0 && (token.kind == TokenKind::kString || script[at - 1] == '[');
+  return marked ? at - 1 : at;
+}
+
+bool StatementReader::Next(Piece& out) {
+  while (next_piece_ >= pieces_.size()) {
+    if (pos_ >= s_.size()) return false;
+    ReadRaw();
+    Split();
+  }
+  out = pieces_[next_piece_++];
+  return true;
+}
+
+// Reads up to the next colon or line end that ends a statement.
+void StatementReader::ReadRaw() {
+  raw_.tokens.clear();
+  raw_.colon = false;
+  while (pos_ < s_.size()) {
+    const char c = s_[pos_];
+    if (IsLineEnd(c)) {
+      NewLine(/*continued=*/false);
+      if (!raw_.tokens.empty()) return;
+      continue;
+    }
+    if (IsBlank(c)) {
+      ++pos_;
+    } else if (c == '\'') {
+      SkipToLineEnd();
+    } else if (c == ':') {
+      ++pos_;
+      raw_.colon = !raw_.tokens.empty();
+      if (raw_.colon) return;
+    } else if (c == '_' && ContinuesLine()) {
+      SkipToLineEnd();
+      if (pos_ < s_.size()) NewLine(/*continued=*/true);
+    } else if (c == '"') {
+      const size_t end = StringEnd(s_, pos_ + 1);
+      Add(TokenKind::kString, s_.substr(pos_ + 1, end - pos_ - 1));
+      pos_ = end < s_.size() && s_[end] == '"' ? end + 1 : end;
+    } else if (IsLetter(c)) {
+      const size_t start = pos_;
+      while (pos_ < s_.size() && IsNameChar(s_[pos_])) ++pos_;
+      const std::string_view name = s_.substr(start, pos_ - start);
+      if (raw_.tokens.empty() && SameName(name, "rem")) {
+        SkipToLineEnd();
+      } else {
+        Add(TokenKind::kName, name);
+      }
+    } else if (IsDigit(c) || (c == '&' && pos_ + 1 < s_.size() && IsLetter(s_[pos_ + 1]))) {
+      const size_t start = pos_++;
+      while (pos_ < s_.size() && (IsNameChar(s_[pos_]) || s_[pos_] == '.')) ++pos_;
+      Add(TokenKind::kNumber, s_.substr(start, pos_ - start));
+    } else if (c == '[') {
+      const size_t end = BracketEnd(s_, pos_ + 1);
+      Add(TokenKind::kName, s_.substr(pos_ + 1, end - pos_ - 1));
+      pos_ = end < s_.size() && s_[end] == ']' ? end + 1 : end;
+    } else {
+      const TokenKind kind = c == '.'   ? TokenKind::kDot
+                             : c == '=' ? TokenKind::kEquals
+                             : c == ',' ? TokenKind::kComma
+                             : c == '(' ? TokenKind::kOpen
+                             : c == ')' ? TokenKind::kClose
+                                        : TokenKind::kOther;
+      Add(kind, s_.substr(pos_++, 1));
+    }
+  }
+}
+
+void StatementReader::Add(TokenKind kind, std::string_view text) {
+  if (raw_.tokens.empty()) {
+    raw_.line = line_;
+    raw_.line_start = line_start_;
+    raw_.logical_line = logical_line_;
+  }
+  if (raw_.tokens.size() < kMaxStatementTokens) raw_.tokens.push_back({kind, text});
+}
+
+// True when the "_" at pos_ is followed on its line by blanks only: the statement goes on.
+bool StatementReader::ContinuesLine() const {
+  size_t at = pos_ + 1;
+  while (at < s_.size() && IsBlank(s_[at])) ++at;
+  return (at >= s_.size() || IsLineEnd(s_[at])) &&
+         (pos_ == 0 || IsBlank(s_[pos_ - 1]) || IsLineEnd(s_[pos_ - 1]));
+}
+
+void StatementReader::SkipToLineEnd() {
+  const size_t end = s_.find_first_of("\r\n", pos_);
+  pos_ = end == std::string_view::npos ? s_.size() : end;
+}
+
+// Steps over one line end: CR LF, LF or a lone CR.
+void StatementReader::NewLine(bool continued) {
+  pos_ += s_.compare(pos_, 2, "\r\n") == 0 ? 2 : 1;
+  ++line_;
+  line_start_ = pos_;
+  if (!continued) ++logical_line_;
+}
+
+void StatementReader::Push(PieceKind kind, Iterator begin, Iterator end, bool one_line) {
+  pieces_.push_back({kind, std::span<const Token>(begin, end), raw_.line, raw_.line_start,
+                     raw_.logical_line, one_line});
+}
+
+// After the Then of an If, and on either side of an Else or an End If, each part is a piece of
+// its own; Select Case and Case take their whole statement.
+void StatementReader::Split() {
+  pieces_.clear();
+  next_piece_ = 0;
+  const std::vector<Token>& t = raw_.tokens;
+  auto at = t.begin();
+  const auto end = t.end();
+  if (at == end) return;
+  if (IsName(*at, "select") && at + 1 != end && IsName(at[1], "case")) {
+    return Push(PieceKind::kSelectCase, at + 2, end);
+  }
+  if (IsName(*at, "case")) {
+    if (at + 1 == end || !IsName(at[1], "else")) return Push(PieceKind::kCase, at + 1, end);
+    Push(PieceKind::kCaseElse, end, end);
+    at += 2;
+  }
+  while (at != end) {
+    if (IsName(*at, "if") || IsName(*at, "elseif")) {
+      const auto then = std::find_if(at + 1, end, [](const Token& x) { return IsName(x, "then"); });
+      if (then == end) return Push(PieceKind::kStatement, at, end);  // no If after all
+      Push(IsName(*at, "if") ? PieceKind::kIf : PieceKind::kElseIf, at + 1, then,
+           then + 1 != end || raw_.colon);
+      at = then + 1;
+    } else if (IsName(*at, "else")) {
+      Push(PieceKind::kElse, end, end);
+      ++at;
+    } else if (IsEndIf(at, end)) {
+      Push(PieceKind::kEndIf, end, end);
+      at += 2;
+    } else {
+      auto stop = at + 1;
+      while (stop != end && !IsName(*stop, "else") && !IsEndIf(stop, end)) ++stop;
+      Push(PieceKind::kStatement, at, stop);
+      at = stop;
+    }
+  }
+}
