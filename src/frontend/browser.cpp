@@ -160,6 +160,8 @@ ListKeyAction ActionForKey(int16_t key_code) {
       return ListKeyAction::kSort;
     case kKeyF4:
       return ListKeyAction::kCheck;
+    case kKeyF6:
+      return ListKeyAction::kSettings;
     case kKeyEscape:
       return ListKeyAction::kClearFilter;
     default:

@@ -90,7 +90,16 @@ std::string LaunchArguments(const std::string& vp_exe, bool launcher_mode,
                             const std::string& table_path, const std::string& file_name);
 
 // What a key pressed in a list does.
-enum class ListKeyAction { kNone, kLaunch, kReread, kFavourite, kSort, kCheck, kClearFilter };
+enum class ListKeyAction {
+  kNone,
+  kLaunch,
+  kReread,
+  kFavourite,
+  kSort,
+  kCheck,
+  kClearFilter,
+  kSettings
+};
 
 // Virtual key codes of the keys the lists act on.
 inline constexpr int16_t kKeyReturn = 13;
@@ -100,6 +109,7 @@ inline constexpr int16_t kKeyF2 = 113;
 inline constexpr int16_t kKeyF3 = 114;
 inline constexpr int16_t kKeyF4 = 115;
 inline constexpr int16_t kKeyF5 = 116;
+inline constexpr int16_t kKeyF6 = 117;
 
 // Returns what the key `key_code` does; the shift state plays no part.
 ListKeyAction ActionForKey(int16_t key_code);

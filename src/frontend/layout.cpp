@@ -29,6 +29,7 @@ MainLayout DesignLayout() {
   d.cmdSort = {5895, 0, 1800, 255};
   d.cmdFavourite = {10215, 480, 1215, 255};
   d.cmdCheck = {11430, 480, 1455, 255};
+  d.cmdSettings = {12885, 480, 855, 255};
   d.lblInfo = {600, 1680, 1575, 855};
   d.txtRules = {720, 360, 1215, 615};
   d.imgArt = {840, 720, 1935, 1215};
@@ -90,6 +91,7 @@ void LayOut(MainLayout& l, float width, float height) {
   RightOf(l.cmdSort, l.cmdList);
   RightOf(l.cmdFavourite, l.cmdDelInfo);
   RightOf(l.cmdCheck, l.cmdFavourite);
+  RightOf(l.cmdSettings, l.cmdCheck);
 }
 
 TwipsSize MinimumWindowSize() {
@@ -103,6 +105,7 @@ TwipsSize MinimumWindowSize() {
   const float right =
       std::max(d.cmdInfo.Width + d.cmdRules.Width + d.cmdDesc.Width + d.cmdSnapShot.Width +
                    d.cmdGlass.Width + d.cmdCab.Width + d.cmdFlyer.Width,
-               d.cmdEditInfo.Width + d.cmdDelInfo.Width + d.cmdFavourite.Width + d.cmdCheck.Width);
+               d.cmdEditInfo.Width + d.cmdDelInfo.Width + d.cmdFavourite.Width + d.cmdCheck.Width +
+                   d.cmdSettings.Width);
   return {2 * (margin + std::max(left, right)), 2 * d.FraData.Top + kMinFrameHeight};
 }

@@ -21,7 +21,7 @@ struct MainLayout {
       cmdFlyer;
   // In the free space: the filter beside cmdLaunch, the sort order beside cmdList, favourite and
   // collection check beside cmdDelInfo.
-  TwipsRect txtFilter, cmdSort, cmdFavourite, cmdCheck;
+  TwipsRect txtFilter, cmdSort, cmdFavourite, cmdCheck, cmdSettings;
   // Never moved by the layout: the controls inside FraData (placed when they are shown) and
   // the hidden picture holders.
   TwipsRect lblInfo, txtRules, imgArt, PicSnap, PicMarquee, picCabinet, PicFlyer;

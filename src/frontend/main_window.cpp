@@ -9,6 +9,7 @@
 #include <QSignalBlocker>
 #include <QTimer>
 #include <cmath>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -33,7 +34,8 @@ Form1::Form1(std::string program_folder, Dialogs& dialogs, QWidget* parent)
     : QWidget(parent),
       program_folder_(std::move(program_folder)),
       dialogs_(dialogs),
-      layout_(DesignLayout()) {
+      layout_(DesignLayout()),
+      model_(program_folder_) {
   setObjectName("Form1");
   setWindowTitle("Orvane");
   // The window's geometry was drawn for an 8-point system font.
@@ -69,6 +71,7 @@ void Form1::CreateControls() {
   cmdSort = button("Sort: Name");
   cmdFavourite = button("Favourite");
   cmdCheck = button("Check Collection");
+  cmdSettings = button("Settings");
   txtFilter = new QLineEdit(this);
   txtFilter->setPlaceholderText("Type to find a table  (* for favourites)");
   txtFilter->setClearButtonEnabled(true);
@@ -109,7 +112,7 @@ void Form1::CreateControls() {
       {PicMarquee, "PicMarquee"}, {picCabinet, "picCabinet"},
       {PicFlyer, "PicFlyer"},     {txtFilter, "txtFilter"},
       {cmdSort, "cmdSort"},       {cmdFavourite, "cmdFavourite"},
-      {cmdCheck, "cmdCheck"},
+      {cmdCheck, "cmdCheck"},     {cmdSettings, "cmdSettings"},
   };
   for (const auto& [control, name] : names) control->setObjectName(name);
 
@@ -126,7 +129,7 @@ void Form1::CreateControls() {
   const std::vector<QWidget*> tab_order = {
       File1,       cmdInfo,    cmdGlass,   cmdSnapShot, cmdCab,       cmdFlyer, cmdRescan,
       cmdEditInfo, cmdDelInfo, cmdPRescan, List1,       cmdList,      txtRules, cmdRules,
-      cmdDesc,     cmdLaunch,  txtFilter,  cmdSort,     cmdFavourite, cmdCheck};
+      cmdDesc,     cmdLaunch,  txtFilter,  cmdSort,     cmdFavourite, cmdCheck, cmdSettings};
   for (size_t i = 1; i < tab_order.size(); ++i) setTabOrder(tab_order[i - 1], tab_order[i]);
 
   connect(File1, &QListWidget::currentRowChanged, this, [this](int row) {
@@ -166,6 +169,7 @@ void Form1::CreateControls() {
       {cmdSort, &Form1::CycleSortOrder},
       {cmdFavourite, &Form1::ToggleFavourite},
       {cmdCheck, &Form1::cmdCheck_Click},
+      {cmdSettings, &Form1::cmdSettings_Click},
   });
   ConnectDisplay();
 }
@@ -185,7 +189,7 @@ void Form1::PlaceControls() {
       {PicMarquee, &MainLayout::PicMarquee}, {picCabinet, &MainLayout::picCabinet},
       {PicFlyer, &MainLayout::PicFlyer},     {txtFilter, &MainLayout::txtFilter},
       {cmdSort, &MainLayout::cmdSort},       {cmdFavourite, &MainLayout::cmdFavourite},
-      {cmdCheck, &MainLayout::cmdCheck},
+      {cmdCheck, &MainLayout::cmdCheck},     {cmdSettings, &MainLayout::cmdSettings},
   };
   for (const auto& [control, rect] : controls) Place(control, layout_.*rect);
 }
@@ -200,7 +204,10 @@ void Form1::SelectRow(QListWidget* list, int row) {
   }
 }
 
-void Form1::GetSettings() { ::GetSettings(program_folder_, settings_); }
+void Form1::GetSettings() {
+  ::GetSettings(program_folder_, settings_);
+  model_.SetSettings(settings_);
+}
 
 bool Form1::Form_Load() {
   GetSettings();
@@ -230,7 +237,25 @@ bool Form1::Form_Load() {
   if (File1->count() > 0) File1->setCurrentRow(0);
   FocusList();
   RestoreWindowPlace();
+  connect(&model_, &CollectionModel::collectionChanged, this, &Form1::CollectionChanged);
+  model_.WatchFolder();
   return true;
+}
+
+void Form1::CollectionChanged() {
+  std::vector<std::string> files;
+  for (const TableEntry& entry : model_.entries()) files.push_back(entry.file);
+  // Tables added or gone: the lists are read again, keeping the selected table.
+  if (FilesChanged(files)) {
+    RereadFolder();
+    return;
+  }
+  // Catalogued meanwhile: the names and the selected table's panel show it.
+  if (!List1->isHidden() && !launching_) {
+    const std::string selected = File1->FileName();
+    FillNameList();
+    SelectFileRow(File1->RowOf(selected));
+  }
 }
 
 void Form1::Form_Resize() {
@@ -307,6 +332,7 @@ void Form1::File1_Click() {
   const std::string vp_name = File1->FileName();
   if (vp_name.empty()) return;
   if (!ReadIni(vp_name)) return;
+  model_.SelectFile(vp_name);
   GetInfo();
   if (state_.BuildingList) return;
   LoadPictures();
@@ -334,25 +360,20 @@ void Form1::cmdList_Click() {
 }
 
 void Form1::FillNameList() {
-  List1->SetRows({});
-  TableList::Link(*File1, *List1);
-  state_.BuildingList = true;
-  // From the last entry, so that selecting entry 0 next is a change of selection.
-  if (File1->count() > 0) File1->setCurrentRow(File1->count() - 1);
-  // The file list need not scroll to every table it selects here: the name list covers it at
-  // the end, when it scrolls to its entry 0 again. The scrolling costs more than the selection.
-  const bool auto_scroll = File1->hasAutoScroll();
-  File1->setAutoScroll(false);
-  // One entry per file, whatever its text. The count is read each time: a handler that runs
-  // during an extractor run may have re-read the folder.
+  // The names from the catalogue as it is now, read once for every table.
+  const std::vector<TableEntry> collection = LoadCollection(program_folder_, settings_);
+  std::unordered_map<std::string, const TableEntry*> by_file;
+  for (const TableEntry& entry : collection) by_file.emplace(entry.file, &entry);
   std::vector<NameEntry> entries;
+  entries.reserve(static_cast<size_t>(File1->count()));
   for (int i = 0; i < File1->count(); ++i) {
-    ClearForNameEntry(state_.ViewMode, state_);
-    SelectRow(File1, i);
-    entries.push_back({File1->FileNameAt(i), NameListText(state_.ViewMode, state_)});
+    std::string file = File1->FileNameAt(i);
+    const auto found = by_file.find(file);
+    std::string name = found == by_file.end()
+                           ? std::string()
+                           : ShownName(*found->second, static_cast<NameView>(state_.ViewMode));
+    entries.push_back({std::move(file), std::move(name)});
   }
-  File1->setAutoScroll(auto_scroll);
-  state_.BuildingList = false;
   SetNameRows(entries);
   List1->show();
   ApplyFilter(/*select=*/false);

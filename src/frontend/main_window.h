@@ -14,6 +14,7 @@
 #include "common/process_runner.h"
 #include "common/settings.h"
 #include "frontend/browser.h"
+#include "frontend/collection_model.h"
 #include "frontend/dialogs.h"
 #include "frontend/info_text.h"
 #include "frontend/layout.h"
@@ -76,6 +77,8 @@ class Form1 : public QWidget {
   void CycleSortOrder();
   // F4: checks the collection and shows what needs attention.
   void cmdCheck_Click();
+  // F6: every setting of orvane.ini; what is saved takes effect at once.
+  void cmdSettings_Click();
   // Selects the table `file_name` in the view shown, clearing a filter that hides it.
   void JumpToTable(const std::string& file_name);
 
@@ -86,6 +89,8 @@ class Form1 : public QWidget {
   virtual void cmdPRescan_Click();
   virtual void GetInfo();
   virtual void LoadPictures();
+  // Shows the settings window; true when the user saved.
+  virtual bool EditSettings();
 
   // Starts `program` in `folder` and returns when it has ended, answering events meanwhile; a
   // failed wait is reported in a message box. Says whether it started and how it ended.
@@ -113,6 +118,7 @@ class Form1 : public QWidget {
   const std::string& program_folder() const { return program_folder_; }
   FrontendSettings& settings() { return settings_; }
   WindowState& state() { return state_; }
+  CollectionModel& model() { return model_; }
   MainLayout& layout() { return layout_; }
 
   FileListBox* File1;
@@ -143,6 +149,7 @@ class Form1 : public QWidget {
   QPushButton* cmdSort;
   QPushButton* cmdFavourite;
   QPushButton* cmdCheck;
+  QPushButton* cmdSettings;
   FrmCheck* frmCheck = nullptr;  // made when first needed
 
  protected:
@@ -203,6 +210,11 @@ class Form1 : public QWidget {
   FrontendSettings settings_;
   WindowState state_;
   MainLayout layout_;
+  // The collection both faces share: the selected table, and the table folder followed while the
+  // window is open.
+  CollectionModel model_;
+  // Takes what the folder watch found: tables added or gone, or catalogued in the background.
+  void CollectionChanged();
 
   // The information panel and the artwork display (main_window_display.cpp).
  public:

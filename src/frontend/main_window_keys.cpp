@@ -87,6 +87,9 @@ void Form1::File1_KeyDown(int16_t key_code, int16_t /*shift*/) {
     case ListKeyAction::kClearFilter:
       ClearFilter();
       break;
+    case ListKeyAction::kSettings:
+      cmdSettings_Click();
+      break;
     case ListKeyAction::kNone:
       break;
   }

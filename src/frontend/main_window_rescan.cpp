@@ -11,6 +11,7 @@
 #include "common/paths.h"
 #include "frontend/main_window.h"
 #include "frontend/rescan.h"
+#include "frontend/settings_window.h"
 #include "frontend/window_place.h"
 #include "frontend/wizard.h"
 
@@ -32,6 +33,27 @@ class FormWizardHost : public WizardHost {
 bool Form1::FirstRun() {
   FormWizardHost host(*this);
   return ::FirstRun(program_folder_, settings_, dialogs_, host);
+}
+
+bool Form1::EditSettings() {
+  SettingsWindow window(program_folder_, this);
+  return window.exec() == QDialog::Accepted;
+}
+
+void Form1::cmdSettings_Click() {
+  if (!EditSettings()) return;
+  const std::string table_path = settings_.TablePath;
+  GetSettings();
+  state_.LauncherMode = IsLauncher(settings_.VPExe);
+  if (settings_.TablePath != table_path && File1->SetPath(settings_.TablePath)) {
+    // Another table folder: its tables, from the first, and the folder followed from now on.
+    if (!List1->isHidden()) FillNameList();
+    model_.WatchFolder();
+    SelectFileRow(-1);
+    return;
+  }
+  // The same tables, shown with the folders as they are now.
+  SelectFileRow(File1->currentRow());
 }
 
 void Form1::SetRescanCaption(const char* caption) {

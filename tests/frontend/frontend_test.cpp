@@ -468,8 +468,11 @@ struct Form : Form1 {
   using Form1::Form1;
   void OpenFileExternally(const std::string& path) override { opened += path; }
   void LoadPictures() override { Form1::LoadPictures(), ++loads; }
+  // The settings window stands in for by what the test saves.
+  bool EditSettings() override { return edit_settings && (edit_settings(), true); }
   std::string opened;
   int loads = 0;
+  std::function<void()> edit_settings;
 };
 
 class Window : public testing::Test {
@@ -670,6 +673,27 @@ TEST_F(Window, AtTheCabinetTheRowHighlightedIsTheTableShownAndPlayed) {
   ProfileWriteAll({{"Window", "Left", "5000"}, {"Window", "Top", "-4000"}},
                   dir_.Path("orvane.ini"));
   EXPECT_EQ(Open().pos(), QPoint(0, 0));
+}
+
+// The table folder is followed while the window is open; F6 opens the settings, and what is
+// saved there takes effect at once.
+TEST_F(Window, TheListFollowsTheFolderAndTheSettingsTakeEffectWhenSaved) {
+  Settings();
+  Table("a", "Alpha");
+  Form& form = Open();
+  EXPECT_EQ(Entries(form.File1), "a.vpt");
+  Table("b", "Bravo");
+  for (int waited = 0; waited < 2000 && form.File1->count() < 2; waited += 50) QTest::qWait(50);
+  EXPECT_EQ(Entries(form.File1), "a.vpt|b.vpt");
+  EXPECT_EQ(form.File1->FileName(), "a.vpt") << "the selection stays";
+  form.edit_settings = [&] {
+    ProfileWrite("Dirs", "TablePath", dir_.MakeDir("other") + "/", dir_.Path("orvane.ini"));
+  };
+  dir_.WriteFile("other/z.vpx", "");
+  QTest::keyClick(form.File1, Qt::Key_F6);
+  EXPECT_EQ(Entries(form.File1), "z.vpx");
+  EXPECT_EQ(form.File1->FileName(), "z.vpx");
+  EXPECT_EQ(form.model().folder_watch().folder(), dir_.Path("other"));
 }
 
 // A name that is no UTF-8 shows as Windows-1252 and is scanned and played by its bytes; a game
