@@ -7,6 +7,7 @@
 #include <QBuffer>
 #include <QColor>
 #include <QDir>
+#include <QFile>
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
@@ -24,19 +25,20 @@ namespace {
 struct MediaTable {
   const char* stem;  // the table file's name without its extension
   const char* name;
+  const char* rom;  // its ROM, under which the demo keeps its other artwork
   unsigned color;
   bool backglass_file;  // a .directb2s instead of a backglass picture
   const char* format;   // of the picture inside it
 };
 
 const MediaTable kMedia[] = {
-    {"Nebula Quest (1991)", "Nebula Quest", 0x3050c0, false, ""},
-    {"Iron Comet [r3]", "Iron Comet", 0x808080, false, ""},
-    {"Midnight Rally", "Midnight Rally", 0x202060, false, ""},
-    {"Jungle Drums 2.5", "Jungle Drums", 0x208030, true, "PNG"},
-    {"Space Ranger (1978)", "Space Ranger", 0x601060, false, ""},
-    {"Circus of Wonders", "Circus of Wonders", 0xd04040, true, "JPEG"},
-    {"Atlantis Deep", "Atlantis Deep", 0x106080, false, ""},
+    {"Nebula Quest (1991)", "Nebula Quest", "nebq_l4", 0x3050c0, false, ""},
+    {"Iron Comet [r3]", "Iron Comet", "icmt_a2", 0x808080, false, ""},
+    {"Midnight Rally", "Midnight Rally", "mdrl_l1", 0x202060, false, ""},
+    {"Jungle Drums 2.5", "Jungle Drums", "jngd_l5", 0x208030, true, "PNG"},
+    {"Space Ranger (1978)", "Space Ranger", "sprg_p7", 0x601060, false, ""},
+    {"Circus of Wonders", "Circus of Wonders", "crcw_l1", 0xd04040, true, "JPEG"},
+    {"Atlantis Deep", "Atlantis Deep", "", 0x106080, false, ""},
 };
 
 QFont Font(int pixels, bool bold = true) {
@@ -209,6 +211,8 @@ int main(int argc, char** argv) {
       ok =
           WriteDirectB2S(demo + "/tables/" + stem + ".directb2s", Backglass(table), table.format) &&
           ok;
+      // Only the backglass file: both faces show the picture inside it.
+      QFile::remove(demo + "/mame/marquees/" + table.rom + ".png");
     } else {
       ok = Save(Backglass(table), medias + "(Backglass) " + stem + ".png") && ok;
     }

@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
   const std::string program_folder = ProgramFolder();
   if (arguments.contains("--cabinet") ||
       (!arguments.contains("--desktop") && ReadCabinetSettings(program_folder).enabled)) {
-    return RunCabinetMode(program_folder, value("--screenshot"));
+    return RunCabinetMode(program_folder, value("--screenshot"), value("--table").toStdString());
   }
   QtDialogs dialogs;
   Form1 form(program_folder, dialogs);
@@ -33,7 +33,8 @@ int main(int argc, char** argv) {
   if (!form.Form_Load()) return 0;  // the user left the first-run setup
   form.show();
 
-  // Not for users: "--screenshot FILE" saves the window as it first appears and ends, for the
+  // Not for users: "--screenshot FILE" (with "--table FILE" in cabinet mode to choose the table
+  // shown) saves the window as it first appears and ends, for the
   // documentation and for looking at the window on a machine without a screen; "--find TEXT"
   // types TEXT into the filter first, "--check FILE" also saves the collection check.
   const QString file = value("--screenshot"), find = value("--find"), check = value("--check");

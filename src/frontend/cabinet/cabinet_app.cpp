@@ -16,7 +16,8 @@
 #include "frontend/play_stats.h"
 #include "frontend/settings_window.h"
 
-int RunCabinetMode(const std::string& program_folder, const QString& screenshot, int wait_ms) {
+int RunCabinetMode(const std::string& program_folder, const QString& screenshot,
+                   const std::string& table, int wait_ms) {
   FrontendSettings settings;
   GetSettings(program_folder, settings);
   CollectionModel model(program_folder);
@@ -52,6 +53,7 @@ int RunCabinetMode(const std::string& program_folder, const QString& screenshot,
     mode.Notice("Saved. Screen and button changes take effect when Orvane starts again.");
   };
   mode.Open();
+  if (!table.empty()) model.SelectFile(table);
   if (!screenshot.isEmpty()) {
     QTimer::singleShot(wait_ms, &mode, [&mode, screenshot] {
       mode.pictures().WaitForAll();

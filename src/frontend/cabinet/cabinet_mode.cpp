@@ -58,7 +58,7 @@ CabinetMode::CabinetMode(CollectionModel& model, CabinetSettings settings, QObje
   refresh_timer_.setInterval(0);
   connect(&refresh_timer_, &QTimer::timeout, this, &CabinetMode::Refresh);
   connect(&pictures_, &PictureCache::ready, this, [this] { refresh_timer_.start(); });
-  connect(&model_, &CollectionModel::selectionChanged, this, &CabinetMode::OnSelection);
+  connect(&model_, &CollectionModel::selectionChanged, this, &CabinetMode::OnModelSelection);
   connect(&model_, &CollectionModel::collectionChanged, this, &CabinetMode::OnCollectionChanged);
   quit = [] { QCoreApplication::quit(); };
 }
@@ -365,6 +365,19 @@ void CabinetMode::Play() {
   RestartIdle();
   rest_timer_.start();
   Refresh();
+}
+
+void CabinetMode::OnModelSelection() {
+  // The selection may come from elsewhere (the other face, a table gone): the wheel follows it,
+  // to the list of all tables when this list lacks it.
+  const int selected = model_.selected();
+  const auto at = std::find(rows_.begin(), rows_.end(), selected);
+  if (at != rows_.end()) {
+    position_ = static_cast<int>(at - rows_.begin());
+  } else if (selected >= 0 && view_ != View::kAll) {
+    return ShowView(View::kAll, true);
+  }
+  OnSelection();
 }
 
 void CabinetMode::OnSelection() {

@@ -87,6 +87,7 @@ class CabinetMode : public QObject {
   void Play();
   // Shows `message` over the playfield; a notice goes with the next button.
   void SetMessage(const QString& message, bool notice = false);
+  void OnModelSelection();
   void OnSelection();
   void OnCollectionChanged();
   void StartVideos();
