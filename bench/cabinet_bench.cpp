@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
   CollectionModel model(root.toStdString());
   model.SetSettings(settings);
   CabinetMode mode(model, ReadCabinetSettings(root.toStdString()));
-  mode.launch = [](const TableEntry&) {};
+  mode.launch = [](const TableEntry&) { return std::string(); };
   mode.quit = [] {};
   mode.Open();
   const std::vector<ScreenRole> shown = {ScreenRole::kPlayfield, ScreenRole::kBackglass,

@@ -97,7 +97,8 @@ std::vector<std::string> SplitCommandBytes(const std::string& command) {
 }
 
 RunOutcome RunToEnd(std::string& folder, const std::string& program, const std::string& arguments,
-                    double style, const WaitFailureReporter& report_failure) {
+                    double style, const WaitFailureReporter& report_failure,
+                    const RunOptions& options) {
   RunOutcome outcome;
   if (!folder.empty() && folder[0] == '\\') {
     folder = BackslashesToSlashes(ProgramFolder() + folder);
@@ -139,8 +140,16 @@ RunOutcome RunToEnd(std::string& folder, const std::string& program, const std::
     if (entered) process->setWorkingDirectory(q_folder);
     // Output goes where ours goes, so the program can never block on a full pipe, and it
     // gets no input to wait for.
-    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->setProcessChannelMode(options.error_tail != nullptr ? QProcess::ForwardedOutputChannel
+                                                                 : QProcess::ForwardedChannels);
     process->setStandardInputFile(QProcess::nullDevice());
+    if (!options.environment.empty()) {
+      QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+      for (const auto& [name, value] : options.environment) {
+        environment.insert(QString::fromStdString(name), QString::fromStdString(value));
+      }
+      process->setProcessEnvironment(environment);
+    }
     process->start(executable, q_arguments);
     started = process->waitForStarted();
   }
@@ -153,7 +162,17 @@ RunOutcome RunToEnd(std::string& folder, const std::string& program, const std::
     ~RecheckOnReturn() { RecheckProfileFiles(); }
   } recheck_on_return;
 
+  // Only the end of what the program says on its error output is kept: a chatty one must not
+  // fill memory, nor block on a full pipe.
+  const auto keep_error_output = [&process, &options] {
+    if (options.error_tail == nullptr) return;
+    *options.error_tail += process->readAllStandardError().toStdString();
+    if (options.error_tail->size() > kErrorTailBytes) {
+      options.error_tail->erase(0, options.error_tail->size() - kErrorTailBytes);
+    }
+  };
   for (;;) {
+    keep_error_output();
     if (process->waitForFinished(1)) break;
     // The end may already have been noticed by the event processing below, perhaps inside a
     // nested call; then waitForFinished has nothing left to wait for.
@@ -166,6 +185,7 @@ RunOutcome RunToEnd(std::string& folder, const std::string& program, const std::
     }
     if (QCoreApplication::instance() != nullptr) QCoreApplication::processEvents();
   }
+  keep_error_output();
   // After a crash the toolkit gives the signal as the exit code.
   outcome.crashed = process->exitStatus() == QProcess::CrashExit;
   outcome.status = process->exitCode();

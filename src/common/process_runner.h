@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The show value the platform's start operation receives for window style `style` (its integer
@@ -33,10 +34,21 @@ struct RunOutcome {
   int status = -1;       // its exit status, or the signal that ended it; -1 when not waited for
 };
 
+// What RunToEnd may add to a start.
+struct RunOptions {
+  // Variables set for the program, beside those of this process.
+  std::vector<std::pair<std::string, std::string>> environment;
+  // When set, receives the last kErrorTailBytes the program wrote on its error output (which
+  // then does not go to ours).
+  std::string* error_tail = nullptr;
+};
+inline constexpr size_t kErrorTailBytes = 16 * 1024;
+
 // RunAndWait, telling how the program ended: whether it started, and its exit status or the
 // signal that ended it.
 RunOutcome RunToEnd(std::string& folder, const std::string& program, const std::string& arguments,
-                    double style, const WaitFailureReporter& report_failure = nullptr);
+                    double style, const WaitFailureReporter& report_failure = nullptr,
+                    const RunOptions& options = {});
 
 // The words of a command text as the runner splits it (spaces part words outside double quotes;
 // three double quotes stand for one), each word's bytes as they are in `command`, so that a file

@@ -1,11 +1,11 @@
 // Form1's launch: a game started, judged when it ends and recorded when it was one.
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QLabel>
 
 #include "common/paths.h"
 #include "common/tables.h"
 #include "frontend/browser.h"
+#include "frontend/game_launch.h"
 #include "frontend/main_window.h"
 #include "frontend/notices.h"
 
@@ -23,22 +23,26 @@ void Form1::Launch() {
   }
   launching_ = true;
   const QString started_at = QDateTime::currentDateTime().toString("yyyy-MM-dd hh:mm:ss");
-  QElapsedTimer played;
-  played.start();
-  const RunOutcome outcome = RunAndWaitHere(
-      settings_.VPPath, settings_.VPExe,
-      LaunchArguments(settings_.VPExe, state_.LauncherMode, settings_.TablePath, file_name), 1);
+  const GamePlayed game = PlayGame(program_folder_, settings_, state_.LauncherMode, file_name,
+                                   TableKey(file_name), [this](const std::string& message) {
+                                     dialogs_.MessageBox(message, MessageButtons::kOk, "");
+                                   });
+  const RunOutcome& outcome = game.outcome;
   launching_ = false;
+  // What ran before or after the game failed: said, the game still counts.
+  std::string notes = game.before_failure;
+  if (!game.after_failure.empty()) notes += (notes.empty() ? "" : "\r\n") + game.after_failure;
   if (!outcome.started) {
     dialogs_.MessageBox("Visual Pinball could not be started: \"" + settings_.VPExe +
                             "\" in the folder \"" + settings_.VPPath +
                             "\".  Check VPPath and VPExe in orvane.ini.",
                         MessageButtons::kOk, "");
   } else {
-    const GameEnd end = JudgeGameEnd(outcome, played.elapsed());
-    if (end.counts) RecordPlayOf(file_name, started_at.toStdString(), played.elapsed() / 1000);
-    if (!end.note.empty()) ShowNote(end.note);
+    if (game.end.counts)
+      RecordPlayOf(file_name, started_at.toStdString(), game.milliseconds / 1000);
+    if (!game.end.note.empty()) notes = game.end.note + (notes.empty() ? "" : "\r\n" + notes);
   }
+  if (!notes.empty()) ShowNote(notes);
   // Back from the game, the list takes the keys again.
   activateWindow();
   FocusList();

@@ -265,8 +265,7 @@ TEST(Collection, FollowsTablesAddedAndRemovedWhileOrvaneRuns) {
     EXPECT_TRUE(wait_for([&] { return model.entries().size() == 2; }, listing ? 3000 : 1000));
     if (!listing) {  // the catalogue is the same either way
       EXPECT_TRUE(wait_for(
-          [&] { return model.entries().size() == 2 && model.entries()[1].rom == "brv_l2"; },
-          6000));
+          [&] { return model.entries().size() == 2 && model.entries()[1].rom == "brv_l2"; }, 6000));
       EXPECT_EQ(model.entries()[0].rom, "alp_l1") << "the table that was there is catalogued too";
     }
     EXPECT_EQ(model.Selected()->file, "a.vpx");

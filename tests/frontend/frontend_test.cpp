@@ -696,6 +696,38 @@ TEST_F(Window, TheListFollowsTheFolderAndTheSettingsTakeEffectWhenSaved) {
   EXPECT_EQ(form.model().folder_watch().folder(), dir_.Path("other"));
 }
 
+// orvane.ini [Launch] and [Launch.KEY]: the simulator's exact arguments and environment, and
+// the programs run before and after it, whose failure is told but costs no game.
+TEST_F(Window, LaunchSettingsGiveTheExactArgumentsAndRunTheProgramsAround) {
+  const char* game =
+      "#!/bin/sh\nprintf '%s|' \"$@\" \"FOO=$FOO\" >>\"${0%/*}/log\"\necho >>\"${0%/*}/log\"\n";
+  fs::permissions(dir_.WriteFile("vp/VPinballX_GL", game), fs::perms::owner_all);
+  fs::permissions(dir_.WriteFile("vp/around", "#!/bin/sh\necho \"around $*\" >>\"${0%/*}/log\"\n"),
+                  fs::perms::owner_all);
+  Settings("", "VPExe=VPinballX_GL\n");
+  Write("orvane.ini", dir_.ReadFile("orvane.ini") +
+                          "[Launch]\nArguments=-ini \"my file.ini\"\nBefore=around start "
+                          "\"two words\"\nAfter=around end\nEnvironment=FOO=bar baz; =x;BAD\n"
+                          "[Launch.b]\nArguments=-Minimized\nBefore=missing-program\n");
+  Table("a"), Table("b");
+  Form& form = Open();
+  const auto play = [&](int row) {
+    Pick(form.File1, row)();
+    QTest::keyClick(form.File1, Qt::Key_Return);
+    std::string log = Replace(dir_.ReadFile("vp/log"), dir_.path(), "@");
+    fs::remove(dir_.Path("vp/log"));
+    return log + form.lblInfo->text().section("\r\n", 0, 0).toStdString();
+  };
+  EXPECT_EQ(play(0),
+            "around start two words\n-ini|my file.ini|-play|@/tables/a.vpt|FOO=bar baz|\n"
+            "around end\nFile Info:");
+  // The table's own section wins key by key; a program before that cannot start is told.
+  EXPECT_EQ(play(1),
+            "-Minimized|-play|@/tables/b.vpt|FOO=bar baz|\naround end\n"
+            "The program to run before the game could not be started: \"missing-program\".");
+  EXPECT_NE(form.lblInfo->text().toStdString().find("Played:  1 time"), std::string::npos);
+}
+
 // A name that is no UTF-8 shows as Windows-1252 and is scanned and played by its bytes; a game
 // that ends at once is no play and says why; a table gone is not played; files that cannot be
 // written are told, once.
@@ -714,18 +746,26 @@ TEST_F(Window, ANameThatIsNoUtf8IsUsedByItsBytesAndWhatFailsIsTold) {
     Write("vp/end", end);
     QTest::keyClick(form.File1, Qt::Key_Return);
     const std::string log = Replace(dir_.ReadFile("vp/log"), dir_.path(), "@"),
-                      info = form.lblInfo->text().toStdString();
+                      info = Replace(form.lblInfo->text().toStdString(), dir_.path(), "@");
     fs::remove(dir_.Path("vp/log"));
     return log + " " + info.substr(0, info.find('\r')) +
            (info.find("Played:  1 time") == std::string::npos ? "" : " +1");
   };
   const std::string played = "-play|@/tables/Caf\xE9.vpt| ";
+  // What the simulator last said is kept in orvane.log, which the message names.
+  const std::string see_log = "; its last messages are in @/orvane.log";
   for (const auto& [end, expected] :
-       {std::pair{"exit 3", played + "Visual Pinball stopped at once (status 3)"},
-        {"kill -SEGV $$", played + "Visual Pinball crashed (signal 11)"},
+       {std::pair{"echo 'ROM not found' >&2; exit 3",
+                  played + "Visual Pinball stopped at once (status 3)" + see_log},
+        {"kill -SEGV $$", played + "Visual Pinball crashed (signal 11)" + see_log},
         {"exit 0", played + "File Info: +1"}}) {
     EXPECT_EQ(play(end), expected) << end;
   }
+  EXPECT_NE(dir_.ReadFile("orvane.log")
+                .find("Caf\xC3\xA9.vpt: ended (status 3) after 0 s\n  Visual "
+                      "Pinball's last messages:\nROM not found\n"),
+            std::string::npos)
+      << dir_.ReadFile("orvane.log");
   fs::remove(dir_.Path("stats.ini"));
   dir_.MakeDir("stats.ini");  // no file can replace it
   dialogs_.Press(MessageResult::kOk).Press(MessageResult::kOk).Press(MessageResult::kOk);

@@ -13,6 +13,8 @@
 #include "frontend/cabinet/cabinet_mode.h"
 #include "frontend/cabinet/cabinet_screen.h"
 #include "frontend/collection_model.h"
+#include "frontend/game_launch.h"
+#include "frontend/notices.h"
 #include "frontend/play_stats.h"
 #include "frontend/settings_window.h"
 
@@ -26,19 +28,22 @@ int RunCabinetMode(const std::string& program_folder, const QString& screenshot,
   CabinetMode mode(model, ReadCabinetSettings(program_folder));
   mode.launch = [&program_folder, &settings](const TableEntry& entry) {
     const QString started_at = QDateTime::currentDateTime().toString("yyyy-MM-dd hh:mm:ss");
-    QElapsedTimer played;
-    played.start();
-    std::string folder = settings.VPPath;
-    const bool started = RunAndWait(
-        folder, settings.VPExe,
-        LaunchArguments(settings.VPExe, IsLauncher(settings.VPExe), settings.TablePath, entry.file),
-        1, [](const std::string& message) { std::cerr << "orvane: " << message << "\n"; });
-    if (started) {
-      RecordPlay(program_folder, entry.key, started_at.toStdString(), played.elapsed() / 1000);
-    } else {
-      std::cerr << "orvane: Visual Pinball could not be started: \"" << settings.VPExe << "\" in \""
-                << settings.VPPath << "\"\n";
+    const GamePlayed game =
+        PlayGame(program_folder, settings, IsLauncher(settings.VPExe), entry.file, entry.key,
+                 [](const std::string& message) { std::cerr << "orvane: " << message << "\n"; });
+    if (!game.outcome.started) {
+      return "Visual Pinball could not be started: \"" + settings.VPExe + "\" in \"" +
+             settings.VPPath + "\".";
     }
+    std::string told = game.end.note;
+    if (game.end.counts && !RecordPlay(program_folder, entry.key, started_at.toStdString(),
+                                       game.milliseconds / 1000)) {
+      told = FileNotWrittenText(program_folder + "/" + kStatsIni, "The game played was");
+    }
+    for (const std::string* failure : {&game.before_failure, &game.after_failure}) {
+      if (!failure->empty()) told += (told.empty() ? "" : "\n") + *failure;
+    }
+    return told;
   };
   mode.open_settings = [&mode, &model, &program_folder, &settings] {
     SettingsWindow window(program_folder);

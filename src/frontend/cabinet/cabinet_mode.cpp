@@ -351,7 +351,7 @@ void CabinetMode::Play() {
       if (screen) screen->hide();
     }
   }
-  launch(chosen);
+  const std::string told = launch(chosen);
   playing_ = false;
   for (auto& screen : screens_) {
     if (screen && settings_.hide_while_playing) screen->ShowAgain();
@@ -364,6 +364,7 @@ void CabinetMode::Play() {
   model_.RefreshStats(index);
   RestartIdle();
   rest_timer_.start();
+  if (!told.empty()) SetMessage(QString::fromStdString(told), true);
   Refresh();
 }
 

@@ -47,8 +47,9 @@ class CabinetMode : public QObject {
   // A key from a cabinet window. Returns true when it is one of the cabinet's buttons.
   bool Key(QKeyEvent* event, bool pressed);
 
-  // Runs the game of the table and returns when it has ended (the program's launch).
-  std::function<void(const TableEntry& entry)> launch;
+  // Runs the game of the table and returns when it has ended (the program's launch); what it
+  // returns, when not empty, is shown over the playfield until the next button.
+  std::function<std::string(const TableEntry& entry)> launch;
   // Leaves Orvane.
   std::function<void()> quit;
   // Opens the settings window.
