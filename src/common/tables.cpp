@@ -43,10 +43,3 @@ std::string TableKey(const std::string& file_name) {
   }
   return escaped;
 }
-
-std::string SidecarScript(const std::string& table_path) {
-  const std::string file_name = FileNameOf(table_path);
-  if (!IsTableFile(file_name)) return "";
-  const std::string script = table_path.substr(0, table_path.size() - 4) + ".vbs";
-  return OrdinaryFileExists(script) ? FindExistingPath(script) : "";
-}

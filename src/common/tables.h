@@ -20,7 +20,3 @@ std::vector<std::string> ListTableFiles(const std::string& folder,
 // no profile key can hold is written as "%" and its code ("=" as "%3D", a leading "[" as "%5B", a
 // leading ";" as "%3B") and a line break as a space.
 std::string TableKey(const std::string& file_name);
-
-// The script that the simulator runs instead of the table's own: NAME.vbs beside the table
-// NAME.vpx or NAME.vpt (any case), spelt as on disk; "" when there is none.
-std::string SidecarScript(const std::string& table_path);

@@ -188,30 +188,21 @@ ScriptConstants::ScriptConstants(std::string_view script) {
   StatementReader reader(script);
   Piece piece;
   while (!overflow_ && reader.Next(piece)) {
-    std::span<const Token> t = piece.tokens;
-    while (!t.empty() && (IsName(t[0], "public") || IsName(t[0], "private"))) t = t.subspan(1);
+    const std::span<const Token> t = WithoutScope(piece.tokens);
     if (piece.kind != PieceKind::kStatement || t.empty() || !IsName(t[0], "const")) continue;
-    // `Const a = 1, b = "x"`: pairs at the top level, separated by commas.
-    for (size_t start = 1; start + 1 < t.size();) {
-      size_t end = start;
-      for (int depth = 0; end < t.size() && !(depth == 0 && t[end].kind == TokenKind::kComma);
-           ++end) {
-        depth += t[end].kind == TokenKind::kOpen ? 1 : t[end].kind == TokenKind::kClose ? -1 : 0;
+    // `Const a = 1, b = "x"`.
+    ForEachConstPair(t.subspan(1), [&](const Token& name, std::span<const Token> tokens) {
+      if (entries_.size() == kMaxConstants) {
+        overflow_ = true;
+        return false;
       }
-      if (end - start >= 2 && t[start].kind == TokenKind::kName &&
-          t[start + 1].kind == TokenKind::kEquals) {
-        if (entries_.size() == kMaxConstants) {
-          overflow_ = true;
-          break;
-        }
-        std::optional<ScriptValue> value = Evaluate(t.subspan(start + 2, end - start - 2), none);
-        if (value && value->type == Type::kString && value->text.size() > kMaxConstantText) {
-          value.reset();
-        }
-        entries_.push_back({NameHash(t[start].text), t[start].text, value});
+      std::optional<ScriptValue> value = Evaluate(tokens, none);
+      if (value && value->type == Type::kString && value->text.size() > kMaxConstantText) {
+        value.reset();
       }
-      start = end + 1;
-    }
+      entries_.push_back({NameHash(name.text), name.text, value});
+      return true;
+    });
   }
   std::stable_sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) {
     return Before(a.hash, a.name, b.hash, b.name);

@@ -245,21 +245,12 @@ class RomSearch {
   // Keeps what `t` assigns: `Const a = 1, b = 2`, `name = value`, `Set name = value`. A name set
   // to a new controller is a controller.
   void AddAssignments(Tokens t) {
-    while (!t.empty() && (IsName(t[0], "public") || IsName(t[0], "private"))) t = t.subspan(1);
+    t = WithoutScope(t);
     if (!t.empty() && IsName(t[0], "const")) {
-      // Pairs at the top level, separated by commas.
-      for (size_t start = 1; start + 1 < t.size();) {
-        size_t end = start;
-        for (int depth = 0; end < t.size() && !(depth == 0 && t[end].kind == TokenKind::kComma);
-             ++end) {
-          depth += t[end].kind == TokenKind::kOpen ? 1 : t[end].kind == TokenKind::kClose ? -1 : 0;
-        }
-        if (end - start >= 2 && t[start].kind == TokenKind::kName &&
-            t[start + 1].kind == TokenKind::kEquals) {
-          Keep(t[start], t.subspan(start + 2, end - start - 2));
-        }
-        start = end + 1;
-      }
+      ForEachConstPair(t.subspan(1), [this](const Token& name, Tokens value) {
+        Keep(name, value);
+        return true;
+      });
       return;
     }
     if (!t.empty() && IsName(t[0], "set")) t = t.subspan(1);

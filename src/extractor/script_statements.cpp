@@ -225,3 +225,10 @@ void StatementReader::Split() {
     }
   }
 }
+
+std::span<const Token> WithoutScope(std::span<const Token> tokens) {
+  while (!tokens.empty() && (IsName(tokens[0], "public") || IsName(tokens[0], "private"))) {
+    tokens = tokens.subspan(1);
+  }
+  return tokens;
+}

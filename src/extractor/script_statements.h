@@ -101,3 +101,26 @@ class StatementReader {
   std::vector<Piece> pieces_;  // of the statement read last
   size_t next_piece_ = 0;
 };
+
+// The tokens of a statement after its `Public` and `Private` words.
+std::span<const Token> WithoutScope(std::span<const Token> tokens);
+
+// Calls `pair(name, value)` for each `name = value` of a `Const` statement's tokens (after the
+// word Const): the pairs at the top level, separated by commas. Stops early when `pair`
+// returns false.
+template <typename Pair>
+void ForEachConstPair(std::span<const Token> t, Pair pair) {
+  for (size_t start = 0; start + 1 < t.size();) {
+    size_t end = start;
+    for (int depth = 0; end < t.size() && !(depth == 0 && t[end].kind == TokenKind::kComma);
+         ++end) {
+      depth += t[end].kind == TokenKind::kOpen ? 1 : t[end].kind == TokenKind::kClose ? -1 : 0;
+    }
+    if (end - start >= 2 && t[start].kind == TokenKind::kName &&
+        t[start + 1].kind == TokenKind::kEquals &&
+        !pair(t[start], t.subspan(start + 2, end - start - 2))) {
+      return;
+    }
+    start = end + 1;
+  }
+}
