@@ -1,14 +1,17 @@
-// What a table needs and comes with: the simulator's settings, ROM files and add-ons.
+// What a table needs and comes with: the simulator's settings, ROM files, add-ons, and the
+// details files that other front-ends keep beside tables.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "common/addons.h"
 #include "common/collection_check.h"
 #include "common/rom_files.h"
+#include "common/table_details.h"
 #include "common/text.h"
 #include "common/vpinball_settings.h"
 #include "support/temp_dir.h"
@@ -197,6 +200,100 @@ TEST(AddOns, EachIsFoundWhereTheSimulatorLooks) {
       EXPECT_TRUE(std::filesystem::exists(add_on.path)) << add_on.path;
     }
   }
+}
+
+TEST(TableDetails, ReadsTitleMakerYearAndAuthorsOrNothing) {
+  const std::string info = R"({"Info": {"Title": "T", "Manufacturer": "Bally", )";
+  const struct {
+    const char* why;
+    std::string text, details;
+  } rows[] = {
+      {"a list of authors, a year as a number",
+       info + R"("Year": 1992, "Authors": ["A", 7, "B"], "VPSId": "x"}, "User": {}})",
+       "T|Bally|1992|A, B"},
+      {"one author, a year as a text", R"({"Info": {"Authors": "Ann", "Year": "1992"}})",
+       "||1992|Ann"},
+      {"a line break shows", R"({"Info": {"Title": "a
+b", "Year": 1992.5}})",
+       "a\u240Ab||1992.5|"},
+      {"no Info", R"({"User": {}})", "none"},
+      {"Info no object", R"({"Info": "T"})", "none"},
+      {"no JSON", info, "none"},
+      {"no object", "[1]", "none"},
+      {"past a megabyte", info + R"("Year": 1}})" + std::string(1 << 20, ' '), "none"},
+  };
+  for (const auto& row : rows) {
+    const std::optional<TableDetails> details = ParseTableDetails(row.text);
+    EXPECT_EQ(details ? details->title + "|" + details->manufacturer + "|" + details->year + "|" +
+                            details->authors
+                      : "none",
+              row.details)
+        << row.why;
+  }
+}
+
+// Only the four values change, in the types the file gives them; every other byte stays.
+TEST(TableDetails, UpdatesUserAndKeepsEveryOtherByte) {
+  const TableDetailsUser user{true, 3, 1700000000, 600}, never{false, 0, 0, 5};
+  const std::string added =
+      R"("Favorite": true, "StartCount": 3, "LastRun": 1700000000, "RunTime": 600)";
+  const struct {
+    const char* why;
+    std::string text, updated;
+    const TableDetailsUser* other = nullptr;
+  } rows[] = {
+      {"each value in its own type, the rest untouched",
+       "{ \"Info\" :{\"T\":\"}{\\\"\"},\r\n  \"User\": {\"Rating\": 5, \"Favorite\": 0, "
+       "\"StartCount\":\"2\","
+       "\"LastRun\": \"2023-01-01T00:00:00Z\", \"RunTime\": 10.5, \"Tags\": [\"x\"]}, \"z\": null "
+       "}\n",
+       "{ \"Info\" :{\"T\":\"}{\\\"\"},\r\n  \"User\": {\"Rating\": 5, \"Favorite\": 1, "
+       "\"StartCount\":\"3\","
+       "\"LastRun\": \"2023-11-14T22:13:20Z\", \"RunTime\": 600, \"Tags\": [\"x\"]}, \"z\": null "
+       "}\n"},
+      {"a text of digits stays one, a truth value one",
+       R"({"User": {"LastRun": "1", "Favorite": false, "StartCount": 1, "RunTime": 1}})",
+       R"({"User": {"LastRun": "1700000000", "Favorite": true, "StartCount": 3, "RunTime": 600}})"},
+      {"no User: added as the file indents", "{\n    \"Info\": {}\n}",
+       "{\n    \"Info\": {},\n    \"User\": {\n        \"Favorite\": true,"
+       "\n        \"StartCount\": 3,\n        \"LastRun\": 1700000000,\n        \"RunTime\": 600\n "
+       "   }\n}"},
+      {"no User, one line", R"({"Info":{}})", R"({"Info":{}, "User": {)" + added + "}}"},
+      {"nothing at all", "{}", R"({"User": {)" + added + "}}"},
+      {"User null", R"({"User": null})", R"({"User": {)" + added + "}}"},
+      {"User empty", R"({"User": {}})", R"({"User": {)" + added + "}}"},
+      {"keys missing from User", "{\"User\": {\n  \"Rating\": 4\n}}",
+       "{\"User\": {\n  \"Rating\": 4,\n  \"Favorite\": true,\n  \"StartCount\": 3,\n  "
+       "\"LastRun\": 1700000000,\n  \"RunTime\": 600\n}}"},
+      {"never run: LastRun as it was", R"({"User": {"LastRun": null}})",
+       R"({"User": {"LastRun": null, "Favorite": false, "StartCount": 0, "RunTime": 5}})", &never},
+      {"two Users", R"({"User": {}, "User": {}})", "none"},
+      {"no JSON", R"({"User": {})", "none"},
+      {"no object", "[{}]", "none"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(UpdatedTableDetailsText(row.text, row.other ? *row.other : user).value_or("none"),
+              row.updated)
+        << row.why;
+  }
+}
+
+// The file beside the table, in any letter case: rewritten whole, or left as it was.
+TEST(TableDetails, AFileIsReplacedOrLeftAsItWas) {
+  TempDir dir;
+  const std::string table = dir.Path("Table.vpx"), malformed = R"({"Info": {"Title": "T"})";
+  const TableDetailsUser user{true, 1, 0, 0};
+  EXPECT_EQ(UpdateTableDetailsUser(table, user), TableDetailsUpdate::kNoFile);
+  EXPECT_FALSE(ReadTableDetails(table));
+  dir.WriteFile("TABLE.Info", malformed);
+  EXPECT_EQ(UpdateTableDetailsUser(table, user), TableDetailsUpdate::kMalformed);
+  EXPECT_EQ(dir.ReadFile("TABLE.Info"), malformed);
+  dir.WriteFile("TABLE.Info", malformed + "}");
+  EXPECT_EQ(UpdateTableDetailsUser(table, user), TableDetailsUpdate::kWritten);
+  EXPECT_EQ(
+      dir.ReadFile("TABLE.Info"),
+      R"({"Info": {"Title": "T"}, "User": {"Favorite": true, "StartCount": 1, "RunTime": 0}})");
+  EXPECT_EQ(ReadTableDetails(table).value_or(TableDetails{}).title, "T");
 }
 
 }  // namespace
