@@ -30,7 +30,7 @@ std::string EnvironmentValue(const char* name) {
 UserFolders UserFoldersFromEnvironment() {
   UserFolders user{.home = EnvironmentValue("HOME"),
                    .data_home = EnvironmentValue("XDG_DATA_HOME")};
-  // As the simulator's toolkit finds its folder: a relative XDG_DATA_HOME counts as unset.
+  // As the XDG base directory rules have it: an empty or relative XDG_DATA_HOME counts as unset.
   if (!IsAbsolutePath(user.data_home)) {
     user.data_home = user.home.empty() ? std::string() : user.home + "/.local/share";
   }
@@ -63,8 +63,8 @@ std::string VPinballSetting(const std::string& file, std::string_view section,
     std::string_view line = TrimBlanks(rest.substr(0, end));
     rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
     if (line.ends_with('\r')) line = TrimBlanks(line.substr(0, line.size() - 1));
-    if (line.empty() || line.front() == ';' || line.front() == '#') continue;
-    if (line.front() == '[') {
+    // A comment line (";" or "#") names no key: its name starts with the mark.
+    if (line.starts_with('[')) {
       const size_t close = line.find(']');
       in_section = close != std::string_view::npos && SameName(line.substr(1, close - 1), section);
       continue;

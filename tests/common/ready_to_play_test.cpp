@@ -10,6 +10,7 @@
 
 #include "common/addons.h"
 #include "common/collection_check.h"
+#include "common/json_members.h"
 #include "common/rom_files.h"
 #include "common/table_details.h"
 #include "common/text.h"
@@ -46,7 +47,11 @@ TEST(VPinballSettings, FindsThePinMameFolderAsTheSimulatorWritesIt) {
       {"an empty plugin value leaves the older key", older,
        "[Plugin.PinMAME]\nPinMAMEPath =\n[Standalone]\nPinMAMEPath=/old\n", "/old"},
       {"another section's key counts for nothing", older,
-       "[Player]\nPinMAMEPath=/x\n# PinMAMEPath=/y\n[Standalone\nPinMAMEPath=/z\n", ""},
+       "[Player]\nPinMAMEPath=/x\n# PinMAMEPath=/y\n[Standalone\nPinMAMEPath=/z\n[Standalon3]\n"
+       "PinMAMEPath=/w\n[Standalone]\nPinMAMEPat2=/v\n",
+       ""},
+      {"a file of 4 MiB is", older,
+       ("[Standalone]\nPinMAMEPath=/x\n;" + std::string(4 << 20, 'x')).substr(0, 4 << 20), "/x"},
       {"a file past 4 MiB is not read", newer,
        "[Standalone]\nPinMAMEPath=/x\n;" + std::string(4 << 20, 'x'), ""},
   };
@@ -61,6 +66,7 @@ TEST(VPinballSettings, FindsThePinMameFolderAsTheSimulatorWritesIt) {
   TempDir dir;  // both: the newer release's
   dir.WriteFile(newer, ""), dir.WriteFile(older, "");
   EXPECT_EQ(VPinballSettingsFile({dir.Path("home"), dir.Path("data")}), dir.Path(newer));
+  EXPECT_EQ(VPinballSettingsFile({dir.Path("home"), ""}), dir.Path(older));
   EXPECT_EQ(VPinballSettingsFile({dir.Path("none"), ""}), "");
   setenv("HOME", "/h", 1), setenv("XDG_DATA_HOME", "rel", 1);
   EXPECT_EQ(UserFoldersFromEnvironment().data_home, "/h/.local/share");
@@ -145,7 +151,7 @@ TEST(RomFiles, AClonesParentComesFromItsGameInformation) {
   for (const auto& row : rows) {
     EXPECT_EQ(CloneParent(row.rom, row.alias, row.info), row.parent) << row.why;
   }
-  for (const char* name : {"ab_l1", "A.b-c", "9"}) EXPECT_TRUE(IsRomName(name)) << name;
+  for (const char* name : {"ab_l1", "Zz.b-c9", "9"}) EXPECT_TRUE(IsRomName(name)) << name;
   for (const std::string& name : Files{"", "_a", ".a", "-a", "a/b", "a b", std::string(65, 'a')}) {
     EXPECT_FALSE(IsRomName(name)) << name;
   }
@@ -202,6 +208,24 @@ TEST(AddOns, EachIsFoundWhereTheSimulatorLooks) {
   }
 }
 
+// Spans of members whatever they hold; anything that is no object is refused.
+TEST(JsonMembers, FindsEachMembersSpansAndRefusesWhatIsNoObject) {
+  const std::string text = R"( { "a" : [1, {"b": "}]"}] ,"c\"d":"x\"}",  "e":-1.5e3 } )";
+  std::vector<JsonMember> members;
+  size_t close = 0;
+  ASSERT_TRUE(ScanJsonObject(text, 1, members, close));
+  std::string spans;
+  for (const JsonMember& m : members) {
+    spans += text.substr(m.key_begin, 1) + m.key + "=" +
+             text.substr(m.value_begin, m.value_end - m.value_begin) + ";";
+  }
+  EXPECT_EQ(spans + text.substr(close), R"("a=[1, {"b": "}]"}];"c"d="x\"}";"e=-1.5e3;} )");
+  for (const char* bad :
+       {R"({"a"x1})", R"({"a":1)", R"({"a":1 "b":2})", R"({a:1})", "[]", R"({"a":"x)"}) {
+    EXPECT_FALSE(ScanJsonObject(bad, 0, members, close)) << bad;
+  }
+}
+
 TEST(TableDetails, ReadsTitleMakerYearAndAuthorsOrNothing) {
   const std::string info = R"({"Info": {"Title": "T", "Manufacturer": "Bally", )";
   const struct {
@@ -243,7 +267,7 @@ TEST(TableDetails, UpdatesUserAndKeepsEveryOtherByte) {
     const TableDetailsUser* other = nullptr;
   } rows[] = {
       {"each value in its own type, the rest untouched",
-       "{ \"Info\" :{\"T\":\"}{\\\"\"},\r\n  \"User\": {\"Rating\": 5, \"Favorite\": 0, "
+       "{ \"Info\" :{\"T\":\"}{\\\"\"},\r\n  \"User\": {\"Rating\": 5, \"Favorite\": 9, "
        "\"StartCount\":\"2\","
        "\"LastRun\": \"2023-01-01T00:00:00Z\", \"RunTime\": 10.5, \"Tags\": [\"x\"]}, \"z\": null "
        "}\n",
@@ -252,12 +276,15 @@ TEST(TableDetails, UpdatesUserAndKeepsEveryOtherByte) {
        "\"LastRun\": \"2023-11-14T22:13:20Z\", \"RunTime\": 600, \"Tags\": [\"x\"]}, \"z\": null "
        "}\n"},
       {"a text of digits stays one, a truth value one",
-       R"({"User": {"LastRun": "1", "Favorite": false, "StartCount": 1, "RunTime": 1}})",
+       R"({"User": {"LastRun": "19", "Favorite": false, "StartCount": 1, "RunTime": 1}})",
        R"({"User": {"LastRun": "1700000000", "Favorite": true, "StartCount": 3, "RunTime": 600}})"},
       {"no User: added as the file indents", "{\n    \"Info\": {}\n}",
        "{\n    \"Info\": {},\n    \"User\": {\n        \"Favorite\": true,"
        "\n        \"StartCount\": 3,\n        \"LastRun\": 1700000000,\n        \"RunTime\": 600\n "
        "   }\n}"},
+      {"no User, lines ending in CR LF, tabs", "{\r\n\t\"Info\": 1\r\n}",
+       "{\r\n\t\"Info\": 1,\r\n\t\"User\": {\r\n\t\t\"Favorite\": true,\r\n\t\t\"StartCount\": "
+       "3,\r\n\t\t\"LastRun\": 1700000000,\r\n\t\t\"RunTime\": 600\r\n\t}\r\n}"},
       {"no User, one line", R"({"Info":{}})", R"({"Info":{}, "User": {)" + added + "}}"},
       {"nothing at all", "{}", R"({"User": {)" + added + "}}"},
       {"User null", R"({"User": null})", R"({"User": {)" + added + "}}"},
