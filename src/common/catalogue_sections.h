@@ -11,3 +11,9 @@ inline constexpr char kRomSourceSection[] = "RomSource";
 inline constexpr char kRomViaSection[] = "RomVia";
 // ROM names (or aliases) whose emulator listing has no such game: "1"; "" once it has one.
 inline constexpr char kNotInEmulatorSection[] = "NotInEmulator";
+// Where the simulator finds the table's ROM file: the zip's path, "" when it is missing; keyed by
+// the table's catalogue key, for PinMAME tables.
+inline constexpr char kRomFileSection[] = "RomFile";
+// For a clone, its parent ROM and where the parent's zip is: "PARENT|PATH", "PARENT|" when it is
+// missing; "" for a game that is no clone. Keyed by the table's catalogue key.
+inline constexpr char kParentRomFileSection[] = "ParentRomFile";

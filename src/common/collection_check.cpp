@@ -9,6 +9,7 @@
 #include "common/codepage.h"
 #include "common/paths.h"
 #include "common/profile.h"
+#include "common/rom_files.h"
 #include "common/tables.h"
 #include "common/text.h"
 
@@ -37,17 +38,6 @@ bool IsArtFile(const std::string& lower_name) {
   return false;
 }
 
-// The first field of a "|"-separated value that has `index` fields before it; "" when short.
-std::string Field(const std::string& value, size_t index) {
-  size_t start = 0;
-  for (size_t i = 0; i < index; ++i) {
-    start = value.find('|', start);
-    if (start == std::string::npos) return {};
-    ++start;
-  }
-  return value.substr(start, value.find('|', start) - start);
-}
-
 struct ArtFolderPair {
   const std::string* local;
   const std::string* mame;
@@ -62,6 +52,10 @@ std::string CheckKindTitle(CheckKind kind) {
       return "ROM unknown to the emulator";
     case CheckKind::kNoGameInfo:
       return "PinMAME table without MAME information";
+    case CheckKind::kNoRomFile:
+      return "ROM file missing";
+    case CheckKind::kNoParentRomFile:
+      return "Parent ROM file missing";
     case CheckKind::kNoTableInfo:
       return "No table information";
     case CheckKind::kNoSnapShot:
@@ -76,6 +70,8 @@ std::string CheckKindTitle(CheckKind kind) {
       return "Several tables for one ROM";
     case CheckKind::kSidecar:
       return "Sidecar script";
+    case CheckKind::kLoneBackglassFile:
+      return "Backglass file without its table";
     case CheckKind::kStrayArt:
       return "Artwork of no table";
     case CheckKind::kGone:
@@ -95,7 +91,7 @@ std::array<std::string, 3> ArtStems(const std::string& rom_name, const std::stri
 }
 
 CollectionCheck CheckCollection(const std::string& program_folder, const FrontendSettings& settings,
-                                bool whole_collection) {
+                                bool whole_collection, const UserFolders& user) {
   CollectionCheck check;
   const std::string folder = WithoutTrailingSlashes(settings.TablePath);
   check.folder = folder;
@@ -111,8 +107,16 @@ CollectionCheck CheckCollection(const std::string& program_folder, const Fronten
   const auto table_info = ProfileSectionByLowerKey("Tabrin", info_ini);
   const auto not_in_emulator = ProfileSectionByLowerKey(kNotInEmulatorSection, info_ini);
 
+  const std::vector<std::string> folder_listing = FilesOf(folder);
   std::unordered_set<std::string> folder_files;
-  for (const std::string& name : FilesOf(folder)) folder_files.insert(LowerCaseName(name));
+  for (const std::string& name : folder_listing) folder_files.insert(LowerCaseName(name));
+  // Every table of the folder has the same ROM folder: listed once.
+  const std::string rom_folder = RomFolders(folder, ReadPinMameDefaults(user)).back();
+  std::unordered_set<std::string> rom_files;
+  for (const std::string& name : FilesOf(rom_folder)) rom_files.insert(LowerCaseName(name));
+  const auto no_zip = [&rom_files](const std::string& rom) {
+    return !IsRomName(rom) || !rom_files.contains(LowerCaseName(rom + ".zip"));
+  };
 
   const ArtFolderPair art_folders[] = {
       {&settings.SnapPath2, &settings.SnapPath, CheckKind::kNoSnapShot},
@@ -161,10 +165,16 @@ CollectionCheck CheckCollection(const std::string& program_folder, const Fronten
       const std::string info = ValueOf(game_info, game);
       if (ValueOf(not_in_emulator, game) == "1") {
         add(CheckKind::kUnknownRom, table, table + "  (ROM " + game + ")");
-      } else if (Field(info, 0).empty()) {  // none, or no more than the parent
+      } else if (FieldAt(info, 0).empty()) {  // none, or no more than the parent
         add(CheckKind::kNoGameInfo, table, table + "  (ROM " + game + ")");
       }
-      parent = info.empty() ? std::string() : Field(info, 3);
+      if (no_zip(rom)) add(CheckKind::kNoRomFile, table, table + "  (" + rom + ".zip)");
+      const std::string clone_of = CloneParent(rom, alias, info);
+      if (!clone_of.empty() && no_zip(clone_of)) {
+        add(CheckKind::kNoParentRomFile, table,
+            table + "  (" + clone_of + ".zip, parent of " + rom + ")");
+      }
+      parent = info.empty() ? std::string() : FieldAt(info, 3);
       if (parent.empty()) parent = alias;
     }
     if (!base.empty() && ValueOf(table_info, base).empty()) {
@@ -188,6 +198,15 @@ CollectionCheck CheckCollection(const std::string& program_folder, const Fronten
     }
   }
 
+  // A backglass file whose table is gone or was renamed: the simulator shows it for no table.
+  for (const std::string& name : folder_listing) {
+    const std::string lower = LowerCaseName(name);
+    if (!lower.ends_with(".directb2s")) continue;  // listings hold no hidden ".directb2s"
+    const std::string stem = lower.substr(0, lower.size() - 10);
+    if (!folder_files.contains(stem + ".vpx") && !folder_files.contains(stem + ".vpt")) {
+      add(CheckKind::kLoneBackglassFile, "", name);
+    }
+  }
   for (const auto& [rom, sharing] : tables_by_rom) {
     if (sharing.size() < 2) continue;
     for (const std::string& table : sharing) {

@@ -67,3 +67,13 @@ std::string ShowControls(std::string_view text) {
   }
   return shown;
 }
+
+std::string FieldAt(std::string_view value, size_t index) {
+  size_t start = 0;
+  for (size_t i = 0; i < index; ++i) {
+    start = value.find('|', start);
+    if (start == std::string_view::npos) return {};
+    ++start;
+  }
+  return std::string(value.substr(start, value.find('|', start) - start));
+}

@@ -30,3 +30,7 @@ std::string CutVisibly(std::string_view text, size_t max_chars);
 // "␊", U+2400 and on; delete as "␡") and every C1 control as "�", so that a name cannot break a
 // line or drive a terminal.
 std::string ShowControls(std::string_view text);
+
+// The field of a "|"-joined catalogue value `value` that has `index` fields before it; "" when
+// the value has fewer.
+std::string FieldAt(std::string_view value, size_t index);

@@ -80,6 +80,7 @@ void ProcessTable(ExtractorState& state, bool txt, ExtractorView& view) {
     if (!txt) StoreName(state, key, true);
     text += std::string(kCrLf) + "Base Name:  " + Shown(state.ResultName);
     if (!txt) RecordRomSource(state, key);
+    if (!txt) RecordRomFiles(state, key);
   } else {
     TakeBaseName(state, file_name);
     if (txt) {
@@ -206,8 +207,8 @@ int RunExtractor(const std::vector<std::string>& args, const std::string& progra
   if (line.options.report || line.options.why) {
     int status = kExitOk;
     for (const std::string& table_arg : table_args) {
-      const int answer =
-          line.options.report ? PrintReport(program_folder, table_arg) : PrintWhy(table_arg);
+      const int answer = line.options.report ? PrintReport(program_folder, table_arg)
+                                             : PrintWhy(program_folder, table_arg);
       if (answer != kExitOk) status = answer;
     }
     return status;

@@ -3,10 +3,12 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "common/process_runner.h"
+#include "common/rom_files.h"
 #include "extractor/script_reader.h"
 
 // The option words of the command line.
@@ -48,6 +50,9 @@ struct ExtractorState {
   // catalogue did and the script was not read).
   RomFinding rom_finding;
   std::string script_file;
+
+  // Where the simulator looks for ROM files apart from the table's folder, read at first need.
+  std::optional<PinMameDefaults> pinmame_defaults;
 
   // Where a failed wait for the emulator is reported: the window's message box, else standard
   // error.

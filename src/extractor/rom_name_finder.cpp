@@ -1,7 +1,11 @@
 #include "extractor/rom_name_finder.h"
 
+#include "common/catalogue_sections.h"
 #include "common/paths.h"
+#include "common/profile.h"
+#include "common/rom_files.h"
 #include "common/tables.h"
+#include "common/text.h"
 #include "extractor/catalogue.h"
 #include "extractor/compound_file.h"
 #include "extractor/mame_info.h"
@@ -41,4 +45,25 @@ RomFinding FindRomInTable(const std::string& path, GsfInfile* table, std::string
   script_file = script.file;
   if (!script.why_none.empty()) return RomFinding{.why_plain = script.why_none};
   return FindRomInScript(script.bytes);
+}
+
+void RecordRomFiles(ExtractorState& state, const std::string& key) {
+  const std::string rom = ProfileRead("PinMAME", key, state.InProgramFolder(kNamesIni));
+  if (rom.empty()) return;
+  if (!state.pinmame_defaults) {
+    state.pinmame_defaults = ReadPinMameDefaults(UserFoldersFromEnvironment());
+  }
+  const std::string folder = state.CurrentTable.substr(0, state.CurrentTable.rfind('/') + 1);
+  const auto found = [&](const std::string& name) {
+    return CutVisibly(FindRomFile(name, folder, *state.pinmame_defaults).found, kMaxTextChars);
+  };
+  RecordEntry(state, kInfoIni, kRomFileSection, key, found(rom));
+  const std::string info_ini = state.InProgramFolder(kInfoIni);
+  const std::string alias = ProfileRead("Alias", rom, state.InProgramFolder(kAliasIni));
+  const std::string parent =
+      CloneParent(rom, alias, ProfileRead("PMInfo", alias.empty() ? rom : alias, info_ini));
+  if (!parent.empty() || ProfileHasKey(kParentRomFileSection, key, info_ini)) {
+    RecordEntry(state, kInfoIni, kParentRomFileSection, key,
+                parent.empty() ? "" : parent + "|" + found(parent));
+  }
 }

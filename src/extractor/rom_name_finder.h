@@ -16,3 +16,7 @@ void FindRomName(ExtractorState& state);
 // null when it is none, and finds the ROM name it gives the controller. `script_file` receives
 // the file the script came from.
 RomFinding FindRomInTable(const std::string& path, GsfInfile* table, std::string& script_file);
+
+// Records in info.ini where the simulator finds the ROM file of the PinMAME table CurrentTable,
+// catalogued under `key` ([RomFile]), and, for a clone, its parent's ([ParentRomFile]).
+void RecordRomFiles(ExtractorState& state, const std::string& key);

@@ -354,17 +354,6 @@ class RomSearch {
   RomFinding finding_;
 };
 
-bool IsRomNameChar(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
-         c == '-' || c == '.';
-}
-
 }  // namespace
-
-bool IsRomName(std::string_view text) {
-  return !text.empty() && text.size() <= 64 &&
-         std::all_of(text.begin(), text.end(), IsRomNameChar) && text[0] != '_' && text[0] != '-' &&
-         text[0] != '.';
-}
 
 RomFinding FindRomInScript(std::string_view script) { return RomSearch(script).Run(); }

@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/rom_files.h"  // IsRomName
+
 // Reads a table script (VBScript, Windows-1252 bytes) the way its own language does, as far as
 // finding the ROM name needs: comments, statements (colons, " _" continuations, one-line If),
 // the branches of If and Select Case whose conditions can be known, With blocks, Const, Dim and
@@ -30,11 +32,6 @@ inline constexpr size_t kMaxLineText = 120;
 inline constexpr size_t kMaxNameText = 64;
 // Real scripts follow a name through a handful of others; a longer chain names no ROM.
 inline constexpr size_t kMaxFollowedNames = 16;
-
-// True when `text` is a ROM name: 1 to 64 characters, ASCII letters, digits, "_", "-" and ".",
-// the first a letter or a digit. Anything else that a script gives the controller (a path, a
-// command, a control character, a whole file) names no ROM.
-bool IsRomName(std::string_view text);
 
 // Finds the game name that the script gives the PinMAME controller: the first live statement
 // that sets it (`Controller.GameName = ...`, `.GameName = ...` inside `With Controller`, or on

@@ -582,6 +582,11 @@ TEST(CollectionCheck, FindsWhatNeedsAttentionAndNothingElse) {
         "local/flyers/FOXTROT.jpg"}) {
     write(file, "");
   }
+  // The ROM files of a, c (A_L1) and f, not f's parent's; a backglass file of a table and one not.
+  for (const char* file : {"home/.pinmame/roms/A_L1.ZIP", "home/.pinmame/roms/bare.zip",
+                           "tables/a.directb2s", "tables/Lone.DirectB2S"}) {
+    write(file, "");
+  }
   FrontendSettings settings;
   settings.TablePath = dir.Path("tables/");
   std::tie(settings.SnapPath2, settings.BackglassPath2, settings.CabPath2, settings.FlyerPath2) =
@@ -590,7 +595,7 @@ TEST(CollectionCheck, FindsWhatNeedsAttentionAndNothingElse) {
   std::tie(settings.SnapPath, settings.BackglassPath, settings.CabPath, settings.FlyerPath) =
       std::tuple(dir.Path("mame/snap/"), dir.Path("mame/marquees/"), dir.Path("mame/cabinets/"),
                  dir.Path("mame/flyers/"));
-  const CollectionCheck check = CheckCollection(dir.path(), settings);
+  const CollectionCheck check = CheckCollection(dir.path(), settings, true, {dir.Path("home"), ""});
   std::string rows;
   for (const CheckRow& row : check.rows) {
     rows += CheckKindTitle(row.kind) + ": " + row.table + " | " + row.text + "\n";
@@ -599,6 +604,8 @@ TEST(CollectionCheck, FindsWhatNeedsAttentionAndNothingElse) {
   EXPECT_EQ(rows,
             "ROM unknown to the emulator: b.vpx | b.vpx  (ROM zed)\n"
             "PinMAME table without MAME information: f.vpx | f.vpx  (ROM bare)\n"
+            "ROM file missing: b.vpx | b.vpx  (zz_l1.zip)\n"
+            "Parent ROM file missing: f.vpx | f.vpx  (bare_p.zip, parent of bare)\n"
             "No table information: b.vpx | b.vpx\n"
             "No snapshot: b.vpx | b.vpx\n"
             "No backglass: b.vpx | b.vpx\n"
@@ -608,6 +615,7 @@ TEST(CollectionCheck, FindsWhatNeedsAttentionAndNothingElse) {
             "Several tables for one ROM: a.vpt | a.vpt  (ROM a_l1, 2 tables)\n"
             "Several tables for one ROM: c.vpt | c.vpt  (ROM a_l1, 2 tables)\n"
             "Sidecar script: a.vpt | a.vpt  (a.vbs)\n"
+            "Backglass file without its table:  | Lone.DirectB2S\n"
             "Artwork of no table:  | " +
                 dir.Path("local/snap/zzz.png") +
                 "\n"
@@ -616,7 +624,7 @@ TEST(CollectionCheck, FindsWhatNeedsAttentionAndNothingElse) {
   const std::string report = CheckReportText(check);
   EXPECT_EQ(report.substr(0, report.find("\n     1  PinMAME")),
             "Collection check of " + dir.Path("tables") +
-                ": 5 tables, 14 findings\n     1  ROM "
+                ": 5 tables, 17 findings\n     1  ROM "
                 "unknown to the emulator");
   EXPECT_NE(report.find("\nNo flyer:\n  b.vpx\n  c.vpt\n\n"), std::string::npos);
 }

@@ -198,8 +198,9 @@ TEST_F(TabrinTest, HostileTablesAndNamesGetTheQuietOutcome) {
          Row("a folder, whatever its name, is its tables", {}, {P("tables/folder.vpt"), "-hide"})});
   const StrictIni names = Ini("names.ini"), info = Ini("info.ini");
   EXPECT_EQ(names.problem + info.problem, "");  // no line or section added
-  // info.ini adds where each ROM came from, how it was followed and what the emulator lacks.
-  EXPECT_EQ(names.sections.size() + info.sections.size() + info.Section("pminfo").size(), 9u);
+  // info.ini adds where each ROM came from, how it was followed, what the emulator lacks and
+  // where the ROM files are.
+  EXPECT_EQ(names.sections.size() + info.sections.size() + info.Section("pminfo").size(), 10u);
   // Every table has its own key, "a=b", ";semi" and "[Alias]" too (written "a%3Db", "%3Bsemi"
   // and "%5BAlias]"); not the pipe, device or folder.
   EXPECT_EQ(names.Section("vp").size(), Tree(P("tables")).size() - 3);
@@ -228,7 +229,7 @@ TEST_F(TabrinTest, TheListingIsNeverWaitedForNorWrittenWhereItMayNotBe) {
       "[Tabrin]\r\nT=T|Ann "
       "Author||||\r\n\r\n[PMInfo]\r\ng101=|1990||g101\r\n[RomSource]\r\nt=found "
       "in t.vpt, line 1: Const cGameName = \"g101\"\r\n[RomVia]\r\nt=cGameName -> \"g101\", given "
-      "to the controller on line 4: .GameName = cGameName\r\n";
+      "to the controller on line 4: .GameName = cGameName\r\n[RomFile]\r\nt=\r\n";
   Check({Row("a pipe", {}, {P("tables/*.*"), "-hide"}, {"info.ini", info})});
   for (const char* file : {"emu/lx.xml", "info.ini", "names.ini"}) fs::remove(P(file));
   for (const std::string& path : {dir_.path(), prog_}) fs::permissions(path, fs::perms(0777));

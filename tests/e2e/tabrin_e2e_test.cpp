@@ -12,23 +12,27 @@ const std::string kExif = "\xFF\xD8\xFF\xE1 Exif";  // a JPEG start without "JFI
 const std::string kVp = "[VP]\r\nAttack=Attack from Mars\r\n";
 const std::string kNames = kVp + "\r\n[PinMAME]\r\nAttack=afm_11\r\n";
 const std::string kInfo = "[Tabrin]\r\nAttack from Mars=Attack from Mars|Ann Author||||\r\n";
-// Where the ROM names of `tables` (each "key=ROM", "" for a plain table) came from.
+// Where the ROM names of `tables` (each "key=ROM", "" for a plain table) came from, and that their
+// ROM files are missing.
 std::string Sources(const std::vector<std::string>& tables) {
-  std::string found = "[RomSource]\r\n", via = "[RomVia]\r\n";
+  std::string found = "[RomSource]\r\n", via = "[RomVia]\r\n", zips = "[RomFile]\r\n";
   for (const std::string& table : tables) {
     const std::string key = table.substr(0, table.find('=')), rom = table.substr(key.size() + 1);
     if (rom.empty()) {
       found += key + "=plain: the controller's game name is set to an empty text\r\n";
       continue;
     }
+    zips += key + "=\r\n";
     found += key + "=found in " + key + ".vpt, line 1: Const cGameName = \"" +
              (key == "Attack" ? "AFM_11" : rom) + "\"\r\n";
     via += key + "=cGameName -> \"" + rom +
            "\", given to the controller on line 4: .GameName = " + "cGameName\r\n";
   }
-  return found + via;
+  return found + via + zips;
 }
-const std::string kAttackSource = Sources({"Attack=afm_11"});
+// The listing's afm_11 is a clone, its parent's zip missing too.
+const std::string kAttackParent = "[ParentRomFile]\r\nAttack=afm_113b|\r\n";
+const std::string kAttackSource = Sources({"Attack=afm_11"}) + kAttackParent;
 const std::string kAttack =
     "Table Type:  PinMAME\n\nVpt Name:  Attack\nROM Name:  afm_11\nBase Name:  Attack from "
     "Mars\n\n";
@@ -179,7 +183,7 @@ TEST_F(Capability, AsksTheEmulatorAboutEachGameHoweverTheSettingsAreWritten) {
   const std::string games =
       "afm_11=Attack from Mars (1.1)|1995|Bally|afm_113b\r\n"
       "mm_109c=Medieval Madness (1.09C)|1997|Williams|mm_109c\r\n" +
-      sources + unknown;
+      sources + kAttackParent + unknown;
   const std::string pinmame = "-lx\n", mame = "afm_11 -lx\nmm_109c -lx\nzzz_l1 -lx\n";
   const auto mode = [](const std::string& value) {
     return "[MAME]\r\nPath=\\emu\\\r\nExe=my mame\r\nIsPinMAME=" + value + "\r\n";
@@ -286,12 +290,13 @@ TEST_F(Capability, VpxTablesTheirSidecarsAndThePatternsUsersType) {
            {"names.ini", kNames, "info.ini",
             kInfo + "\r\n[PMInfo]\r\n[RomSource]\r\nAttack=found in attack.VBS, line 1: Const " +
                 "cGameName = \"afm_11\"\r\n[RomVia]\r\nAttack=cGameName -> \"afm_11\", given to " +
-                "the controller on line 3: .GameName = cGameName\r\n"}),
+                "the controller on line 3: .GameName = cGameName\r\n[RomFile]\r\nAttack=\r\n"}),
        Row("a stale display", {"names.ini", kGone}, {attack_}, {"names.ini", kNames}, 0, kAttack,
            {"DISPLAY=:97"})});
 }
 
-// -why reads each table afresh, sidecar and all, and tells where its ROM name comes from.
+// -why reads each table afresh, sidecar and all, and tells where its ROM name comes from, where
+// the simulator finds its ROM files and what the table comes with.
 TEST_F(Capability, WhyTellsWhereEachRomNameComesFromAndWritesNothing) {
   TableContents dmd = PinMame("Robots", "");
   dmd.script =
@@ -300,19 +305,67 @@ TEST_F(Capability, WhyTellsWhereEachRomNameComesFromAndWritesNothing) {
   Table("Line\r\nbreak.vpx", {});  // a name that would add a line
   Write("tables/zed_table (vp91x).VBS",
         "' fixed\r\nSet B = CreateObject(\"B2S.Server\") : B.GameName = \"zed_l1\"\r\n");
+  const std::string zips = dir_.Path("home/.pinmame/roms/"), beside = P("tables/pinmame/roms/");
+  const std::string missing = "  ROM file:  missing (looked in " + beside + ", " + zips + ")\n";
+  const std::string none = "  Add-ons:  none\n";
+  const std::string plain = "  plain: no statement sets the PinMAME controller's game name\n";
   const std::string why =
       "Attack.vpt: ROM afm_11\n  found in Attack.vpt, line 1: Const cGameName = \"AFM_11\"\n  via "
-      "cGameName -> \"afm_11\", given to the controller on line 4: .GameName = cGameName\n"
-      "Line\u240D\u240Abreak.vpx: plain table\n  plain: no statement sets the PinMAME controller's "
-      "game name\n"
-      "Robots.vpx: plain table\n  plain: no statement sets the PinMAME controller's game name\n"
+      "cGameName -> \"afm_11\", given to the controller on line 4: .GameName = cGameName\n" +
+      missing + none + "Line\u240D\u240Abreak.vpx: plain table\n" + plain + none +
+      "Robots.vpx: plain table\n" + plain + none +
       "Zed_Table (VP91x).vpt: ROM zed_l1\n  found in zed_table (vp91x).VBS, line 2: Set B = "
-      "CreateObject(\"B2S.Server\") : B.GameName = \"zed_l1\"\n";
+      "CreateObject(\"B2S.Server\") : B.GameName = \"zed_l1\"\n" +
+      missing + none;
+  const std::string attack = why.substr(0, why.find("Line"));
+  const std::string clone = "[PMInfo]\r\nafm_11=Attack|1995|Bally|afm_113b\r\n";
   Check({Row("every table of a folder", {}, {all_, "-WHY"}, {"names.ini", kGone, "info.ini", kGone},
              0, why),
-         Row("one table", {}, {attack_, "-why"}, {}, 0, why.substr(0, why.find("Line"))),
+         Row("one table", {}, {attack_, "-why"}, {}, 0, attack),
+         Row("a clone, its zip in the home folder, its parent's not; two add-ons",
+             {"info.ini", clone, "tables/ATTACK.directb2s", "", "tables/altsound/afm_11/a.csv", "",
+              "../../../home/.pinmame/roms/AFM_11.ZIP", "zip"},
+             {attack_, "-why"}, {"info.ini", clone}, 0,
+             Replace(attack, missing + none,
+                     "  ROM file:  found in " + zips + "AFM_11.ZIP\n  Parent " + missing.substr(2) +
+                         "  Add-ons:  backglass file, AltSound\n")),
          Row("no such table", {}, {P("tables/none.vpx"), "-why"}, {}, 1, "", {},
              Lost(P("tables/none.vpx")))});
+}
+
+// Each scan records where the simulator finds a table's ROM file and its parent's, as they are
+// now; the check lists what is missing, and a backglass file left by a table gone.
+TEST_F(Capability, RecordsWhereTheSimulatorFindsEachRomFile) {
+  Emulator(/*pinmame=*/true, ReadFile(TOOLS_DIR "/fake_listing.xml"));
+  Write("tables/pinmame/roms/AFM_11.ZIP", "zip");
+  Write("tables/Gone.directb2s", "<B2S/>");
+  const auto scan = [&](const char* why, const std::string& zip, const std::string& parent) {
+    SCOPED_TRACE(why);
+    ASSERT_EQ(Tabrin({all_, "-hide"}).exit_code, 0);
+    const StrictIni info = Ini("info.ini");
+    EXPECT_EQ(info.Get("romfile", "Attack") + " " + info.Get("parentromfile", "Attack") + " " +
+                  info.Get("romfile", "Zed_Table (VP91x)"),
+              zip + " " + parent + " (none)");
+  };
+  scan("both in the table's own folder", P("tables/pinmame/roms/AFM_11.ZIP"), "afm_113b|");
+  Write("tables/pinmame/roms/afm_113b.zip", "zip");
+  scan("the parent added", P("tables/pinmame/roms/AFM_11.ZIP"),
+       "afm_113b|" + P("tables/pinmame/roms/afm_113b.zip"));
+  fs::remove_all(P("tables/pinmame"));
+  Write("../../../home/.pinmame/roms/afm_11.zip", "zip");
+  scan("the table's folder gone: the home folder's", dir_.Path("home/.pinmame/roms/afm_11.zip"),
+       "afm_113b|");
+  const std::string report = Tabrin({P("tables"), "-report"}).out;
+  for (const char* finding : {"\nROM file missing",
+                              "\nParent ROM file missing:\n  Attack.vpt  (afm_113b.zip, parent of "
+                              "afm_11)\n",
+                              "\nBackglass file without its table:\n  Gone.directb2s\n"}) {
+    EXPECT_EQ(report.find(finding) == std::string::npos, finding[1] == 'R') << report;
+  }
+  // The simulator's settings name another folder; the game is no clone any more.
+  Write("../../../home/.vpinball/VPinballX.ini", "[Standalone]\nPinMAMEPath=/none\n");
+  Write("info.ini", Replace(Read("info.ini"), "Bally|afm_113b", "Bally|afm_11"));
+  scan("neither", "", "");
 }
 
 // The demo collection holds something for every finding of the collection check; -report says so.
@@ -327,11 +380,14 @@ TEST_F(TabrinTest, TheDemoHoldsSomethingForEveryFindingOfTheCheck) {
   std::getline(lines, line);
   EXPECT_EQ(line, "Catalogue of " + P("tables"));
   std::getline(lines, line);
-  EXPECT_EQ(line, "Collection check of " + P("tables") + ": 16 tables, 18 findings");
-  // The counts: every kind but the last, tables not scanned yet, as a scan has just run.
-  for (int kind = 0; kind < 12 && std::getline(lines, line); ++kind) {
-    EXPECT_EQ(line.rfind("     0  ", 0) == 0, kind == 11) << line;
+  EXPECT_EQ(line, "Collection check of " + P("tables") + ": 16 tables, 30 findings");
+  // The counts: every kind but tables not scanned yet, as a scan has just run, and backglass
+  // files, which the demo has none of yet.
+  std::string none;
+  for (int kind = 0; kind < 15 && std::getline(lines, line); ++kind) {
+    if (line.starts_with("     0  ")) none += line.substr(8) + "; ";
   }
+  EXPECT_EQ(none, "Backglass file without its table; Not in the catalogue yet; ");
   EXPECT_EQ(Tabrin({P("none"), "-report"}).exit_code, 1);
   // Another folder: its own tables, not the entries of tables gone or artwork of no table.
   const fs::path table = *fs::directory_iterator(P("tables"));

@@ -132,8 +132,9 @@ class TabrinTest : public testing::Test {
     }
     fs::copy_file(TABRIN_BINARY, P("tabrin"));
     fs::copy_file(TOOLS_DIR "/fake-emulator", P("emu/emu"));
-    env_ = {"FAKE_EMULATOR_LISTING=" + P("emu/games.xml"),
-            "FAKE_EMULATOR_LOG=" + P("emu/runs.log")};
+    // A home of its own: where the simulator's settings and ROM files are looked for.
+    env_ = {"FAKE_EMULATOR_LISTING=" + P("emu/games.xml"), "FAKE_EMULATOR_LOG=" + P("emu/runs.log"),
+            "HOME=" + dir_.MakeDir("home"), "XDG_DATA_HOME="};
   }
   void Emulator(bool pinmame, const std::string& listing) {
     Write("emu/games.xml", listing);

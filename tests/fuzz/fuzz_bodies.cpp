@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -9,6 +11,7 @@
 #include "common/codepage.h"
 #include "common/directb2s.h"
 #include "common/profile_cache.h"
+#include "common/table_details.h"
 #include "common/text.h"
 #include "extractor/compound_file.h"
 #include "extractor/rom_source.h"
@@ -94,5 +97,30 @@ std::string FuzzDirectB2S(const std::uint8_t* data, std::size_t size) {
   if (picture.empty()) return "";
   if (SniffPictureFormat(picture) == PictureFormat::kUnknown) return "a picture of no known kind";
   if (picture.size() > size) return "a picture larger than its document";
+  return "";
+}
+
+std::string FuzzTableDetails(const std::uint8_t* data, std::size_t size) {
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  if (const std::optional<TableDetails> details = ParseTableDetails(text)) {
+    for (const std::string* field :
+         {&details->title, &details->manufacturer, &details->year, &details->authors}) {
+      if (field->size() > 4 * kMaxTextChars) return "a text longer than its cut";
+    }
+  }
+  const std::optional<std::string> updated = UpdatedTableDetailsText(text, {true, 3, 9, 4});
+  if (!updated) return "";
+  // The rest of the file means what it meant; "User" holds the values in some type.
+  const auto object = [](std::string_view json) {
+    return QJsonDocument::fromJson(QByteArray(json.data(), qsizetype(json.size()))).object();
+  };
+  QJsonObject before = object(text), after = object(*updated);
+  QJsonObject user = after.take("User").toObject(), old_user = before.take("User").toObject();
+  if (before != after) return "a member outside User changed";
+  for (const char* key : {"Favorite", "StartCount", "LastRun", "RunTime"}) {
+    old_user.remove(key);
+    if (user.take(key).toVariant().toString().isEmpty()) return std::string("no ") + key;
+  }
+  if (user != old_user) return "another key of User changed";
   return "";
 }

@@ -14,3 +14,6 @@ std::string FuzzRomName(const std::uint8_t* data, std::size_t size);
 std::string FuzzTableInfo(const std::uint8_t* data, std::size_t size);
 // The backglass reader over a document: a picture of a known format, or none.
 std::string FuzzDirectB2S(const std::uint8_t* data, std::size_t size);
+// The details file reader and the update of its "User" object: texts bounded, every other member
+// kept.
+std::string FuzzTableDetails(const std::uint8_t* data, std::size_t size);
