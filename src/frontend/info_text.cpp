@@ -5,11 +5,15 @@
 #include <string_view>
 #include <vector>
 
+#include "common/addons.h"
 #include "common/catalogue_sections.h"
 #include "common/codepage.h"
 #include "common/paths.h"
 #include "common/profile.h"
+#include "common/rom_files.h"
+#include "common/table_details.h"
 #include "common/tables.h"
+#include "common/vpinball_settings.h"
 #include "frontend/play_stats.h"
 
 namespace {
@@ -169,6 +173,30 @@ void AddGameInfo(const std::string& program_folder, WindowState& state, InfoRows
 
 }  // namespace
 
+std::vector<std::string> ReadyToPlayRows(const std::string& program_folder,
+                                         const FrontendSettings& settings,
+                                         const std::string& vp_name, const WindowState& state) {
+  std::vector<std::string> rows;
+  const std::string table_folder = WithoutTrailingSlashes(settings.TablePath);
+  const std::string table_path = PathInFolder(table_folder, vp_name);
+  std::string pinmame_folder;
+  if (state.VPOnly != 1 && IsRomName(state.RomName)) {
+    const PinMameDefaults defaults = ReadPinMameDefaults(UserFoldersFromEnvironment());
+    const RomFileSearch search = FindRomFile(state.RomName, table_folder, defaults);
+    rows.push_back(RomFileLine(search));
+    pinmame_folder = search.pinmame_folder;
+    const std::string game_info = ReadInfoIni(
+        program_folder, state.RomAlias.empty() ? state.RomName : state.RomAlias, "PMInfo");
+    const std::string parent = CloneParent(state.RomName, state.RomAlias, game_info);
+    if (!parent.empty())
+      rows.push_back(RomFileLine(FindRomFile(parent, table_folder, defaults), true));
+  }
+  const std::vector<AddOn> add_ons =
+      FindAddOns(table_path, state.VPOnly != 1 ? state.RomName : std::string(), pinmame_folder);
+  if (!add_ons.empty()) rows.push_back(AddOnsLine(add_ons));
+  return rows;
+}
+
 std::string ReadInfoIni(const std::string& program_folder, const std::string& r_name,
                         const std::string& r_key) {
   return ProfileRead(r_key, r_name, program_folder + "/info.ini");
@@ -240,6 +268,21 @@ std::string GetInfoText(const std::string& vp_name, const std::string& program_f
     if (!via.empty()) rows.Add("  via " + via);
   }
   for (const std::string& row : PlayStatsRows(ReadPlayStats(program_folder, key))) rows.Add(row);
+  for (const std::string& row : ReadyToPlayRows(program_folder, settings, vp_name, state)) {
+    rows.Add(row);
+  }
+  // A details file beside the table (NAME.info) says what the table's own information often
+  // lacks.
+  if (const std::optional<TableDetails> details =
+          ReadTableDetails(PathInFolder(WithoutTrailingSlashes(settings.TablePath), vp_name))) {
+    rows.Add("");
+    rows.Add("Table Details:");
+    rows.Add(kDashes);
+    rows.Add("Title:  ", details->title);
+    rows.Add("Manufacturer:  ", details->manufacturer);
+    rows.Add("Year:  ", details->year);
+    rows.Add("Authors:  ", details->authors);
+  }
 
   // From here on the first failure ends the build, keeping what was reached.
   if (AddTableInfo(program_folder, settings, state, rows, folders)) {

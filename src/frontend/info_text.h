@@ -3,6 +3,7 @@
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "common/settings.h"
 #include "frontend/window_state.h"
@@ -41,6 +42,13 @@ class TextFolderCache {
   };
   std::unordered_map<std::string, Folder> folders_;
 };
+
+// The panel's rows of what a table needs to run and comes with: its ROM file ("ROM file:  found
+// in …" or "missing (looked in …)", a clone's parent's too) for a PinMAME table, then its
+// add-ons when it has any, as the simulator would find them now.
+std::vector<std::string> ReadyToPlayRows(const std::string& program_folder,
+                                         const FrontendSettings& settings,
+                                         const std::string& vp_name, const WindowState& state);
 
 // Builds the information text of the table `vp_name` (the selected File1 entry, its file name's
 // own bytes; shown as FileNameText shows it) from the

@@ -472,6 +472,8 @@ int main(int argc, char** argv) {
   // A cabinet's three screens, whatever platform the suite was asked for.
   TempDir dir;
   const std::string screens = dir.WriteFile("screens.json", kScreens);
+  qputenv("HOME", QByteArray::fromStdString(dir.MakeDir("home")));
+  qunsetenv("XDG_DATA_HOME");
   qputenv("CABINET_SCREENS", QByteArray::fromStdString(screens));
   qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString("offscreen:configfile=" + screens));
   QApplication app(argc, argv);

@@ -180,9 +180,15 @@ TEST(InfoText, ShowsEachBlockKnownAndEndsWhereTheCatalogueFails) {
   dir.WriteFile("blurb/Star Trek.txt", "\xFF\xFE" + ToUtf16Le("Two\r\nlines é") + "!");
   dir.WriteFile("rules/STAR TREK.TXT", ToUtf16Le("Rules"));
   dir.WriteFile("rules/Five.txt", ToUtf16Le("never read"));
+  dir.WriteFile("tables/pinmame/roms/ABC.zip", "");  // where the simulator takes ROMs from
+  dir.WriteFile("tables/T.directb2s", "");
   S settings;
-  std::tie(settings.BlurbPath, settings.RulesPath, settings.DescPath) =
-      std::tuple(dir.Path("blurb/"), dir.Path("rules/"), dir.Path("description/"));
+  std::tie(settings.BlurbPath, settings.RulesPath, settings.DescPath, settings.TablePath) =
+      std::tuple(dir.Path("blurb/"), dir.Path("rules/"), dir.Path("description/"),
+                 dir.Path("tables/"));
+  const std::string roms = "<d>/tables/pinmame/roms/";
+  const std::string found = "\nROM file:  found in " + roms + "ABC.zip",
+                    add_ons = "\nAdd-ons:  backglass file";
   // Each build starts from another table's variables: kept, replaced or cleared.
   WindowState last;
   for (std::string* old : {&last.PMName, &last.PMYear, &last.PMManufacturer, &last.PMParent,
@@ -194,24 +200,29 @@ TEST(InfoText, ShowsEachBlockKnownAndEndsWhereTheCatalogueFails) {
   const std::tuple<const char*, const char*, std::string, std::string> rows[] = {
       // why, "ROM name,base name,alias,VPOnly": the text, TableName|RulesText|...|SnapFile
       {"every block; texts named after the table name without colons", "abc,Base,,0",
-       Head("abc") +
+       Head("abc") + found + "\nParent ROM file:  missing (looked in " + roms + ")" + add_ons +
            "\n\nVisual Pinball Info:\n~\nTable Name:  Star: Trek\nAuthor:  a\nVersion:  "
            "b\nRelease Date: c\nEmail:  d\nWebsite:  e\nBlurb:  \xEF\xBB\xBFTwo\nlines é" +
            GameBlock("MAME", "G|1990|M|p"),
        "Star: Trek|Rules|@/rules/STAR TREK.TXT|||G|1990|M|p|"},
       {"a plain table's alias keys the game and stands in for the parent", "abc,abc,xyz,1",
-       Head("abc", "Visual Pinball\nBase") + "\nAlias:  xyz" +
+       Head("abc", "Visual Pinball\nBase") + "\nAlias:  xyz" + add_ons +
            GameBlock("Extended", "A|1981|S|xyz"),
        "|||||A|1981|S|xyz|"},
-      {"five table fields end the build", "abc,Five,xyz,0", Head("abc") + "\nAlias:  xyz", kept},
-      {"two game fields end it, kept", "two,,,0", Head("two"), "|||||T|1991|old||"},
+      {"five table fields end the build", "abc,Five,xyz,0",
+       Head("abc") + "\nAlias:  xyz" + found + add_ons, kept},
+      {"two game fields end it, kept", "two,,,0",
+       Head("two") + "\nROM file:  missing (looked in " + roms + ")" + add_ons,
+       "|||||T|1991|old||"},
   };
   for (const auto& [why, identity, text, fields] : rows) {
     WindowState s = last;
     const std::vector<std::string> n = Split(identity, ',');
     std::tie(s.RomName, s.BaseName, s.RomAlias, s.VPOnly) =
         std::tuple(n[0], n[1], n[2], n[3] == "1");
-    EXPECT_EQ(GetInfoText("T.vpt", dir.path(), settings, s), dashed(At(text, ""))) << why;
+    EXPECT_EQ(Replace(GetInfoText("T.vpt", dir.path(), settings, s), dir.path(), "<d>"),
+              dashed(At(text, "")))
+        << why;
     EXPECT_EQ(s.TableName + "|" + s.RulesText + "|" + s.RulesFile + "|" + s.DescText + "|" +
                   s.DescFile + "|" + s.PMName + "|" + s.PMYear + "|" + s.PMManufacturer + "|" +
                   s.PMParent + "|" + s.SnapFile,
