@@ -9,7 +9,9 @@
 #include "common/codepage.h"
 #include "common/paths.h"
 #include "common/profile.h"
+#include "common/rom_files.h"
 #include "common/text.h"
+#include "common/vpinball_settings.h"
 #include "frontend/browser.h"
 
 namespace {
@@ -61,6 +63,31 @@ void AppendToLog(const std::string& program_folder, const std::string& entry) {
 }
 
 }  // namespace
+
+std::string MissingRomQuestion(const std::string& program_folder, const FrontendSettings& settings,
+                               const std::string& key) {
+  const std::string rom = ProfileRead("PinMAME", key, program_folder + "/names.ini");
+  if (!IsRomName(rom)) return {};
+  const std::string table_folder = WithoutTrailingSlashes(settings.TablePath);
+  const PinMameDefaults defaults = ReadPinMameDefaults(UserFoldersFromEnvironment());
+  const std::string info_ini = program_folder + "/info.ini";
+  const std::string alias = ProfileRead("Alias", rom, program_folder + "/alias.ini");
+  const std::string parent =
+      CloneParent(rom, alias, ProfileRead("PMInfo", alias.empty() ? rom : alias, info_ini));
+  for (const std::string& name : {rom, parent}) {
+    if (name.empty()) continue;
+    const RomFileSearch search = FindRomFile(name, table_folder, defaults);
+    if (!search.found.empty()) continue;
+    std::string folders;
+    for (const std::string& folder : search.looked_in) {
+      folders += (folders.empty() ? "" : ", ") + FileNameText(folder);
+    }
+    return std::string("The ROM file ") + (name == parent ? "of its parent, " : "") + name +
+           ".zip, was not found in " + folders +
+           ".  Visual Pinball will not run the game without it.  Play anyway?";
+  }
+  return {};
+}
 
 std::vector<std::pair<std::string, std::string>> ParseEnvironment(const std::string& text) {
   std::vector<std::pair<std::string, std::string>> pairs;

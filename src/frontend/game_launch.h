@@ -32,6 +32,13 @@ std::vector<std::pair<std::string, std::string>> ParseEnvironment(const std::str
 inline constexpr char kLaunchLog[] = "orvane.log";
 inline constexpr long long kLaunchLogBytes = 1 << 20;
 
+// The question to ask before playing the table whose catalogue key is `key`, when the simulator
+// would not find its ROM file, or a clone's parent's: "The ROM file abc_l3.zip was not found in
+// FOLDER.  Play anyway?"; "" when nothing is missing (a plain table, or one the catalogue does not
+// know).
+std::string MissingRomQuestion(const std::string& program_folder, const FrontendSettings& settings,
+                               const std::string& key);
+
 // How a launch went.
 struct GamePlayed {
   RunOutcome outcome;

@@ -21,6 +21,12 @@ void Form1::Launch() {
     RereadFolder();
     return;
   }
+  // A game whose ROM file the simulator would not find shows a dead display: asked first.
+  const std::string missing = MissingRomQuestion(program_folder_, settings_, TableKey(file_name));
+  if (!missing.empty() &&
+      dialogs_.MessageBox(missing, MessageButtons::kYesNo, "") != MessageResult::kYes) {
+    return;
+  }
   launching_ = true;
   const QString started_at = QDateTime::currentDateTime().toString("yyyy-MM-dd hh:mm:ss");
   const GamePlayed game = PlayGame(program_folder_, settings_, state_.LauncherMode, file_name,

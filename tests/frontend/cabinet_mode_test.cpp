@@ -249,6 +249,31 @@ TEST_F(CabinetModeTest, ButtonsMoveThroughTheTablesAndPlay) {
   Key(Playfield(), Qt::Key_Escape, false);
 }
 
+TEST_F(CabinetModeTest, AGameThatWouldNotRunIsAskedAboutWithTheButtons) {
+  CabinetMode& mode = Open();
+  mode.check_before_play = [](const TableEntry& entry) {
+    return entry.file == "Alpha.vpx" ? std::string("The ROM file is missing.  Play anyway?") : "";
+  };
+  const auto press = [&](int key) {
+    Key(Playfield(), key, true);
+    Key(Playfield(), key, false);
+  };
+  press(Qt::Key_1);
+  EXPECT_EQ(launched_, "");
+  EXPECT_TRUE(mode.Screen(ScreenRole::kPlayfield)->scene().message.startsWith("The ROM file"));
+  press(Qt::Key_Escape);  // not now
+  EXPECT_EQ(mode.Screen(ScreenRole::kPlayfield)->scene().message, "");
+  press(Qt::Key_1);
+  press(Qt::Key_1);  // play anyway
+  EXPECT_EQ(launched_, "Alpha.vpx ");
+  // A table deleted since the list was read is not played; the list is read again.
+  fs::remove(dir_.Path("tables/Alpha.vpx"));
+  press(Qt::Key_1);
+  EXPECT_EQ(launched_, "Alpha.vpx ");
+  EXPECT_TRUE(mode.Screen(ScreenRole::kPlayfield)->scene().message.contains("no longer"));
+  EXPECT_EQ(model_->entries().size(), 4u);
+}
+
 TEST_F(CabinetModeTest, TheMenuReachesEveryFunctionFromTheButtons) {
   dir_.WriteFile("stats.ini", "[Favourites]\r\nDelta.vpx=1\r\n[Plays]\r\nCharlie.vpx=4\r\n");
   Settings("KeyMenu=M\r\n");

@@ -499,7 +499,13 @@ class Window : public testing::Test {
     Write("orvane.ini", "[Settings]\n" + settings + "ScanIfNotFound=0\n[Dirs]\n" + dirs +
                             "TablePath=@/tables/\nVPPath=@/vp/\nMAMEPath=@/mame/\n");
   }
+  // The ROM files of `roms`, where the simulator takes them from for the table folder.
+  void Roms(std::initializer_list<const char*> roms) {
+    for (const char* rom : roms)
+      dir_.WriteFile("tables/pinmame/roms/" + std::string(rom) + ".zip", "");
+  }
   void Table(const std::string& key, const std::string& name = "", const std::string& rom = "") {
+    if (!rom.empty()) dir_.WriteFile("tables/pinmame/roms/" + rom + ".zip", "");
     const std::string script = "Controller.GameName = \"" + rom + "\"\r\n";
     ASSERT_TRUE(WriteTable(tables_ + "/" + key + ".vpt", {.table_name = name, .script = script}));
   }
@@ -556,6 +562,7 @@ TEST_F(Window, BrowsesTheTablesInThreeAlignedViewsAndPlaysTheOneSelected) {
   Write("tables/notes.txt", "");
   dir_.MakeDir("vp/blurb/Alpha Table.txt");  // a folder, no blurb: the game's name still comes
   Write("names.ini", "[VP]\na=Alpha\nB=Beta\nd d=Delta\n[PinMAME]\na=a_rom\nB=b_rom\n");
+  Roms({"a_rom", "b_rom"});
   // A PinMAME table's alias goes by its ROM name, a plain table's by its base name.
   Write("alias.ini", "[Alias]\nb_rom=b_alias\nBeta=wrong\nDelta=d_alias\n");
   Write("info.ini", "[Tabrin]\nAlpha=Alpha Table|||||\n[PMInfo]\na_rom=Alpha Game|1990|M|\n");
@@ -737,6 +744,19 @@ TEST_F(Window, LaunchSettingsGiveTheExactArgumentsAndRunTheProgramsAround) {
             "-Minimized|-play|@/tables/b.vpt|FOO=bar baz|\naround end\n"
             "The program to run before the game could not be started: \"missing-program\".");
   EXPECT_NE(form.lblInfo->text().toStdString().find("Played:  1 time"), std::string::npos);
+  // A table whose ROM file the simulator would not find is asked about first.
+  Write("names.ini", "[VP]\na=A\n[PinMAME]\na=abc_l3\n");
+  Pick(form.File1, 0)();
+  dialogs_.Press(MessageResult::kNo);
+  EXPECT_EQ(play(0), "File Info:") << "not played";
+  EXPECT_EQ(dialogs_.shown().back().text.substr(0, 42),
+            "The ROM file abc_l3.zip, was not found in ");
+  dialogs_.Press(MessageResult::kYes);
+  EXPECT_NE(play(0).find("-play|@/tables/a.vpt"), std::string::npos) << "played all the same";
+  dir_.WriteFile("tables/pinmame/roms/abc_l3.zip", "");
+  const size_t asked = dialogs_.shown().size();
+  EXPECT_NE(play(0).find("-play|@/tables/a.vpt"), std::string::npos);
+  EXPECT_EQ(dialogs_.shown().size(), asked) << "with the ROM file there, nothing is asked";
 }
 
 // A name that is no UTF-8 shows as Windows-1252 and is scanned and played by its bytes; a game
@@ -804,6 +824,7 @@ TEST_F(Window, FindsAsTypedMarksFavouritesSortsByPlaysAndJumpsToWhatTheCheckFoun
   for (const char* key : {"a", "b", "c", "d"}) Table(key);
   // As Tabrin writes them: Windows-1252.
   Write("names.ini", "[VP]\na=\xC9lan Vital\nb=Bumper\nc=Cyclone\nd=Delta\n[PinMAME]\nb=b_rom\n");
+  Roms({"b_rom"});
   Write("info.ini",
         "[PMInfo]\nb_rom=Bumper \xC9lite|1990|M|\n[RomSource]\nb=found in b.vbs, "
         "line 7: x = \"b_rom\"\n");

@@ -45,6 +45,9 @@ int RunCabinetMode(const std::string& program_folder, const QString& screenshot,
     }
     return told;
   };
+  mode.check_before_play = [&program_folder, &settings](const TableEntry& entry) {
+    return MissingRomQuestion(program_folder, settings, entry.key);
+  };
   mode.open_settings = [&mode, &model, &program_folder, &settings] {
     SettingsWindow window(program_folder);
     if (CabinetScreen* playfield = mode.Screen(ScreenRole::kPlayfield)) {

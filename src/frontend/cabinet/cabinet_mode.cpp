@@ -7,11 +7,13 @@
 #include <algorithm>
 #include <iostream>
 
+#include "common/paths.h"
 #include "frontend/cabinet/cabinet_screen.h"
 #include "frontend/cabinet/joystick.h"
 #include "frontend/cabinet/scene.h"
 #include "frontend/cabinet/video_player.h"
 #include "frontend/info_text.h"
+#include "frontend/notices.h"
 
 namespace {
 
@@ -204,7 +206,10 @@ void CabinetMode::Act(CabinetAction action, CabinetButton /*button*/) {
       break;
     }
     case CabinetAction::kPlay:
-      if (!menu_.isEmpty()) {
+      if (asked_to_play_ && !message_.isEmpty()) {
+        CloseOverlay();
+        Play(/*asked=*/true);
+      } else if (!menu_.isEmpty()) {
         RunMenuEntry();
       } else if (overlay) {
         CloseOverlay();
@@ -324,6 +329,7 @@ void CabinetMode::CloseOverlay() {
   rules_open_ = false;
   message_.clear();
   message_is_notice_ = false;
+  asked_to_play_ = false;
   overlay_closed_at_ = Now();
   Refresh();
 }
@@ -334,10 +340,24 @@ void CabinetMode::SetMessage(const QString& message, bool notice) {
   Refresh();
 }
 
-void CabinetMode::Play() {
+void CabinetMode::Play(bool asked) {
   const TableEntry* entry = model_.Selected();
   if (entry == nullptr || !launch) return;
   const TableEntry chosen = *entry;
+  if (!OrdinaryFileExists(model_.PathOf(chosen))) {
+    // Deleted since the list was read: the simulator would open nothing.
+    SetMessage(QString::fromStdString(TableGoneText(chosen.file)), true);
+    model_.Reload();
+    return;
+  }
+  if (!asked && check_before_play) {
+    const std::string question = check_before_play(chosen);
+    if (!question.empty()) {
+      SetMessage(QString::fromStdString(question) + "\n\nStart: play anyway      Back: not now");
+      asked_to_play_ = true;
+      return;
+    }
+  }
   const int index = model_.selected();
   playing_ = true;
   idle_timer_.stop();

@@ -50,6 +50,8 @@ class CabinetMode : public QObject {
   // Runs the game of the table and returns when it has ended (the program's launch); what it
   // returns, when not empty, is shown over the playfield until the next button.
   std::function<std::string(const TableEntry& entry)> launch;
+  // Before a game: a question to ask (a ROM file missing), "" to play at once.
+  std::function<std::string(const TableEntry& entry)> check_before_play;
   // Leaves Orvane.
   std::function<void()> quit;
   // Opens the settings window.
@@ -85,7 +87,8 @@ class CabinetMode : public QObject {
   void RunMenuEntry();
   void OpenRules();
   void CloseOverlay();
-  void Play();
+  // Plays the selected table, asking first when it would not run; `asked` when it was asked.
+  void Play(bool asked = false);
   // Shows `message` over the playfield; a notice goes with the next button.
   void SetMessage(const QString& message, bool notice = false);
   void OnModelSelection();
@@ -123,6 +126,7 @@ class CabinetMode : public QObject {
   int rules_scroll_ = 0;
   QString message_;
   bool message_is_notice_ = false;  // goes with any button, which does nothing else then
+  bool asked_to_play_ = false;      // the message asks whether to play all the same
   QString hint_;                    // a short line under the wheel, gone with the next button
   int64_t overlay_closed_at_ = -1'000'000;
   bool attract_ = false;
