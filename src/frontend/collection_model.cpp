@@ -97,6 +97,7 @@ bool CollectionModel::SetFavourite(bool favourite) {
   if (selected_ < 0) return false;
   TableEntry& entry = entries_[static_cast<size_t>(selected_)];
   ::SetFavourite(program_folder_, entry.key, favourite);
+  ShareWithDetailsFile(program_folder_, PathOf(entry), entry.key);
   entry.favourite = ReadPlayStats(program_folder_, entry.key).favourite;
   return entry.favourite == favourite;
 }

@@ -19,6 +19,7 @@
 #include "common/paths.h"
 #include "common/profile.h"
 #include "frontend/artwork.h"
+#include "frontend/backglass_cache.h"
 #include "frontend/bitmap.h"
 #include "frontend/info_text.h"
 #include "frontend/main_window.h"
@@ -180,7 +181,16 @@ void Form1::WriteAlias() {
 void Form1::LoadPictures() {
   // A name view loads the artwork once, for the table selected at its end.
   if (state_.BuildingList) return;
-  const std::array<QPixmap, 4> pictures = LoadArtwork(settings_, state_);
+  std::array<QPixmap, 4> pictures = LoadArtwork(settings_, state_);
+  // Without a backglass picture, the one inside the table's backglass file.
+  if (state_.BackglassFile.empty() && !File1->FileName().empty()) {
+    const std::string b2s = BackglassFileOf(PathInFolder(File1->Path(), File1->FileName()));
+    const std::string picture = b2s.empty() ? b2s : BackglassPicture(program_folder_, b2s);
+    if (!picture.empty() &&
+        pictures[ArtIndex(ArtKind::kBackglass)].load(QString::fromStdString(picture))) {
+      state_.BackglassFile = picture;
+    }
+  }
   const std::array<ArtHolder, 4> holders = Holders(*this);
   for (size_t i = 0; i < holders.size(); ++i) {
     const QPixmap& picture = pictures[i];

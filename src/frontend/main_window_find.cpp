@@ -6,7 +6,9 @@
 #include <unordered_set>
 
 #include "common/collection_check.h"
+#include "common/paths.h"
 #include "common/profile.h"
+#include "common/table_details.h"
 #include "common/tables.h"
 #include "common/text.h"
 #include "frontend/browser.h"
@@ -77,6 +79,9 @@ void Form1::ToggleFavourite() {
   const bool written = SetFavourite(program_folder_, key, favourite);
   NoteWrite(written, program_folder_ + "/" + kStatsIni, "The favourite was");
   if (!written) return;
+  const std::string table = PathInFolder(File1->Path(), file_name);
+  NoteWrite(ShareWithDetailsFile(program_folder_, table, key), TableDetailsFile(table),
+            "The favourite mark in it was");
   // Unmarked in the favourites' view, the table stays until the selection moves on, so that a
   // second F2 marks it again rather than unmarking the next one.
   if (!favourite && txtFilter->text().startsWith('*')) kept_favourite_ = file_name;

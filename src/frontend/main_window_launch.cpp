@@ -3,6 +3,7 @@
 #include <QLabel>
 
 #include "common/paths.h"
+#include "common/table_details.h"
 #include "common/tables.h"
 #include "frontend/browser.h"
 #include "frontend/game_launch.h"
@@ -58,6 +59,9 @@ void Form1::RecordPlayOf(const std::string& file_name, const std::string& starte
                          long long seconds) {
   NoteWrite(RecordPlay(program_folder_, TableKey(file_name), started, seconds),
             program_folder_ + "/" + kStatsIni, "The game played was");
+  const std::string table = PathInFolder(File1->Path(), file_name);
+  NoteWrite(ShareWithDetailsFile(program_folder_, table, TableKey(file_name)),
+            TableDetailsFile(table), "The game played in it was");
   // The panel, and an order by plays, show the play at once.
   if (sort_order_ == SortOrder::kByName) {
     GetInfo();

@@ -1,11 +1,14 @@
 #include "frontend/play_stats.h"
 
+#include <QDateTime>
 #include <QString>
 #include <algorithm>
 #include <cstdlib>
 #include <unordered_map>
 
 #include "common/profile.h"
+#include "common/settings.h"
+#include "common/table_details.h"
 #include "common/tables.h"
 #include "common/text.h"
 
@@ -58,6 +61,21 @@ bool RecordPlay(const std::string& program_folder, const std::string& key,
         {"LastPlayed", key, started},
         {"TimePlayed", key, std::to_string(AddCounts(ToCount(read("TimePlayed", key)), seconds))}};
   });
+}
+
+bool ShareWithDetailsFile(const std::string& program_folder, const std::string& table_path,
+                          const std::string& key) {
+  if (ProfileRead("Stats", "ShareWithInfoFiles", SettingsFile(program_folder)) != "1") return true;
+  const PlayStats stats = ReadPlayStats(program_folder, key);
+  TableDetailsUser user;
+  user.favourite = stats.favourite;
+  user.start_count = stats.plays;
+  user.run_time = stats.seconds_played;
+  // The history keeps local time; the details file the seconds since 1970.
+  const QDateTime last =
+      QDateTime::fromString(QString::fromStdString(stats.last_played), "yyyy-MM-dd hh:mm:ss");
+  user.last_run = last.isValid() ? last.toSecsSinceEpoch() : 0;
+  return UpdateTableDetailsUser(table_path, user) != TableDetailsUpdate::kNotWritten;
 }
 
 std::unordered_set<std::string> Favourites(const std::string& program_folder) {

@@ -34,6 +34,14 @@ bool SetFavourite(const std::string& program_folder, const std::string& key, boo
 bool RecordPlay(const std::string& program_folder, const std::string& key,
                 const std::string& started, long long seconds);
 
+// With orvane.ini [Stats] ShareWithInfoFiles=1, writes the favourite mark and the plays of the
+// table `key` (whose file is `table_path`) into the "User" part of its details file
+// (NAME.info), when it has one, keeping the rest of that file as it was; other front-ends read
+// them there. Nothing happens without the setting or the file; a file that is no valid details
+// file is left alone. Returns false only when a file there could not be written.
+bool ShareWithDetailsFile(const std::string& program_folder, const std::string& table_path,
+                          const std::string& key);
+
 // The catalogue keys of the favourites, in lower case.
 std::unordered_set<std::string> Favourites(const std::string& program_folder);
 

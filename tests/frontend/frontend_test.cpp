@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QBuffer>
 #include <QDir>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -757,6 +758,60 @@ TEST_F(Window, LaunchSettingsGiveTheExactArgumentsAndRunTheProgramsAround) {
   const size_t asked = dialogs_.shown().size();
   EXPECT_NE(play(0).find("-play|@/tables/a.vpt"), std::string::npos);
   EXPECT_EQ(dialogs_.shown().size(), asked) << "with the ROM file there, nothing is asked";
+}
+
+// With ShareWithInfoFiles=1 the favourite mark and the plays also go into a table's details
+// file, every byte outside its "User" part kept; the panel shows the details.
+TEST_F(Window, PlaysAndFavouritesAreSharedWithTheDetailsFile) {
+  fs::permissions(dir_.WriteFile("vp/VPinballX_GL", "#!/bin/sh\nexit 0\n"), fs::perms::owner_all);
+  Settings("", "VPExe=VPinballX_GL\n");
+  Write("orvane.ini", dir_.ReadFile("orvane.ini") + "[Stats]\nShareWithInfoFiles=1\n");
+  Table("a", "Alpha");
+  const std::string outside =
+      "{\n  \"Info\": {\"Title\": \"Alpha Deluxe\", \"Year\": 1993, "
+      "\"Odd\" : [1,2]},\n  \"User\": {\"Rating\": 4, \"Favorite\": false}";
+  dir_.WriteFile("tables/a.info", outside + ",\n  \"Extra\": null\n}\n");
+  Form& form = Open();
+  EXPECT_NE(form.lblInfo->text().toStdString().find("Title:  Alpha Deluxe\r\nManufacturer:  "
+                                                    "\r\nYear:  1993"),
+            std::string::npos);
+  QTest::keyClick(form.File1, Qt::Key_Return);
+  QTest::keyClick(form.File1, Qt::Key_F2);
+  const std::string after = dir_.ReadFile("tables/a.info");
+  EXPECT_EQ(after.substr(0, 70), outside.substr(0, 70));
+  EXPECT_NE(after.find("\"Rating\": 4, \"Favorite\": true"), std::string::npos) << after;
+  EXPECT_NE(after.find("\"StartCount\": 1"), std::string::npos) << after;
+  EXPECT_TRUE(after.ends_with("},\n  \"Extra\": null\n}\n")) << after;
+}
+
+// Without a backglass picture the window shows the one inside the table's backglass file, kept
+// decoded beside the catalogue and renewed when the file changes.
+TEST_F(Window, ABackglassFileShowsWhenThereIsNoBackglassPicture) {
+  Settings();
+  Table("a", "Alpha");
+  const auto backglass_file = [&](QColor color) {
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(color);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    Write("tables/A.DIRECTB2S", "<DirectB2SData><Images><BackglassImage Value=\"" +
+                                    png.toBase64().toStdString() + "\"/></Images></DirectB2SData>");
+  };
+  backglass_file(Qt::blue);
+  Form& form = Open();
+  const auto shown = [&] {
+    QTest::mouseClick(form.cmdGlass, Qt::LeftButton);
+    const QImage image = form.imgArt->pixmap().toImage();
+    return std::pair(image.isNull() ? QColor() : image.pixelColor(5, 5),
+                     Replace(form.state().BackglassFile, dir_.path(), "@").substr(0, 18));
+  };
+  EXPECT_EQ(shown(), std::pair(QColor(Qt::blue), std::string("@/cache/backglass/")));
+  QTest::qWait(20);  // another version of the file, told by its time and size
+  backglass_file(Qt::red);
+  QTest::keyClick(form.File1, Qt::Key_F5);  // read again
+  EXPECT_EQ(shown().first, QColor(Qt::red));
 }
 
 // A name that is no UTF-8 shows as Windows-1252 and is scanned and played by its bytes; a game

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <iostream>
 
+#include "common/paths.h"
 #include "common/process_runner.h"
 #include "common/settings.h"
 #include "frontend/browser.h"
@@ -39,6 +40,10 @@ int RunCabinetMode(const std::string& program_folder, const QString& screenshot,
     if (game.end.counts && !RecordPlay(program_folder, entry.key, started_at.toStdString(),
                                        game.milliseconds / 1000)) {
       told = FileNotWrittenText(program_folder + "/" + kStatsIni, "The game played was");
+    }
+    if (game.end.counts) {
+      ShareWithDetailsFile(program_folder, WithTrailingSlash(settings.TablePath) + entry.file,
+                           entry.key);
     }
     for (const std::string* failure : {&game.before_failure, &game.after_failure}) {
       if (!failure->empty()) told += (told.empty() ? "" : "\n") + *failure;

@@ -40,6 +40,7 @@ CabinetMode::CabinetMode(CollectionModel& model, CabinetSettings settings, QObje
       attract_after_ms_(settings_.attract_after * 1000),
       attract_every_ms_(settings_.attract_every * 1000) {
   clock_.start();
+  pictures_.SetProgramFolder(model_.program_folder());
   for (auto& video : videos_) {
     video = std::make_unique<VideoPlayer>();
     connect(video.get(), &VideoPlayer::frameReady, this, [this] { refresh_timer_.start(); });

@@ -6,6 +6,7 @@
 #include <QPointer>
 
 #include "common/directb2s.h"
+#include "frontend/backglass_cache.h"
 
 PictureCache::PictureCache(qint64 budget_bytes, QObject* parent)
     : QObject(parent), budget_(budget_bytes) {
@@ -23,11 +24,16 @@ QString PictureCache::KeyOf(const QString& path, QSize size) {
   return QString::number(size.width()) + 'x' + QString::number(size.height()) + ':' + path;
 }
 
-QImage PictureCache::Decode(const QString& path, QSize size) {
+QImage PictureCache::Decode(const QString& path, QSize size, const std::string& program_folder) {
   if (path.isEmpty()) return {};
   QBuffer inside;  // a backglass file's picture, decoded from its text first
   QImageReader reader;
-  if (path.endsWith(".directb2s", Qt::CaseInsensitive)) {
+  const bool backglass_file = path.endsWith(".directb2s", Qt::CaseInsensitive);
+  if (backglass_file && !program_folder.empty()) {
+    const std::string kept = BackglassPicture(program_folder, path.toStdString());
+    if (kept.empty()) return {};
+    reader.setFileName(QString::fromStdString(kept));
+  } else if (backglass_file) {
     inside.setData(QByteArray::fromStdString(
         ReadDirectB2SPicture(path.toStdString(), {"BackglassImage", "BackglassOffImage"})));
     inside.open(QIODevice::ReadOnly);
@@ -66,8 +72,8 @@ QImage PictureCache::Get(const QString& path, QSize size, bool fetch) {
   uses_.push_front(key);
   entries_.insert(key, Entry{QImage(), true, uses_.begin()});
   QPointer<PictureCache> self(this);
-  pool_.start([self, key, path, size] {
-    const QImage image = Decode(path, size);
+  pool_.start([self, key, path, size, folder = program_folder_] {
+    const QImage image = Decode(path, size, folder);
     if (self.isNull()) return;
     QMetaObject::invokeMethod(
         self.data(),

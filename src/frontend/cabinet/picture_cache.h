@@ -7,6 +7,7 @@
 #include <QString>
 #include <QThreadPool>
 #include <list>
+#include <string>
 
 // Pictures decoded off the window's thread, already scaled to the size they are shown at, and
 // kept (the most recently used first) up to a budget of memory, so that moving through the
@@ -31,8 +32,11 @@ class PictureCache : public QObject {
   void WaitForAll() { pool_.waitForDone(); }
   qint64 bytes() const { return bytes_; }
 
-  // Decodes `path` fitted into `size`, on the calling thread: what the cache does off it.
-  static QImage Decode(const QString& path, QSize size);
+  // Decodes `path` fitted into `size`, on the calling thread: what the cache does off it. A
+  // backglass file's picture is kept decoded in `program_folder`'s cache when one is given.
+  static QImage Decode(const QString& path, QSize size, const std::string& program_folder = {});
+  // The program folder whose cache keeps backglass files' pictures; "" decodes them each time.
+  void SetProgramFolder(const std::string& folder) { program_folder_ = folder; }
 
  signals:
   // A picture asked for is ready: whoever shows it may draw again.
@@ -52,5 +56,6 @@ class PictureCache : public QObject {
   QHash<QString, Entry> entries_;
   std::list<QString> uses_;  // keys, the most recently used first
   qint64 budget_;
+  std::string program_folder_;
   qint64 bytes_ = 0;
 };
