@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <optional>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "common/codepage.h"
 #include "common/paths.h"
 #include "common/profile.h"
+#include "common/table_details.h"
 #include "common/tables.h"
 #include "common/text.h"
 #include "frontend/play_stats.h"
@@ -73,8 +76,14 @@ std::vector<TableEntry> LoadCollection(const std::string& program_folder,
   const Section last_played = ProfileSectionByLowerKey("LastPlayed", stats);
   const Section time_played = ProfileSectionByLowerKey("TimePlayed", stats);
 
+  // Details files (NAME.info) are few: the folder is listed once for them.
+  const std::string folder = WithoutTrailingSlashes(settings.TablePath);
+  std::unordered_set<std::string> with_details;
+  for (const std::string& name : ListFiles(folder, "*.info")) {
+    with_details.insert(AsciiLowerCopy(name.substr(0, name.size() - 5)));
+  }
   std::vector<TableEntry> entries;
-  for (std::string& file : ListTableFiles(WithoutTrailingSlashes(settings.TablePath))) {
+  for (std::string& file : ListTableFiles(folder)) {
     TableEntry entry;
     entry.text = FileNameText(file);
     entry.key = TableKey(file);
@@ -95,6 +104,19 @@ std::vector<TableEntry> LoadCollection(const std::string& program_folder,
     if (!game_key.empty()) {
       SplitInto(Get(games, game_key),
                 {&entry.game_name, &entry.year, &entry.manufacturer, &entry.parent});
+    }
+    // A details file says what the table's own information often lacks, and wins over it.
+    const size_t dot = entry.file.rfind('.');
+    if (with_details.contains(AsciiLowerCopy(entry.file.substr(0, dot)))) {
+      if (const std::optional<TableDetails> details =
+              ReadTableDetails(PathInFolder(folder, entry.file))) {
+        for (auto [from, to] : {std::pair{&details->title, &entry.table_name},
+                                {&details->manufacturer, &entry.manufacturer},
+                                {&details->year, &entry.year},
+                                {&details->authors, &entry.author}}) {
+          if (!from->empty()) *to = *from;
+        }
+      }
     }
     entry.favourite = Get(favourites, entry.key) == "1";
     entry.plays = ToCount(Get(plays, entry.key));

@@ -32,7 +32,8 @@ struct TableEntry {
 };
 
 // Reads the table files of `settings.TablePath` (in name order, as ListTableFiles lists them)
-// and the catalogue, aliases and play history of `program_folder`. A missing folder or file
+// and the catalogue, aliases and play history of `program_folder`; a table's details file
+// (NAME.info) gives its name, maker, year and authors where it has them. A missing folder or file
 // gives fewer entries or emptier ones, never a failure.
 std::vector<TableEntry> LoadCollection(const std::string& program_folder,
                                        const FrontendSettings& settings);

@@ -177,6 +177,8 @@ TEST(Collection, IsReadInOnePassAndOrderedByWhatEachViewShows) {
   for (const char* table : {"b.vpx", "a.vpt", "Élan.vpx", "c.vpx", "z.vpt", "readme.txt"}) {
     dir.WriteFile(std::string("tables/") + table, "");
   }
+  // A details file names a table the catalogue knows nothing of.
+  dir.WriteFile("tables/C.info", R"({"Info": {"Title": "Charlie", "Year": 1979}})");
   dir.WriteFile("names.ini",  // UTF-8, as its mark says
                 "\xEF\xBB\xBF[VP]\r\nb.vpx=Bravo\r\na=Alpha Table\r\nÉlan.vpx=Élan\r\nz=Zulu\r\n"
                 "[PinMAME]\r\nb.vpx=brv_l1\r\na=alp_l2\r\nÉlan.vpx=eln\r\n");
@@ -200,9 +202,10 @@ TEST(Collection, IsReadInOnePassAndOrderedByWhatEachViewShows) {
   }
   // In the folder's order (names in byte order, any case); a plain table goes by its base name;
   // counts edited by hand stay within bounds.
-  EXPECT_EQ(read,
-            "a.vpt:alp_l2/alpha/Alpha/Alpha Quest//0 b.vpx:brv_l1//Bravo Deluxe/Bravo (Williams "
-            "1990)/brv/3 c.vpx://///*0 z.vpt:Zulu/////*1000000000000 Élan.vpx:eln//Élan///0 ");
+  EXPECT_EQ(
+      read,
+      "a.vpt:alp_l2/alpha/Alpha/Alpha Quest//0 b.vpx:brv_l1//Bravo Deluxe/Bravo (Williams "
+      "1990)/brv/3 c.vpx://Charlie///*0 z.vpt:Zulu/////*1000000000000 Élan.vpx:eln//Élan///0 ");
   const auto order = [&](NameView view, TableOrder by, bool favourites = false) {
     std::string text;
     for (const int i : OrderedTables(entries, view, by, favourites)) {
@@ -213,7 +216,7 @@ TEST(Collection, IsReadInOnePassAndOrderedByWhatEachViewShows) {
   EXPECT_EQ(order(NameView::kFile, TableOrder::kByName), "a.vpt|b.vpx|c.vpx|Élan.vpx|z.vpt|");
   EXPECT_EQ(order(NameView::kGame, TableOrder::kByName),
             "|Alpha Quest|Bravo (Williams 1990)|eln|Zulu|");  // a table without names first
-  EXPECT_EQ(order(NameView::kTable, TableOrder::kByName), "|Alpha|Bravo Deluxe|Élan|Zulu|");
+  EXPECT_EQ(order(NameView::kTable, TableOrder::kByName), "Alpha|Bravo Deluxe|Charlie|Élan|Zulu|");
   EXPECT_EQ(order(NameView::kFile, TableOrder::kMostPlayed), "z.vpt|b.vpx|a.vpt|c.vpx|Élan.vpx|");
   EXPECT_EQ(order(NameView::kFile, TableOrder::kLastPlayed), "c.vpx|b.vpx|a.vpt|Élan.vpx|z.vpt|");
   EXPECT_EQ(order(NameView::kFile, TableOrder::kByName, true), "c.vpx|z.vpt|");
