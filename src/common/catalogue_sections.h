@@ -11,3 +11,7 @@ inline constexpr char kRomSourceSection[] = "RomSource";
 inline constexpr char kRomViaSection[] = "RomVia";
 // ROM names (or aliases) whose emulator listing has no such game: "1"; "" once it has one.
 inline constexpr char kNotInEmulatorSection[] = "NotInEmulator";
+// The table file as it was when the table was catalogued, keyed by the table's catalogue key:
+// "SIZE|MTIME_NS", its size in bytes and its modification time in nanoseconds since 1970. A
+// scan renews a table whose file differs.
+inline constexpr char kTableFileSection[] = "TableFile";

@@ -242,7 +242,7 @@ TEST(TableScript, IsTheSidecarElseTheCodeRecordElseTheWholeFile) {
   desc.padding_bytes = 200'000;  // images before the script, as in real tables
   ASSERT_TRUE(WriteTable(dir.Path("T.vpx"), desc));
   const auto read = [&dir](const std::string& file) {
-    const InfilePtr table = OpenCompoundFile(dir.Path(file));
+    const auto table = CompoundFile::Open(dir.Path(file));
     return ReadTableScript(dir.Path(file), table.get());
   };
   TableScript script = read("T.vpx");

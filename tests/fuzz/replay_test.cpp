@@ -14,7 +14,10 @@ namespace fs = std::filesystem;
 
 TEST(FuzzReplay, EveryKeptInputKeepsItsTargetsInvariants) {
   const std::pair<const char*, std::string (*)(const std::uint8_t*, std::size_t)> targets[] = {
-      {"rom_name", FuzzRomName}, {"table_info", FuzzTableInfo}, {"directb2s", FuzzDirectB2S}};
+      {"rom_name", FuzzRomName},
+      {"table_info", FuzzTableInfo},
+      {"compound_file", FuzzCompoundFile},
+      {"directb2s", FuzzDirectB2S}};
   for (const auto& [target, body] : targets) {
     int inputs = 0;
     for (const auto& entry : fs::directory_iterator(fs::path(FUZZ_REGRESSIONS) / target)) {
