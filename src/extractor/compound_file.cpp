@@ -65,9 +65,9 @@ std::unique_ptr<CompoundFile> CompoundFile::Open(const std::string& path) {
     return nullptr;
   }
   // The mini stream lies inside the file: a larger size is a lie that bounds nothing.
-  file->mini_stream_size_ = std::min(root.size, file->file_size_);
+  const std::uint64_t mini_stream_size = std::min(root.size, file->file_size_);
   file->mini_sector_count_ =
-      static_cast<std::uint32_t>((file->mini_stream_size_ + kMiniSectorSize - 1) / kMiniSectorSize);
+      static_cast<std::uint32_t>((mini_stream_size + kMiniSectorSize - 1) / kMiniSectorSize);
   file->mini_stream_ = file->NewChain(root.start);
   return file;
 }
@@ -136,7 +136,7 @@ const std::vector<std::uint32_t>* CompoundFile::TableOf(
   return &table;
 }
 
-CompoundFile::Chain CompoundFile::NewChain(std::uint32_t first) const {
+CompoundFile::Chain CompoundFile::NewChain(std::uint32_t first) {
   Chain chain;
   chain.first = first;
   return chain;

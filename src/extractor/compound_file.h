@@ -57,7 +57,7 @@ class CompoundFile {
   struct Chain {
     std::uint32_t first = 0;
     bool ended = false;   // no sector follows the last one
-    bool broken = false;  // a link leads out of the file or back into the chain
+    bool broken = false;  // a link leads out of the file, back into the chain or is unreadable
     std::vector<std::uint32_t> sectors;
     std::vector<bool> seen;
   };
@@ -69,14 +69,19 @@ class CompoundFile {
   bool ReadTableSector(std::uint32_t sector, std::string& out);
   // The link after `sector` in the FAT (`mini`: the mini FAT); false when it cannot be read.
   bool NextSector(std::uint32_t sector, bool mini, std::uint32_t& next);
+  // Where the index-th sector of the FAT lies; false when the header and DIFAT do not tell.
   bool FatSectorLocation(std::uint32_t index, std::uint32_t& location);
+  // The links held by the table sector at `location`, the index-th of its table (FAT, mini FAT
+  // or DIFAT), read once into `cache`. Null when it cannot be read.
   const std::vector<std::uint32_t>* TableOf(
       std::map<std::uint32_t, std::vector<std::uint32_t>>& cache, std::uint32_t index,
       std::uint32_t location);
   // Resolves `chain` to at least `count` sectors. False when it has fewer.
   bool Resolve(Chain& chain, size_t count, bool mini);
-  Chain NewChain(std::uint32_t first) const;
+  static Chain NewChain(std::uint32_t first);
+  // Reads the directory entry `id`. False when the directory does not reach it.
   bool ReadEntry(EntryId id, Entry& out);
+  // The child `name` of the storage `parent` when it is of `type`; else kNone.
   EntryId FindChild(EntryId parent, std::string_view name, std::uint8_t type);
   // Reads from a chain of whole sectors (a stream of the FAT, or the mini stream itself).
   bool ReadFromChain(Chain& chain, std::uint64_t offset, size_t length, char* out);
@@ -95,7 +100,6 @@ class CompoundFile {
   Chain directory_;
   Chain mini_fat_chain_;
   Chain mini_stream_;  // the root entry's chain
-  std::uint64_t mini_stream_size_ = 0;
   std::map<std::uint32_t, std::vector<std::uint32_t>> fat_, mini_fat_, difat_;
   std::map<std::uint32_t, std::string> directory_sectors_;
   std::map<EntryId, Chain> stream_chains_;

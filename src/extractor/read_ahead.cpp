@@ -8,6 +8,8 @@ ReadAhead::ReadAhead(std::vector<std::string> paths, Planner planner, size_t thr
     : paths_(std::move(paths)), planner_(std::move(planner)), ahead_(std::max<size_t>(ahead, 1)) {
   // One table is read where it is wanted: no thread would gain anything.
   threads = paths_.size() > 1 ? std::min(threads, paths_.size()) : 0;
+  script_slots_ = std::make_unique<std::counting_semaphore<>>(
+      static_cast<std::ptrdiff_t>(std::max<size_t>(threads / 2, 1)));
   for (size_t i = 0; i < threads; ++i) {
     try {
       threads_.emplace_back([this] { Work(); });
@@ -61,6 +63,7 @@ void ReadAhead::Work() {
       job = std::move(queue_.front());
       queue_.pop_front();
     }
+    job.second.script_slots = script_slots_.get();
     auto read = std::make_unique<TableRead>(ReadTable(job.second));
     {
       const std::lock_guard lock(mutex_);

@@ -7,13 +7,14 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <semaphore>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "extractor/table_read.h"
 
-// Reads the tables of a scan ahead of it, a few at once (ReadTable on threads of its own), so
+// Reads the tables of a scan ahead of it, several at once (ReadTable on threads of its own), so
 // that a scan from a cold cache or a network share is not a chain of waits. The scan takes the
 // reads in its own order; at most `ahead` are started or held beyond the one it waits for,
 // which bounds the memory they hold.
@@ -23,7 +24,9 @@ class ReadAhead {
   // started, so that it may consult the catalogue as it stands.
   using Planner = std::function<TableReadPlan(const std::string& path)>;
 
-  ReadAhead(std::vector<std::string> paths, Planner planner, size_t threads = 4, size_t ahead = 4);
+  // Most of a read is waiting for the disk (and for its exports to be synced): more threads than
+  // cores keep it busy. Scripts, up to 16 MiB each, are read by `threads / 2` at most at once.
+  ReadAhead(std::vector<std::string> paths, Planner planner, size_t threads = 8, size_t ahead = 8);
   ~ReadAhead();  // drops the reads not taken, after those in progress end
   ReadAhead(const ReadAhead&) = delete;
   ReadAhead& operator=(const ReadAhead&) = delete;
@@ -47,4 +50,5 @@ class ReadAhead {
   std::map<size_t, std::unique_ptr<TableRead>> reads_;
   bool stopping_ = false;
   std::vector<std::thread> threads_;
+  std::unique_ptr<std::counting_semaphore<>> script_slots_;
 };

@@ -33,17 +33,14 @@ void FindRomName(ExtractorState& state) {
     read = std::make_unique<TableRead>(ReadTable(WholeTablePlan(state, path)));
   }
   GetTableInfo(state, *read);
-  state.rom_finding = FindRomInTableScript(read->script, state.script_file);
+  state.rom_finding = read->finding;
+  state.script_file = read->script_file;
   state.ResultName = state.rom_finding.rom;
   if (state.ResultName != "nf") GetMAMEInfo(state);
 }
 
 RomFinding FindRomInTable(const std::string& path, CompoundFile* table, std::string& script_file) {
-  return FindRomInTableScript(ReadTableScript(path, table), script_file);
-}
-
-RomFinding FindRomInTableScript(const TableScript& script, std::string& script_file) {
+  const TableScript script = ReadTableScript(path, table);
   script_file = script.file;
-  if (!script.why_none.empty()) return RomFinding{.why_plain = script.why_none};
-  return FindRomInScript(script.bytes);
+  return FindRomInTableScript(script);
 }

@@ -16,7 +16,3 @@ void FindRomName(ExtractorState& state);
 // null when it is none, and finds the ROM name it gives the controller. `script_file` receives
 // the file the script came from.
 RomFinding FindRomInTable(const std::string& path, CompoundFile* table, std::string& script_file);
-
-// Finds the ROM name that `script`, read for a table, gives the controller. `script_file`
-// receives the file the script came from.
-RomFinding FindRomInTableScript(const TableScript& script, std::string& script_file);

@@ -15,49 +15,8 @@ constexpr std::array<const char*, 6> kFieldStreams = {
 
 // Enough of a field's stream to tell whether its text is longer than a field may be.
 constexpr size_t kMaxFieldBytes = (kMaxTextChars + 1) * 4;
-// A screenshot is held for the scan's thread up to this size; a larger one is copied from the
-// file when it is exported, so that reads ahead never hold much.
-constexpr std::uint64_t kMaxHeldPictureBytes = std::uint64_t{4} << 20;
-// Export file names take ".txt" or ".jpg" after the stem and must fit in a folder entry.
-constexpr size_t kMaxStemBytes = 251;
-
-constexpr std::array<const char*, kExportKinds> kExportFolders = {"Blurb", "Description", "Rules",
-                                                                  "snap"};
-
-// Table names come from the internet: a name that could leave its folder, make an odd file
-// name or be too long for one gets no files at all.
-bool IsSafeStem(std::string_view stem) {
-  if (stem.empty() || stem == "." || stem == ".." || stem.size() > kMaxStemBytes) return false;
-  for (const unsigned char c : stem) {
-    if (c < 0x20 || c == 0x7F || c == '/' || c == '\\') return false;
-  }
-  return true;
-}
-
-// Reads what the export `kind` needs of its stream into `held`, unless that is too much to hold.
-void Hold(CompoundFile& file, CompoundFile::EntryId table_info, ExportKind kind, HeldStream& held) {
-  const CompoundFile::EntryId stream = file.FindStream(table_info, kExportStreams[kind]);
-  held.size = file.StreamSize(stream);
-  const std::uint64_t needed =
-      kind == kScreenshot ? held.size : std::min(held.size, kMaxDocumentBytes);
-  if (needed > kMaxHeldPictureBytes) return;
-  held.held = needed == 0 || ReadStreamStart(file, stream, static_cast<size_t>(needed), held.bytes);
-}
 
 }  // namespace
-
-std::array<std::string, kExportKinds> ExportTargets(const std::string& art_folder,
-                                                    const std::string& table_name) {
-  std::string stem = table_name;
-  std::erase(stem, ':');
-  std::array<std::string, kExportKinds> targets;
-  if (!IsSafeStem(stem)) return targets;
-  for (size_t kind = 0; kind < kExportKinds; ++kind) {
-    targets[kind] =
-        art_folder + kExportFolders[kind] + "/" + stem + (kind == kScreenshot ? ".jpg" : ".txt");
-  }
-  return targets;
-}
 
 TableRead ReadTable(const TableReadPlan& plan) {
   TableRead read;
@@ -79,10 +38,28 @@ TableRead ReadTable(const TableReadPlan& plan) {
     const auto targets = ExportTargets(plan.art_folder, read.fields[0]);
     for (size_t kind = 0; plan.exports && !targets[0].empty() && kind < kExportKinds; ++kind) {
       if (kind == kScreenshot ? plan.nopics : plan.nodocs) continue;
-      if (!plan.overwrite && OrdinaryFileExists(targets[kind])) continue;
-      Hold(file, read.table_info, static_cast<ExportKind>(kind), read.exports[kind]);
+      PreparedExport& prepared = read.exports[kind];
+      prepared.nothing =
+          file.StreamSize(file.FindStream(read.table_info, kExportStreams[kind])) == 0;
+      if (prepared.nothing || (!plan.overwrite && OrdinaryFileExists(targets[kind]))) continue;
+      // A file that cannot be written here is written again, and told of, by the scan.
+      prepared.path = PathForCreate(targets[kind]);
+      const ExportOutcome outcome = WriteExport(
+          file, read.table_info, static_cast<ExportKind>(kind), prepared.path, prepared.file);
+      prepared.nothing =
+          outcome == ExportOutcome::kNothing || outcome == ExportOutcome::kUnreadable;
     }
   }
-  read.script = ReadTableScript(plan.path, read.file.get());
+  // The script is read and searched here, off the scan's thread: of a table, it takes longest.
+  if (plan.script_slots != nullptr) plan.script_slots->acquire();
+  const TableScript script = ReadTableScript(plan.path, read.file.get());
+  read.finding = FindRomInTableScript(script);
+  read.script_file = script.file;
+  if (plan.script_slots != nullptr) plan.script_slots->release();
   return read;
+}
+
+RomFinding FindRomInTableScript(const TableScript& script) {
+  if (!script.why_none.empty()) return RomFinding{.why_plain = script.why_none};
+  return FindRomInScript(script.bytes);
 }

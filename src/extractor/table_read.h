@@ -3,43 +3,40 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <semaphore>
 #include <string>
 
+#include "common/profile_internal.h"
 #include "extractor/compound_file.h"
+#include "extractor/script_reader.h"
+#include "extractor/table_exports.h"
 #include "extractor/table_script.h"
 
-// One table file read into plain data, on any thread, so that the catalogue work on it (on the
-// scan's own thread, in the folder's order) waits for no disk.
-
-// The exports of a table, in this order; their streams of "TableInfo".
-enum ExportKind : size_t { kBlurb, kDescription, kRules, kScreenshot, kExportKinds };
-inline constexpr std::array<const char*, kExportKinds> kExportStreams = {
-    "TableBlurb", "TableDescription", "TableRules", "Screenshot"};
-
-// An exported document holds at most this much of its stream, then a last line that says it
-// was cut: a table's rules of a gigabyte would otherwise be read whole at each selection.
-inline constexpr std::uint64_t kMaxDocumentBytes = (std::uint64_t{1} << 20) - 512;
+// One table file read into plain data (and its exports written ahead), on any thread, so that
+// the catalogue work on it (on the scan's own thread, in the folder's order) waits for no disk.
 
 // What to read of one table.
 struct TableReadPlan {
   std::string path;        // the table, as on disk
   std::string stamp;       // its file's FileStampText when planned
   bool open = true;        // false: the catalogue knows the table, nothing is read
-  bool exports = true;     // read what the exports need
+  bool exports = true;     // write the exports ahead
   bool overwrite = false;  // exports replace files that exist
   bool nodocs = false;     // no blurb, description or rules
   bool nopics = false;     // no screenshot
   std::string art_folder;  // ends with "/"
+  // Bounds the scripts read (and held) at once by several reads, when given.
+  std::counting_semaphore<>* script_slots = nullptr;
 };
 
-// The part of an export's stream that the export needs, when it was read ahead.
-struct HeldStream {
-  bool held = false;       // `bytes` hold what the export needs: its whole stream, or a
-                           // document's first kMaxDocumentBytes
-  std::uint64_t size = 0;  // the stream's whole size
-  std::string bytes;
+// An export written ahead of the scan's decision on it, which then only puts it in place.
+struct PreparedExport {
+  bool nothing = false;                                     // the table has nothing to export there
+  std::string path;                                         // where `file` is to go
+  std::unique_ptr<profile_internal::FileReplacement> file;  // null when not written ahead
 };
 
+// What ReadTable read of a table.
 struct TableRead {
   std::string path;
   std::string stamp;
@@ -47,17 +44,15 @@ struct TableRead {
   std::unique_ptr<CompoundFile> file;  // null when the table is no compound file
   CompoundFile::EntryId table_info = CompoundFile::kNone;
   std::array<std::string, 6> fields;  // the "TableInfo" texts, as catalogue fields
-  std::array<HeldStream, kExportKinds> exports;
-  TableScript script;
+  std::array<PreparedExport, kExportKinds> exports;
+  RomFinding finding;       // the ROM name that the table's script gives, or why it gives none
+  std::string script_file;  // the file that script came from
 };
 
-// Reads what `plan` asks for: the information fields and the script whenever the table is
-// opened; the exports' streams unless their files are there (and may not be replaced) or are
-// not wanted, a screenshot only when it is small. The file stays open for what was not read.
+// Reads what `plan` asks for: the information fields and the ROM name of the script whenever
+// the table is opened; and writes the exports ahead (WriteExport) unless they are not wanted or
+// their files are there and may not be replaced. The file stays open for anything else.
 TableRead ReadTable(const TableReadPlan& plan);
 
-// The files that the exports of the table named `table_name` go to under `art_folder`: its
-// name with the colons removed, in the export folders. All "" when that makes no safe file
-// name: empty, "." or "..", a path separator or a control character, or too long.
-std::array<std::string, kExportKinds> ExportTargets(const std::string& art_folder,
-                                                    const std::string& table_name);
+// Finds the ROM name that `script`, read for a table, gives the controller.
+RomFinding FindRomInTableScript(const TableScript& script);

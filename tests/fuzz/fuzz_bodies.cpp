@@ -11,6 +11,7 @@
 #include "common/directb2s.h"
 #include "common/profile_cache.h"
 #include "common/text.h"
+#include "extractor/catalogue.h"
 #include "extractor/compound_file.h"
 #include "extractor/rom_source.h"
 #include "extractor/script_reader.h"
@@ -70,6 +71,7 @@ std::string FuzzTableInfo(const std::uint8_t* data, std::size_t size) {
   state.ArtFolder = root + "/art/";
   state.CurrentTable = Write(root + "/tables/t.vpt", {reinterpret_cast<const char*>(data), size});
   GetTableInfo(state);
+  WriteCatalogue(state);
   std::string stem = state.TableInfoFields[0];
   std::erase(stem, ':');
   std::set<std::string> allowed = {"tables/t.vpt", "program/info.ini", "art/snap/" + stem + ".jpg"};
