@@ -8,8 +8,7 @@
 // Sets ResultName for CurrentTable: the catalogued ROM name (or its alias), else the ROM name
 // that the table's script gives the PinMAME controller, else "nf". Runs GetTableInfo for a table
 // not yet catalogued (on the scan's read of it, when there is one) and GetMAMEInfo when a ROM
-// name is known. Leaves ResultName unchanged when
-// the file is gone.
+// name is known. Leaves ResultName unchanged when the file is gone.
 void FindRomName(ExtractorState& state);
 
 // Reads the script that runs for the table `path` (as on disk), whose compound file `table` is

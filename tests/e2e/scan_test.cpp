@@ -65,6 +65,11 @@ TEST_F(TabrinTest, ATableReplacedUnderItsNameIsRenewedKeepingItsAliasAndPlays) {
   Check({Row("one table", {}, {P("tables/A.vpt"), "-hide"}, {}, 0,
              "tabrin: 1 changed table renewed\n")});
   EXPECT_EQ(Ini("names.ini").Get("pinmame", "A"), "alp_l4");
+  // -txt tells the new version's ROM name, and records nothing.
+  Table("A.vpt", PinMame("Alpha Five", "alp_l5"));
+  Check({Row("-txt", {}, {P("tables/A.vpt"), "-hide", "-txt"},
+             {"output.txt", "alp_l5\r\n", "names.ini", Read("names.ini")})});
+  EXPECT_NE(Ini("info.ini").Get("tablefile", "A"), Stamp(P("tables/A.vpt")));
 }
 
 TEST_F(TabrinTest, AScanReadingTablesAtOnceRecordsWhatOneTableAtATimeRecords) {

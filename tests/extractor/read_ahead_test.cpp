@@ -1,9 +1,14 @@
-// Reads ahead of a scan: taken in the scan's order, planned on its thread, bounded.
+// Reads ahead of a scan: taken in the scan's order, planned on its thread, bounded; and planned
+// from the catalogue.
 #include "extractor/read_ahead.h"
 
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <tuple>
+
+#include "extractor/table_changes.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -38,3 +43,45 @@ TEST(ReadAhead, GivesEachTableItsOwnReadPlannedInOrderOnTheScansThreadAndBounded
 }
 
 }  // namespace
+
+// What a scan reads of a table follows the catalogue: nothing of a known, unchanged table.
+TEST(PlanTableRead, ReadsOnlyTablesTheCatalogueLacksOrWhoseFilesChanged) {
+  TempDir dir;
+  ExtractorState state;
+  state.program_folder = dir.path();
+  const std::string known = dir.WriteFile("tables/Known.vpt", "k");
+  const std::string stamp = FileStampText(known);
+  ASSERT_EQ(stamp, "1|" + stamp.substr(2));
+  for (const char* table : {"Plain.vpt", "New.vpt", "Changed.vpt", "Old.vpt"}) {
+    dir.WriteFile(std::string("tables/") + table, "t");
+  }
+  dir.WriteFile("names.ini",
+                "[VP]\r\nKnown=K\r\nPlain=P\r\nChanged=C\r\nOld=O\r\n[PinMAME]\r\nKnown=k_l1\r\n"
+                "Changed=c_l1\r\nOld=o_l1\r\n");
+  dir.WriteFile("info.ini", "[TableFile]\r\nKnown=" + stamp +
+                                "\r\nPlain=" + FileStampText(dir.Path("tables/Plain.vpt")) +
+                                "\r\nChanged=9|9\r\n");
+  const struct {
+    const char* table;
+    bool overwrite_option, open, exports, overwrite;
+  } rows[] = {
+      {"KNOWN.vpt", false, false, false, false},  // catalogued, as it was: nothing read
+      {"Plain.vpt", false, true, false, false},   // no ROM name: its script is read again
+      {"New.vpt", false, true, true, false},      // not catalogued
+      {"Changed.vpt", false, true, true, true},   // renewed
+      {"Old.vpt", false, false, false, false},    // catalogued before files were recorded
+      {"Known.vpt", true, true, true, true},      // -overwrite
+      {"Gone.vpt", false, true, true, false},
+  };
+  for (const auto& row : rows) {
+    state.options.overwrite = row.overwrite_option;
+    const TableReadPlan plan = PlanTableRead(state, dir.Path("tables/") + row.table);
+    EXPECT_EQ(std::tuple(plan.open, plan.exports, plan.overwrite),
+              std::tuple(row.open, row.exports, row.overwrite))
+        << row.table;
+    EXPECT_EQ(plan.art_folder, dir.path() + "/") << row.table;
+  }
+  EXPECT_EQ(PlanTableRead(state, dir.Path("tables/KNOWN.vpt")).path, known);
+  EXPECT_TRUE(TableChanged(state, "changed", FileStampText(dir.Path("tables/Changed.vpt"))));
+  EXPECT_FALSE(TableChanged(state, "Known", ""));
+}
