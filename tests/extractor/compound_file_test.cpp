@@ -70,6 +70,7 @@ TEST(CompoundFile, ReadsStreamsOfEveryLayoutVisitingEachTableSectorOnce) {
     const uint64_t streams =
         2 * (5 + 100 + 3000) + table.screenshot->size() + GameDataRecords(table.script).size();
     EXPECT_LE(file->bytes_read(), streams + row.max_extra_bytes);
+    EXPECT_LE(file->read_calls(), 16u);
     // Lookups and sizes come from what was read already.
     const uint64_t bytes = file->bytes_read();
     const Id info = file->FindStorage(CompoundFile::kRoot, "TableInfo");
@@ -106,6 +107,8 @@ TEST(CompoundFile, MatchesNamesAsTheFormatDoesAndKnowsStoragesFromStreams) {
   EXPECT_EQ(file->FindStorage(info, "TableName"), kNone);                // a stream
   EXPECT_EQ(file->FindStream(kNone, "TableName"), kNone);
   EXPECT_EQ(file->StreamSize(info), 0u);
+  char none[1];
+  EXPECT_FALSE(file->Read(info, 0, 0, none));  // a storage has no bytes to read
   std::string bytes = "left";
   EXPECT_FALSE(ReadStreamStart(*file, kNone, 10, bytes));
   EXPECT_EQ(bytes, "");
@@ -184,6 +187,22 @@ TEST(CompoundFile, HostileLinksEndInMissingEntriesOrFailedReads) {
   EXPECT_FALSE(CompoundFile::Open(dir.Path("pipe.vpt")));
   EXPECT_FALSE(CompoundFile::Open(dir.path()));
   EXPECT_FALSE(CompoundFile::Open(dir.Path("none.vpt")));
+}
+
+// The records before the script are read a window at a time, however many there are.
+TEST(CompoundFile, ReadsTheRecordsBeforeTheScriptThroughAWindow) {
+  TempDir dir;
+  TableContents table = Sample(512, 0);
+  std::string records;
+  for (int i = 0; i < 20'000; ++i) records += std::string("\x04\0\0\0LOCK", 8);
+  table.game_data = records + GameDataRecords(table.script);
+  ASSERT_TRUE(WriteTable(dir.Path("t.vpx"), table));
+  const auto file = CompoundFile::Open(dir.Path("t.vpx"));
+  ASSERT_TRUE(file);
+  std::string script;
+  EXPECT_TRUE(ReadCodeRecord(file.get(), script));
+  EXPECT_EQ(script, table.script);
+  EXPECT_LE(file->read_calls(), 16u);
 }
 
 // Past 109 FAT sectors (7 MB of 512-byte sectors) their places are listed in DIFAT sectors, a

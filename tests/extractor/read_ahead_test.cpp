@@ -9,6 +9,7 @@
 
 #include "extractor/table_changes.h"
 #include "support/temp_dir.h"
+#include "table_writer.h"
 
 namespace {
 
@@ -84,4 +85,30 @@ TEST(PlanTableRead, ReadsOnlyTablesTheCatalogueLacksOrWhoseFilesChanged) {
   EXPECT_EQ(PlanTableRead(state, dir.Path("tables/KNOWN.vpt")).path, known);
   EXPECT_TRUE(TableChanged(state, "changed", FileStampText(dir.Path("tables/Changed.vpt"))));
   EXPECT_FALSE(TableChanged(state, "Known", ""));
+}
+
+// Exports are written ahead only where they will be put in place, and are not in place before.
+TEST(ReadTable, WritesExportsAheadOnlyWhereTheScanWillPutThemInPlace) {
+  TempDir dir;
+  TableContents table{.table_name = "T:", .blurb = "b", .rules = "", .screenshot = "\xFF\xD8"};
+  table.script = "Controller.GameName = \"t_l1\"";
+  ASSERT_TRUE(WriteTable(dir.Path("t.vpx"), table));
+  dir.WriteFile("art/Blurb/T.txt", "there");
+  for (const bool overwrite : {false, true}) {
+    SCOPED_TRACE(overwrite ? "-overwrite" : "");
+    const TableRead read = ReadTable(
+        {.path = dir.Path("t.vpx"), .overwrite = overwrite, .art_folder = dir.Path("art/")});
+    EXPECT_EQ(read.fields[0] + read.finding.rom + read.script_file, "T:t_l1" + dir.Path("t.vpx"));
+    EXPECT_EQ(bool(read.exports[kBlurb].file), overwrite);
+    EXPECT_EQ(read.exports[kScreenshot].path, dir.Path("art/snap/T.jpg"));
+    EXPECT_TRUE(read.exports[kScreenshot].file);
+    EXPECT_FALSE(dir.Exists("art/snap/T.jpg"));  // not in place until the scan says so
+    for (const ExportKind kind : {kDescription, kRules}) {
+      EXPECT_TRUE(read.exports[kind].nothing && !read.exports[kind].file) << kind;
+    }
+  }
+  const TableRead read =
+      ReadTable({.path = dir.Path("t.vpx"), .exports = false, .art_folder = dir.Path("art/")});
+  EXPECT_FALSE(read.exports[kScreenshot].file);
+  EXPECT_EQ(dir.ReadFile("art/Blurb/T.txt"), "there");
 }
