@@ -155,18 +155,33 @@ bool CompoundFile::FatSectorLocation(std::uint32_t index, std::uint32_t& locatio
   const std::uint32_t wanted = rest / (per_sector - 1);
   Chain& chain = difat_chain_;
   while (chain.sectors.size() <= wanted) {
-    if (chain.broken) return false;
-    const std::uint32_t sector =
-        chain.sectors.empty() ? chain.first : difat_.at(chain.sectors.size() - 1).back();
+    std::uint32_t sector = chain.first;
+    if (chain.broken || (!chain.sectors.empty() && !DifatLink(chain.sectors.size() - 1, sector))) {
+      return false;
+    }
     if (sector < sector_count_ && chain.seen.size() <= sector) chain.seen.resize(sector + 1);
-    chain.broken =
-        sector >= sector_count_ || chain.seen[sector] ||
-        TableOf(difat_, static_cast<std::uint32_t>(chain.sectors.size()), sector) == nullptr;
+    chain.broken = sector >= sector_count_ || chain.seen[sector];
     if (chain.broken) return false;
     chain.seen[sector] = true;
     chain.sectors.push_back(sector);
   }
-  location = difat_.at(wanted)[rest % (per_sector - 1)];
+  const auto* table = TableOf(difat_, wanted, chain.sectors[wanted]);
+  if (table == nullptr) return false;
+  location = (*table)[rest % (per_sector - 1)];
+  return true;
+}
+
+bool CompoundFile::DifatLink(size_t index, std::uint32_t& next) {
+  if (const auto found = difat_.find(static_cast<std::uint32_t>(index)); found != difat_.end()) {
+    next = found->second.back();
+    return true;
+  }
+  // Only the link, the sector's last entry, is read of a sector passed on the way.
+  char link[4];
+  const std::uint64_t offset =
+      ((std::uint64_t{difat_chain_.sectors[index]} + 2) << shift_) - sizeof link;
+  if (!ReadAt(offset, sizeof link, link)) return false;
+  next = Le32(link);
   return true;
 }
 

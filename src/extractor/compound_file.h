@@ -71,6 +71,8 @@ class CompoundFile {
   bool NextSector(std::uint32_t sector, bool mini, std::uint32_t& next);
   // Where the index-th sector of the FAT lies; false when the header and DIFAT do not tell.
   bool FatSectorLocation(std::uint32_t index, std::uint32_t& location);
+  // The link after the index-th sector of the DIFAT's chain; false when it cannot be read.
+  bool DifatLink(size_t index, std::uint32_t& next);
   // The links held by the table sector at `location`, the index-th of its table (FAT, mini FAT
   // or DIFAT), read once into `cache`. Null when it cannot be read.
   const std::vector<std::uint32_t>* TableOf(
