@@ -173,7 +173,7 @@ bool WriteTable(const std::string& path, const TableContents& table_contents) {
     g_clear_error(&error);
     return false;
   }
-  GsfOutfile* root = gsf_outfile_msole_new(sink);
+  GsfOutfile* root = gsf_outfile_msole_new_full(sink, table_contents.sector_size, 64);
   g_object_unref(sink);  // the compound file holds its own reference
   if (root == nullptr) return false;
 

@@ -34,6 +34,8 @@ struct TableContents {
   // Filler of every byte value, as real images and sounds are, instead of filler without ".",
   // "=" and double quotes: for benchmarks, where the scan must meet what real tables hold.
   bool padding_of_any_bytes = false;
+  // The compound file's sector size: 512, or 4096 as larger files are written.
+  unsigned sector_size = 512;
 };
 
 // Writes `table_contents` to `path` as a compound file. Returns false when the file cannot be written.

@@ -17,3 +17,7 @@ inline constexpr char kRomFileSection[] = "RomFile";
 // For a clone, its parent ROM and where the parent's zip is: "PARENT|PATH", "PARENT|" when it is
 // missing; "" for a game that is no clone. Keyed by the table's catalogue key.
 inline constexpr char kParentRomFileSection[] = "ParentRomFile";
+// The table file as it was when the table was catalogued, keyed by the table's catalogue key:
+// "SIZE|MTIME_NS", its size in bytes and its modification time in nanoseconds since 1970. A
+// scan renews a table whose file differs.
+inline constexpr char kTableFileSection[] = "TableFile";

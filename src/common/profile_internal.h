@@ -74,14 +74,18 @@ class FileReplacement {
   bool Open();
   // Appends `bytes`. False when they cannot all be written.
   bool Write(std::string_view bytes);
-  // Syncs the new file and puts it in the place of `path`. False, with `path` as it was, when
-  // that fails.
+  // Syncs the new file ahead of Commit: files synced on several threads at once share the
+  // disk's flushes. False when that fails.
+  bool Sync();
+  // Syncs the new file (unless Sync did) and puts it in the place of `path`. False, with `path`
+  // as it was, when that fails.
   bool Commit();
 
  private:
   std::string path_;
   std::string temp_path_;  // "" while the new file has no name
   int fd_ = -1;
+  bool synced_ = false;
 };
 
 }  // namespace profile_internal

@@ -252,8 +252,13 @@ bool FileReplacement::Open() {
 
 bool FileReplacement::Write(std::string_view bytes) { return fd_ >= 0 && WriteAll(fd_, bytes); }
 
+bool FileReplacement::Sync() {
+  synced_ = fd_ >= 0 && fsync(fd_) == 0;
+  return synced_;
+}
+
 bool FileReplacement::Commit() {
-  if (fd_ < 0 || fsync(fd_) != 0) return false;
+  if (fd_ < 0 || (!synced_ && fsync(fd_) != 0)) return false;
   bool ok = true;
   if (temp_path_.empty()) {
     // The nameless file gets the name itself when it is new, else a temporary one first, which

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include "common/profile.h"
 #include "common/text.h"
 #include "extractor/messages.h"
+#include "extractor/table_changes.h"
 
 namespace {
 
@@ -87,12 +89,21 @@ void WriteCatalogue(ExtractorState& state, bool only_when_due) {
   if (only_when_due && now - state.catalogue_written < std::chrono::seconds(1)) return;
   std::vector<std::string> failed;
   errno = 0;
-  if (!FlushProfileWrites({state.InProgramFolder(kInfoIni), state.InProgramFolder(kNamesIni)},
-                          &failed)) {
+  const std::string names_ini = state.InProgramFolder(kNamesIni);
+  if (!FlushProfileWrites({state.InProgramFolder(kInfoIni), names_ini}, &failed)) {
     const int error = errno;
     for (const std::string& file : failed) NoteNotWritten(state, "write", file, error);
   }
   state.catalogue_written = now;
+  // The files of the tables that names.ini now holds; they are written with info.ini next time,
+  // or at once at the end of a run.
+  if (state.table_files_noted.empty()) return;
+  if (std::find(failed.begin(), failed.end(), names_ini) != failed.end()) {
+    state.table_files_noted.clear();
+    return;
+  }
+  RecordNotedTableFiles(state);
+  if (!only_when_due) WriteCatalogue(state);
 }
 
 std::string CatalogueField(std::string_view text) {

@@ -1,176 +1,362 @@
 #include "extractor/compound_file.h"
 
-#include <gsf/gsf-infile-msole.h>
-#include <gsf/gsf-input-stdio.h>
-#include <gsf/gsf-utils.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <QChar>
 #include <QString>
 #include <algorithm>
-#include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <memory>
-#include <system_error>
-#include <vector>
-
-#include "common/profile_internal.h"
+#include <cerrno>
+#include <cstring>
+#include <set>
 
 namespace {
 
-// Streams are copied in pieces of this size: screenshots and documents can be huge.
-constexpr size_t kCopyChunk = 64 * 1024;
+constexpr unsigned char kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+constexpr size_t kHeaderSize = 512;
+constexpr size_t kHeaderDifatEntries = 109;
+constexpr size_t kEntrySize = 128;
+constexpr unsigned kMiniShift = 6;
+constexpr std::uint64_t kMiniSectorSize = 64;
+// Streams shorter than this live in the mini stream.
+constexpr std::uint64_t kMiniStreamCutoff = 4096;
+constexpr std::uint32_t kEndOfChain = 0xFFFFFFFE;
+constexpr std::uint8_t kStorage = 1, kStream = 2, kRootStorage = 5;
 
-void IgnoreLog(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
-
-constexpr auto kQuietLevels =
-    static_cast<GLogLevelFlags>(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE |
-                                G_LOG_LEVEL_INFO | G_LOG_LEVEL_DEBUG);
-
-// Damaged tables are ordinary input and the extractor keeps no log: libgsf's complaints about
-// them would only clutter the output of hidden runs.
-void InitGsf() {
-  static const bool initialised = [] {
-    gsf_init();
-    for (const char* domain : {"libgsf", "libgsf:msole"}) {
-      g_log_set_handler(domain, kQuietLevels, IgnoreLog, nullptr);
-    }
-    return true;
-  }();
-  (void)initialised;
+std::uint16_t Le16(const char* bytes) {
+  const auto* b = reinterpret_cast<const unsigned char*>(bytes);
+  return static_cast<std::uint16_t>(b[0] | b[1] << 8);
 }
 
-// libgsf reports a child it cannot open in the default domain, which is not only its own, so
-// that domain is quiet just for the call.
-GsfInput* ChildByIndexQuietly(GsfInfile* parent, int index) {
-  const guint handler = g_log_set_handler(nullptr, kQuietLevels, IgnoreLog, nullptr);
-  GsfInput* child = gsf_infile_child_by_index(parent, index);
-  g_log_remove_handler(nullptr, handler);
-  return child;
+std::uint32_t Le32(const char* bytes) {
+  const auto* b = reinterpret_cast<const unsigned char*>(bytes);
+  return b[0] | b[1] << 8 | b[2] << 16 | static_cast<std::uint32_t>(b[3]) << 24;
 }
 
-// Names match as in the compound file format: same length in UTF-16 code units, each unit
-// compared upper-cased.
-bool SameEntryName(const char* stored, std::string_view wanted) {
-  const QString a = QString::fromUtf8(stored);
-  const QString b = QString::fromUtf8(wanted.data(), static_cast<qsizetype>(wanted.size()));
-  if (a.size() != b.size()) return false;
-  for (qsizetype i = 0; i < a.size(); ++i) {
-    if (a[i].toUpper() != b[i].toUpper()) return false;
+// The format upper-cases each UTF-16 unit by the simple mapping; surrogates stay as they are.
+char16_t Upper(char16_t unit) {
+  if (QChar::isSurrogate(unit)) return unit;
+  const char32_t upper = QChar::toUpper(static_cast<char32_t>(unit));
+  return upper <= 0xFFFF ? static_cast<char16_t>(upper) : unit;
+}
+
+// The order of the format's directory trees: shorter names first, then unit by unit upper-cased.
+int CompareNames(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const char16_t x = Upper(a[i]), y = Upper(b[i]);
+    if (x != y) return x < y ? -1 : 1;
   }
-  return true;
-}
-
-// The first child of `parent` named `name`, when it is of the wanted kind.
-InputPtr OpenChild(GsfInfile* parent, std::string_view name, bool want_storage) {
-  if (parent == nullptr) return nullptr;
-  const int count = gsf_infile_num_children(parent);
-  for (int i = 0; i < count; ++i) {
-    const char* child_name = gsf_infile_name_by_index(parent, i);
-    if (child_name == nullptr || !SameEntryName(child_name, name)) continue;
-    InputPtr child(ChildByIndexQuietly(parent, i));
-    if (!child) return nullptr;
-    const bool is_storage =
-        GSF_IS_INFILE(child.get()) && gsf_infile_num_children(GSF_INFILE(child.get())) >= 0;
-    if (is_storage != want_storage) return nullptr;
-    return child;
-  }
-  return nullptr;
-}
-
-std::uint32_t LittleEndian32(const unsigned char* bytes) {
-  return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-}
-
-// libgsf never frees directory entries linked beside the root entry, so a hostile table would
-// grow the process by its whole directory. The format allows no such links: a file with them,
-// or whose root entry cannot be read, is refused before libgsf sees it.
-bool RootEntryHasNoSiblings(const std::string& path) {
-  constexpr std::size_t kHeaderSize = 512;
-  constexpr std::uint32_t kNoEntry = 0xFFFFFFFF;
-  std::ifstream in(path, std::ios::binary);
-  unsigned char header[kHeaderSize];
-  if (!in.read(reinterpret_cast<char*>(header), kHeaderSize)) return false;
-  const unsigned shift = header[30] | header[31] << 8;
-  if (shift < 6 || shift > 30) return false;  // libgsf refuses these sector sizes as well
-  // Where libgsf reads the first directory sector: the header fills at least one sector.
-  const std::uint64_t sector_size = std::uint64_t{1} << shift;
-  const std::uint64_t root = std::max<std::uint64_t>(kHeaderSize, sector_size) +
-                             (std::uint64_t{LittleEndian32(header + 48)} << shift);
-  unsigned char entry[128];
-  if (!in.seekg(static_cast<std::streamoff>(root)) ||
-      !in.read(reinterpret_cast<char*>(entry), sizeof entry)) {
-    return false;
-  }
-  return LittleEndian32(entry + 0x44) == kNoEntry && LittleEndian32(entry + 0x48) == kNoEntry;
+  return 0;
 }
 
 }  // namespace
 
-void GObjectUnref::operator()(void* object) const {
-  if (object != nullptr) g_object_unref(object);
+std::unique_ptr<CompoundFile> CompoundFile::Open(const std::string& path) {
+  std::unique_ptr<CompoundFile> file(new CompoundFile());
+  // Not blocking: a pipe given a table's name must not wait for a writer.
+  file->fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  struct stat st;
+  if (file->fd_ < 0 || ::fstat(file->fd_, &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
+  file->file_size_ = static_cast<std::uint64_t>(st.st_size);
+  Entry root;
+  if (!file->ReadHeader() || !file->ReadEntry(kRoot, root) || root.type != kRootStorage) {
+    return nullptr;
+  }
+  // The mini stream lies inside the file: a larger size is a lie that bounds nothing.
+  const std::uint64_t mini_stream_size = std::min(root.size, file->file_size_);
+  file->mini_sector_count_ =
+      static_cast<std::uint32_t>((mini_stream_size + kMiniSectorSize - 1) / kMiniSectorSize);
+  file->mini_stream_ = file->NewChain(root.start);
+  return file;
 }
 
-InfilePtr OpenCompoundFile(const std::string& path) {
-  // Opening a pipe or a device would wait for a writer forever.
-  std::error_code error_code;
-  if (!std::filesystem::is_regular_file(path, error_code)) return nullptr;
-  if (!RootEntryHasNoSiblings(path)) return nullptr;
-  InitGsf();
-  GError* error = nullptr;
-  InputPtr source(gsf_input_stdio_new(path.c_str(), &error));
-  g_clear_error(&error);
-  if (!source) return nullptr;
-  InfilePtr root(gsf_infile_msole_new(source.get(), &error));  // takes its own reference
-  g_clear_error(&error);
-  return root;
+CompoundFile::~CompoundFile() {
+  if (fd_ >= 0) ::close(fd_);
 }
 
-InfilePtr OpenStorage(GsfInfile* parent, std::string_view name) {
-  InputPtr child = OpenChild(parent, name, true);
-  return InfilePtr(child ? GSF_INFILE(child.release()) : nullptr);
-}
-
-InputPtr OpenStream(GsfInfile* parent, std::string_view name) {
-  return OpenChild(parent, name, false);
-}
-
-bool ReadStreamStart(GsfInput* stream, size_t limit, std::string& out) {
-  out.clear();
-  // gsf_input_seek reports an error as true.
-  if (stream == nullptr || gsf_input_seek(stream, 0, G_SEEK_SET)) return false;
-  const gsf_off_t size = gsf_input_size(stream);
-  if (size < 0) return false;
-  const size_t wanted = static_cast<size_t>(std::min<gsf_off_t>(size, limit));
-  if (wanted == 0) return true;
-  out.resize(wanted);
-  if (gsf_input_read(stream, wanted, reinterpret_cast<guint8*>(out.data())) == nullptr) {
-    out.clear();
+bool CompoundFile::ReadHeader() {
+  char header[kHeaderSize];
+  if (file_size_ < kHeaderSize || !ReadAt(0, kHeaderSize, header)) return false;
+  if (std::memcmp(header, kSignature, sizeof kSignature) != 0) return false;
+  const std::uint16_t major = Le16(header + 26);
+  shift_ = Le16(header + 30);
+  // Versions 3 and 4 have 512 and 4096-byte sectors; anything else is no file of the format.
+  if ((major != 3 && major != 4) || Le16(header + 28) != 0xFFFE || (shift_ != 9 && shift_ != 12) ||
+      Le16(header + 32) != kMiniShift) {
     return false;
+  }
+  version4_ = major == 4;
+  sector_size_ = std::uint32_t{1} << shift_;
+  // Sector n starts at (n + 1) sectors: the header fills the first.
+  const std::uint64_t sectors = (file_size_ + sector_size_ - 1) >> shift_;
+  sector_count_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(sectors - 1, 0xFFFFFFFA));
+  fat_sectors_ = Le32(header + 44);
+  directory_ = NewChain(Le32(header + 48));
+  mini_fat_chain_ = NewChain(Le32(header + 60));
+  difat_chain_ = NewChain(Le32(header + 68));
+  for (size_t i = 0; i < kHeaderDifatEntries; ++i) {
+    header_difat_.push_back(Le32(header + 76 + 4 * i));
   }
   return true;
 }
 
-CopyResult CopyStreamToFile(GsfInput* stream, const std::string& path, gsf_off_t max_bytes,
-                            std::string_view tail) {
-  if (stream == nullptr || gsf_input_seek(stream, 0, G_SEEK_SET)) return CopyResult::kUnreadable;
-  // Written beside the target and put in its place only when complete; dropped unfinished, it
-  // leaves nothing behind, so no reader ever sees a partial copy.
-  profile_internal::FileReplacement file(path);
-  if (!file.Open()) return CopyResult::kNotWritten;
-  const gsf_off_t size = gsf_input_size(stream);
-  const bool cut = max_bytes != kWholeStream && size > max_bytes;
-  const gsf_off_t copied = cut ? max_bytes : size;
-  // Not cleared: each piece is read into it before it is written out.
-  const std::unique_ptr<guint8[]> chunk(
-      new guint8[static_cast<size_t>(std::clamp<gsf_off_t>(copied, 1, kCopyChunk))]);
-  for (gsf_off_t left = copied; left > 0;) {
-    const size_t count = static_cast<size_t>(std::min<gsf_off_t>(left, kCopyChunk));
-    if (gsf_input_read(stream, count, chunk.get()) == nullptr) return CopyResult::kUnreadable;
-    if (!file.Write(std::string_view(reinterpret_cast<const char*>(chunk.get()), count))) {
-      return CopyResult::kNotWritten;
-    }
-    left -= static_cast<gsf_off_t>(count);
+bool CompoundFile::ReadAt(std::uint64_t offset, size_t length, char* out) {
+  if (offset > file_size_ || length > file_size_ - offset) return false;
+  for (size_t done = 0; done < length;) {
+    const ssize_t got = ::pread(fd_, out + done, length - done, static_cast<off_t>(offset + done));
+    ++read_calls_;
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;  // the file shrank
+    done += static_cast<size_t>(got);
+    bytes_read_ += static_cast<std::uint64_t>(got);
   }
-  if (cut && !file.Write(tail)) return CopyResult::kNotWritten;
-  return file.Commit() ? CopyResult::kCopied : CopyResult::kNotWritten;
+  return true;
+}
+
+bool CompoundFile::ReadTableSector(std::uint32_t sector, std::string& out) {
+  if (sector >= sector_count_) return false;
+  const std::uint64_t offset = (std::uint64_t{sector} + 1) << shift_;
+  out.assign(sector_size_, '\0');
+  return ReadAt(offset,
+                static_cast<size_t>(std::min<std::uint64_t>(sector_size_, file_size_ - offset)),
+                out.data());
+}
+
+const std::vector<std::uint32_t>* CompoundFile::TableOf(
+    std::map<std::uint32_t, std::vector<std::uint32_t>>& cache, std::uint32_t index,
+    std::uint32_t location) {
+  if (const auto found = cache.find(index); found != cache.end()) return &found->second;
+  std::string bytes;
+  if (!ReadTableSector(location, bytes)) return nullptr;
+  std::vector<std::uint32_t>& table = cache[index];
+  table.resize(sector_size_ / 4);
+  for (size_t i = 0; i < table.size(); ++i) table[i] = Le32(bytes.data() + 4 * i);
+  return &table;
+}
+
+CompoundFile::Chain CompoundFile::NewChain(std::uint32_t first) {
+  Chain chain;
+  chain.first = first;
+  return chain;
+}
+
+bool CompoundFile::FatSectorLocation(std::uint32_t index, std::uint32_t& location) {
+  const std::uint32_t per_sector = sector_size_ / 4;
+  // The FAT has a link for each sector of the file, and no more sectors than the header says.
+  if (index >= fat_sectors_ || index > sector_count_ / per_sector) return false;
+  if (index < kHeaderDifatEntries) {
+    location = header_difat_[index];
+    return true;
+  }
+  // Each DIFAT sector holds the locations of per_sector - 1 FAT sectors, then the next one's.
+  const std::uint32_t rest = index - kHeaderDifatEntries;
+  const std::uint32_t wanted = rest / (per_sector - 1);
+  Chain& chain = difat_chain_;
+  while (chain.sectors.size() <= wanted) {
+    std::uint32_t sector = chain.first;
+    if (chain.broken || (!chain.sectors.empty() && !DifatLink(chain.sectors.size() - 1, sector))) {
+      return false;
+    }
+    if (sector < sector_count_ && chain.seen.size() <= sector) chain.seen.resize(sector + 1);
+    chain.broken = sector >= sector_count_ || chain.seen[sector];
+    if (chain.broken) return false;
+    chain.seen[sector] = true;
+    chain.sectors.push_back(sector);
+  }
+  const auto* table = TableOf(difat_, wanted, chain.sectors[wanted]);
+  if (table == nullptr) return false;
+  location = (*table)[rest % (per_sector - 1)];
+  return true;
+}
+
+bool CompoundFile::DifatLink(size_t index, std::uint32_t& next) {
+  if (const auto found = difat_.find(static_cast<std::uint32_t>(index)); found != difat_.end()) {
+    next = found->second.back();
+    return true;
+  }
+  // Only the link, the sector's last entry, is read of a sector passed on the way.
+  char link[4];
+  const std::uint64_t offset =
+      ((std::uint64_t{difat_chain_.sectors[index]} + 2) << shift_) - sizeof link;
+  if (!ReadAt(offset, sizeof link, link)) return false;
+  next = Le32(link);
+  return true;
+}
+
+bool CompoundFile::NextSector(std::uint32_t sector, bool mini, std::uint32_t& next) {
+  const std::uint32_t per_sector = sector_size_ / 4;
+  const std::uint32_t index = sector / per_sector;
+  std::uint32_t location = 0;
+  if (mini) {
+    if (!Resolve(mini_fat_chain_, size_t{index} + 1, false)) return false;
+    location = mini_fat_chain_.sectors[index];
+  } else if (!FatSectorLocation(index, location)) {
+    return false;
+  }
+  const auto* table = TableOf(mini ? mini_fat_ : fat_, index, location);
+  if (table == nullptr) return false;
+  next = (*table)[sector % per_sector];
+  return true;
+}
+
+bool CompoundFile::Resolve(Chain& chain, size_t count, bool mini) {
+  const std::uint32_t limit = mini ? mini_sector_count_ : sector_count_;
+  while (chain.sectors.size() < count) {
+    if (chain.ended || chain.broken) return false;
+    // A sector's link is looked up only when the sector after it is wanted.
+    std::uint32_t sector = chain.first;
+    if (!chain.sectors.empty() && !NextSector(chain.sectors.back(), mini, sector)) {
+      chain.broken = true;
+      return false;
+    }
+    if (sector == kEndOfChain) {
+      chain.ended = true;
+      return false;
+    }
+    // A sector met twice is a loop: no chain of the format passes a sector twice.
+    if (sector < limit && chain.seen.size() <= sector) chain.seen.resize(sector + 1);
+    if (sector >= limit || chain.seen[sector]) {
+      chain.broken = true;
+      return false;
+    }
+    chain.seen[sector] = true;
+    chain.sectors.push_back(sector);
+  }
+  return true;
+}
+
+bool CompoundFile::ReadEntry(EntryId id, Entry& out) {
+  const std::uint32_t per_sector = sector_size_ / kEntrySize;
+  const std::uint32_t index = id / per_sector;
+  if (id == kNone || !Resolve(directory_, size_t{index} + 1, false)) return false;
+  auto cached = directory_sectors_.find(index);
+  if (cached == directory_sectors_.end()) {
+    std::string bytes;
+    if (!ReadTableSector(directory_.sectors[index], bytes)) return false;
+    cached = directory_sectors_.emplace(index, std::move(bytes)).first;
+  }
+  const char* entry = cached->second.data() + (id % per_sector) * kEntrySize;
+  // The name's length counts its closing zero, in bytes: at most 32 units.
+  const std::uint16_t name_bytes = Le16(entry + 64);
+  out.name.clear();
+  if (name_bytes >= 2 && name_bytes <= 64 && name_bytes % 2 == 0) {
+    for (size_t i = 0; i + 1 < name_bytes / 2u; ++i) {
+      out.name.push_back(static_cast<char16_t>(Le16(entry + 2 * i)));
+    }
+  }
+  out.type = static_cast<std::uint8_t>(entry[66]);
+  out.left = Le32(entry + 68);
+  out.right = Le32(entry + 72);
+  out.child = Le32(entry + 76);
+  out.start = Le32(entry + 116);
+  const std::uint64_t high = Le32(entry + 124);
+  // Version 3 files may hold anything in the size's high half.
+  out.size = Le32(entry + 120) | (version4_ ? high << 32 : 0);
+  return true;
+}
+
+CompoundFile::EntryId CompoundFile::FindChild(EntryId parent, std::string_view name,
+                                              std::uint8_t type) {
+  Entry entry;
+  if (!ReadEntry(parent, entry) || (entry.type != kStorage && entry.type != kRootStorage)) {
+    return kNone;
+  }
+  const std::u16string wanted =
+      QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())).toStdU16String();
+  // A search of the tree, which the format keeps in name order; an entry met twice is a cycle.
+  std::set<EntryId> visited;
+  for (EntryId id = entry.child; id != kNone && visited.insert(id).second;) {
+    if (!ReadEntry(id, entry) || entry.type == 0) return kNone;
+    const int order = CompareNames(wanted, entry.name);
+    if (order == 0) return entry.type == type ? id : kNone;
+    id = order < 0 ? entry.left : entry.right;
+  }
+  return kNone;
+}
+
+CompoundFile::EntryId CompoundFile::FindStorage(EntryId parent, std::string_view name) {
+  return FindChild(parent, name, kStorage);
+}
+
+CompoundFile::EntryId CompoundFile::FindStream(EntryId parent, std::string_view name) {
+  return FindChild(parent, name, kStream);
+}
+
+std::uint64_t CompoundFile::StreamSize(EntryId stream) {
+  Entry entry;
+  return ReadEntry(stream, entry) && entry.type == kStream ? entry.size : 0;
+}
+
+bool CompoundFile::ReadFromChain(Chain& chain, std::uint64_t offset, size_t length, char* out) {
+  const std::uint64_t first = offset >> shift_, last = (offset + length - 1) >> shift_;
+  if (!Resolve(chain, static_cast<size_t>(last) + 1, false)) return false;
+  // Sectors that lie one after the other in the file are read in one call.
+  std::uint64_t run_start = 0;
+  size_t run_length = 0, done = 0;
+  for (std::uint64_t i = first; i <= last; ++i) {
+    const std::uint64_t within = i == first ? offset & (sector_size_ - 1) : 0;
+    const size_t piece =
+        static_cast<size_t>(std::min<std::uint64_t>(length - done, sector_size_ - within));
+    const std::uint64_t at = ((std::uint64_t{chain.sectors[i]} + 1) << shift_) + within;
+    if (run_length > 0 && run_start + run_length != at) {
+      if (!ReadAt(run_start, run_length, out + done - run_length)) return false;
+      run_length = 0;
+    }
+    if (run_length == 0) run_start = at;
+    run_length += piece;
+    done += piece;
+  }
+  return ReadAt(run_start, run_length, out + done - run_length);
+}
+
+bool CompoundFile::ReadFromMiniStream(Chain& chain, std::uint64_t offset, size_t length,
+                                      char* out) {
+  const std::uint64_t first = offset >> kMiniShift, last = (offset + length - 1) >> kMiniShift;
+  if (!Resolve(chain, static_cast<size_t>(last) + 1, true)) return false;
+  std::uint64_t run_start = 0;
+  size_t run_length = 0, done = 0;
+  for (std::uint64_t i = first; i <= last; ++i) {
+    const std::uint64_t within = i == first ? offset & (kMiniSectorSize - 1) : 0;
+    const size_t piece =
+        static_cast<size_t>(std::min<std::uint64_t>(length - done, kMiniSectorSize - within));
+    const std::uint64_t at = chain.sectors[i] * kMiniSectorSize + within;
+    if (run_length > 0 && run_start + run_length != at) {
+      if (!ReadFromChain(mini_stream_, run_start, run_length, out + done - run_length)) {
+        return false;
+      }
+      run_length = 0;
+    }
+    if (run_length == 0) run_start = at;
+    run_length += piece;
+    done += piece;
+  }
+  return ReadFromChain(mini_stream_, run_start, run_length, out + done - run_length);
+}
+
+bool CompoundFile::Read(EntryId stream, std::uint64_t offset, size_t length, char* out) {
+  Entry entry;
+  if (!ReadEntry(stream, entry) || entry.type != kStream || offset > entry.size ||
+      length > entry.size - offset) {
+    return false;
+  }
+  if (length == 0) return true;
+  auto chain = stream_chains_.find(stream);
+  if (chain == stream_chains_.end())
+    chain = stream_chains_.emplace(stream, NewChain(entry.start)).first;
+  return entry.size < kMiniStreamCutoff ? ReadFromMiniStream(chain->second, offset, length, out)
+                                        : ReadFromChain(chain->second, offset, length, out);
+}
+
+bool ReadStreamStart(CompoundFile& file, CompoundFile::EntryId stream, size_t limit,
+                     std::string& out) {
+  out.clear();
+  if (stream == CompoundFile::kNone) return false;
+  out.resize(static_cast<size_t>(std::min<std::uint64_t>(file.StreamSize(stream), limit)));
+  if (!file.Read(stream, 0, out.size(), out.data())) {
+    out.clear();
+    return false;
+  }
+  return true;
 }

@@ -13,8 +13,10 @@
 #include "extractor/command_line.h"
 #include "extractor/messages.h"
 #include "extractor/questions.h"
+#include "extractor/read_ahead.h"
 #include "extractor/rom_name_finder.h"
 #include "extractor/rom_source.h"
+#include "extractor/table_changes.h"
 
 namespace {
 
@@ -87,12 +89,34 @@ void ProcessTable(ExtractorState& state, bool txt, ExtractorView& view) {
       WriteOutput(state);
     } else {
       StoreName(state, key, true);
+      // A table renewed as plain names its old ROM no more.
+      const std::string names_ini = state.InProgramFolder(kNamesIni);
+      if (state.options.overwrite && !ProfileRead("PinMAME", key, names_ini).empty()) {
+        RecordEntry(state, kNamesIni, "PinMAME", key, "");
+      }
       RecordRomSource(state, key);
     }
     text = std::string("Table Type:  Visual Pinball") + kCrLf + kCrLf +
            "Vpt Name:  " + ShownName(file_name) + kCrLf + "Base Name:  " + Shown(state.ResultName);
   }
   view.SetText(text);
+}
+
+// Processes CurrentTable, renewed as -overwrite would renew it alone when its file changed since
+// it was catalogued, and notes its file for the catalogue (not with -txt, which records nothing).
+void ProcessAndNoteTable(ExtractorState& state, bool txt, ExtractorView& view) {
+  const std::string path = FindExistingPath(state.CurrentTable);
+  const std::string key = TableKey(FileNameOf(path));
+  const std::string stamp = state.prefetched ? state.prefetched->stamp : FileStampText(path);
+  const bool overwrite = state.options.overwrite;
+  const bool renew = !overwrite && TableChanged(state, key, stamp);
+  state.options.overwrite = overwrite || renew;
+  ProcessTable(state, txt, view);
+  state.options.overwrite = overwrite;
+  state.prefetched.reset();
+  if (txt || !OrdinaryFileExists(path)) return;
+  state.tables_renewed += renew;
+  NoteTableFile(state, key, stamp);
 }
 
 // Tells of a misuse of the command line: `problem`, then the usage, on the error output.
@@ -148,19 +172,29 @@ int Scan(ExtractorState& state, const std::vector<std::string>& table_args, Extr
     }
     if (IsPattern(table_arg) || !FolderOfArgument(table_arg).empty()) {
       if (!state.options.hide) view.Show();
-      for (const std::string& table : tables) {
-        state.CurrentTable = table;
-        ProcessTable(state, false, view);
+      // The tables are read a few at once, and recorded one by one in their order.
+      ReadAhead reads(tables,
+                      [&state](const std::string& path) { return PlanTableRead(state, path); });
+      for (size_t i = 0; i < tables.size(); ++i) {
+        state.CurrentTable = tables[i];
+        state.prefetched = reads.Take(i);
+        ProcessAndNoteTable(state, false, view);
         WriteCatalogue(state, /*only_when_due=*/true);
         if (!state.options.hide) view.Repaint();
       }
     } else {
       state.CurrentTable = tables.front();
-      ProcessTable(state, state.options.txt, view);
+      ProcessAndNoteTable(state, state.options.txt, view);
       if (!state.options.hide) view.Show();
     }
   }
   WriteCatalogue(state);
+  if (state.tables_renewed > 0) {
+    // For the front-end to show: the changed tables it lists anew.
+    std::cout << "tabrin: " << state.tables_renewed << " changed "
+              << (state.tables_renewed == 1 ? "table" : "tables") << " renewed\n"
+              << std::flush;
+  }
   const int status = ReportNotWritten(state) ? kExitNotWritten
                      : not_found             ? kExitNotFound
                                              : kExitOk;

@@ -3,13 +3,16 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/process_runner.h"
 #include "common/rom_files.h"
 #include "extractor/script_reader.h"
+#include "extractor/table_read.h"
 
 // The option words of the command line.
 struct ExtractorOptions {
@@ -50,6 +53,15 @@ struct ExtractorState {
   // catalogue did and the script was not read).
   RomFinding rom_finding;
   std::string script_file;
+  // CurrentTable as a scan read it ahead, for FindRomName to take; null when it was not.
+  std::unique_ptr<TableRead> prefetched;
+
+  // Tables whose file changed since they were catalogued, renewed in this run.
+  size_t tables_renewed = 0;
+  // The info.ini "TableFile" values of tables recorded since the last write of the catalogue, as
+  // key and value in the order of the tables: they are recorded once names.ini holds their
+  // entries, so that a run killed before leaves a changed table to be renewed by the next.
+  std::vector<std::pair<std::string, std::string>> table_files_noted;
 
   // Where the simulator looks for ROM files apart from the table's folder, read at first need.
   std::optional<PinMameDefaults> pinmame_defaults;

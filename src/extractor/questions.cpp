@@ -57,7 +57,7 @@ int PrintWhy(const std::string& program_folder, const std::string& table_arg) {
   const PinMameDefaults defaults = ReadPinMameDefaults(UserFoldersFromEnvironment());
   for (const std::string& path : paths) {
     std::string script_file;
-    const InfilePtr table = OpenCompoundFile(path);
+    const auto table = CompoundFile::Open(path);
     const RomFinding finding = FindRomInTable(path, table.get(), script_file);
     const RomSource source = DescribeRomFinding(finding, script_file);
     std::cout << ShownName(FileNameOf(path)) << ": "

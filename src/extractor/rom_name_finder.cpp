@@ -7,7 +7,6 @@
 #include "common/tables.h"
 #include "common/text.h"
 #include "extractor/catalogue.h"
-#include "extractor/compound_file.h"
 #include "extractor/mame_info.h"
 #include "extractor/script_reader.h"
 #include "extractor/table_info.h"
@@ -31,20 +30,23 @@ void FindRomName(ExtractorState& state) {
       return;
     }
   }
-  // Opened once for the table's information and its script; a table that is no compound file
-  // gives null, and both readers fall back.
-  const InfilePtr table = OpenCompoundFile(path);
-  GetTableInfo(state, table.get());
-  state.rom_finding = FindRomInTable(path, table.get(), state.script_file);
+  // Read once for the table's information and its script, ahead by the scan or now; a table
+  // that is no compound file has no file, and both readers fall back.
+  std::unique_ptr<TableRead> read = std::move(state.prefetched);
+  if (!read || !read->opened || read->path != path) {
+    read = std::make_unique<TableRead>(ReadTable(WholeTablePlan(state, path)));
+  }
+  GetTableInfo(state, *read);
+  state.rom_finding = read->finding;
+  state.script_file = read->script_file;
   state.ResultName = state.rom_finding.rom;
   if (state.ResultName != "nf") GetMAMEInfo(state);
 }
 
-RomFinding FindRomInTable(const std::string& path, GsfInfile* table, std::string& script_file) {
+RomFinding FindRomInTable(const std::string& path, CompoundFile* table, std::string& script_file) {
   const TableScript script = ReadTableScript(path, table);
   script_file = script.file;
-  if (!script.why_none.empty()) return RomFinding{.why_plain = script.why_none};
-  return FindRomInScript(script.bytes);
+  return FindRomInTableScript(script);
 }
 
 void RecordRomFiles(ExtractorState& state, const std::string& key) {

@@ -1,40 +1,13 @@
 #include "extractor/table_info.h"
 
-#include <array>
 #include <cerrno>
-#include <filesystem>
 #include <string>
-#include <string_view>
-#include <utility>
 
-#include "common/codepage.h"
 #include "common/paths.h"
-#include "common/profile.h"
 #include "common/tables.h"
-#include "common/text.h"
 #include "extractor/catalogue.h"
-#include "extractor/compound_file.h"
 
 namespace {
-
-// The information streams, in the order of the fields of the info.ini entry.
-constexpr std::array<const char*, 6> kFieldStreams = {
-    "TableName", "AuthorName", "TableVersion", "ReleaseDate", "AuthorEmail", "AuthorWebsite"};
-
-// The document streams and their folders under the art folder.
-constexpr std::array<std::pair<const char*, const char*>, 3> kDocuments = {{
-    {"TableBlurb", "Blurb"},
-    {"TableDescription", "Description"},
-    {"TableRules", "Rules"},
-}};
-
-// Enough of a field's stream to tell whether its text is longer than a field may be.
-constexpr size_t kMaxFieldBytes = (kMaxTextChars + 1) * 4;
-// An exported document holds at most this much of its stream, then a last line that says it
-// was cut: a table's rules of a gigabyte would otherwise be read whole at each selection.
-constexpr gsf_off_t kMaxDocumentBytes = (gsf_off_t{1} << 20) - 512;
-// Export file names take ".txt" or ".jpg" after the stem and must fit in a folder entry.
-constexpr size_t kMaxStemBytes = 251;
 
 // Fills the fields from the names.ini "VP" value of `key` (alias applied). Returns false when
 // the table is not catalogued yet.
@@ -53,16 +26,6 @@ bool TakeCataloguedFields(ExtractorState& state, const std::string& key) {
   return true;
 }
 
-// A stream that is missing or cannot be read gives an empty field.
-void ReadFields(GsfInfile* table_info, ExtractorState& state) {
-  for (size_t i = 0; i < kFieldStreams.size(); ++i) {
-    const InputPtr stream = OpenStream(table_info, kFieldStreams[i]);
-    std::string bytes;
-    ReadStreamStart(stream.get(), kMaxFieldBytes, bytes);
-    state.TableInfoFields[i] = CatalogueField(Utf16LeToUtf8(bytes));
-  }
-}
-
 std::string JoinFields(const ExtractorState& state) {
   std::string value;
   for (const std::string& field : state.TableInfoFields) value += field + "|";
@@ -70,96 +33,65 @@ std::string JoinFields(const ExtractorState& state) {
   return value;
 }
 
-std::string WithoutColons(std::string text) {
-  std::erase(text, ':');
-  return text;
-}
-
-// Table names come from the internet: a name that could leave its folder, make an odd file
-// name or be too long for one gets no files at all.
-bool IsSafeStem(std::string_view stem) {
-  if (stem == "." || stem == ".." || stem.size() > kMaxStemBytes) return false;
-  for (const unsigned char c : stem) {
-    if (c < 0x20 || c == 0x7F || c == '/' || c == '\\') return false;
+// Exports `kind` of `read` to `target` unless the target exists and -overwrite is not set:
+// puts the file written ahead in place, or writes it now. A file that cannot be written is
+// noted.
+void Export(ExtractorState& state, TableRead& read, ExportKind kind, const std::string& target) {
+  PreparedExport& prepared = read.exports[kind];
+  if (prepared.nothing || (!state.options.overwrite && OrdinaryFileExists(target))) return;
+  const std::string path = PathForCreate(target);
+  if (!prepared.file || prepared.path != path) {
+    prepared.file.reset();
+    if (!read.file) return;
+    const ExportOutcome outcome =
+        WriteExport(*read.file, read.table_info, kind, path, prepared.file);
+    if (outcome == ExportOutcome::kNotWritten) NoteExportNotWritten(state, path, errno);
+    if (outcome != ExportOutcome::kWritten) return;
   }
-  return true;
-}
-
-// The last line of a document that was cut, in the document's UTF-16LE.
-std::string CutNote(gsf_off_t stream_bytes) {
-  const std::string note = "\r\n[Cut here: the table's text is " +
-                           std::to_string(stream_bytes / 2) + " characters long; the first " +
-                           std::to_string(kMaxDocumentBytes / 2) + " are shown.]\r\n";
-  std::string utf16;
-  for (const char c : note) utf16 += {c, '\0'};
-  return utf16;
-}
-
-// Exports `stream_name` to `target` unless the target exists and -overwrite is not set. Only
-// streams with content are written; `accept` sees the first bytes and may refuse the stream. A
-// document is cut to kMaxDocumentBytes. A file that cannot be written is noted.
-template <typename Accept>
-void ExportStream(ExtractorState& state, GsfInfile* table_info, const char* stream_name,
-                  const std::string& target, bool document, Accept accept) {
-  if (!state.options.overwrite && OrdinaryFileExists(target)) return;
-  const InputPtr stream = OpenStream(table_info, stream_name);
-  std::string head;
-  if (!ReadStreamStart(stream.get(), 7, head) || head.empty() || !accept(head)) return;
-  // The export folders are made when missing: a fresh art folder has none.
-  const std::string file = PathForCreate(target);
-  std::error_code error;
-  std::filesystem::create_directories(std::filesystem::path(file).parent_path(), error);
-  if (error) {
-    NoteExportNotWritten(state, file, error.value());
-    return;
-  }
-  const gsf_off_t size = gsf_input_size(stream.get());
   errno = 0;
-  if (CopyStreamToFile(stream.get(), file, document ? kMaxDocumentBytes : kWholeStream,
-                       document ? CutNote(size) : std::string()) == CopyResult::kNotWritten) {
-    NoteExportNotWritten(state, file, errno);
-  }
-}
-
-// The JPEG start-of-image marker, or the "JFIF" signature of older writers.
-bool LooksLikeJpeg(std::string_view head) {
-  return static_cast<unsigned char>(head[0]) == 0xFF || (head.size() >= 7 && head[6] == 'J');
+  if (!prepared.file->Commit()) NoteExportNotWritten(state, path, errno);
+  prepared.file.reset();
 }
 
 }  // namespace
 
-void GetTableInfo(ExtractorState& state) {
-  const InfilePtr table = OpenCompoundFile(FindExistingPath(state.CurrentTable));
-  GetTableInfo(state, table.get());
+TableReadPlan WholeTablePlan(const ExtractorState& state, const std::string& path,
+                             const std::string& stamp) {
+  // A catalogued table keeps its exports (GetTableInfo takes its catalogue entry instead).
+  const bool exports =
+      state.options.overwrite || LookupName(state, TableKey(FileNameOf(path)), true).empty();
+  return {.path = path,
+          .stamp = stamp,
+          .exports = exports,
+          .overwrite = state.options.overwrite,
+          .nodocs = state.options.nodocs,
+          .nopics = state.options.nopics,
+          .art_folder = state.ArtFolder.empty() ? state.program_folder + "/" : state.ArtFolder};
 }
 
-void GetTableInfo(ExtractorState& state, GsfInfile* table) {
+void GetTableInfo(ExtractorState& state) {
+  TableRead read = ReadTable(WholeTablePlan(state, FindExistingPath(state.CurrentTable)));
+  GetTableInfo(state, read);
+}
+
+void GetTableInfo(ExtractorState& state, TableRead& read) {
   if (state.ArtFolder.empty()) state.ArtFolder = state.program_folder + "/";
   const std::string key = TableKey(FileNameOf(state.CurrentTable));
   if (!state.options.overwrite && TakeCataloguedFields(state, key)) {
     state.table_info_read = true;
     return;
   }
-
-  const InfilePtr table_info = OpenStorage(table, "TableInfo");
-  ReadFields(table_info.get(), state);
+  state.TableInfoFields = read.fields;
   state.table_info_read = true;
 
   const std::string& name = state.TableInfoFields[0];
-  const std::string stem = WithoutColons(name);
-  if (stem.empty()) return;
+  if (name.find_first_not_of(':') == std::string::npos) return;
   RecordEntry(state, kInfoIni, "Tabrin", name, JoinFields(state));
 
-  if (!IsSafeStem(stem)) return;
-  if (!state.options.nodocs) {
-    for (const auto& [stream_name, folder] : kDocuments) {
-      ExportStream(state, table_info.get(), stream_name,
-                   state.ArtFolder + folder + "/" + stem + ".txt", /*document=*/true,
-                   [](std::string_view) { return true; });
-    }
-  }
-  if (!state.options.nopics) {
-    ExportStream(state, table_info.get(), "Screenshot", state.ArtFolder + "snap/" + stem + ".jpg",
-                 /*document=*/false, LooksLikeJpeg);
+  const auto targets = ExportTargets(state.ArtFolder, name);
+  if (targets[0].empty()) return;
+  for (size_t kind = 0; kind < kExportKinds; ++kind) {
+    if (kind == kScreenshot ? state.options.nopics : state.options.nodocs) continue;
+    Export(state, read, static_cast<ExportKind>(kind), targets[kind]);
   }
 }

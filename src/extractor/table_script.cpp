@@ -8,7 +8,6 @@
 #include "common/codepage.h"
 #include "common/paths.h"
 #include "common/tables.h"
-#include "extractor/compound_file.h"
 #include "extractor/shown_text.h"
 
 namespace {
@@ -39,6 +38,37 @@ std::string AsWindows1252(std::string bytes) {
   return text;
 }
 
+// A stream's records read through a window of it: they are small and lie one after another, and
+// most of a table's script follows them.
+class StreamWindow {
+ public:
+  StreamWindow(CompoundFile& file, CompoundFile::EntryId stream, std::uint64_t size)
+      : file_(file), stream_(stream), size_(size) {}
+  // Reads `length` bytes from `position`: what the window holds from there, the rest from the
+  // file. A short read moves the window to `position` first.
+  bool Read(std::uint64_t position, size_t length, char* out) {
+    if (length <= kWindow && (position < start_ || position + length > start_ + bytes_.size())) {
+      start_ = position;
+      bytes_.resize(static_cast<size_t>(std::min<std::uint64_t>(kWindow, size_ - position)));
+      if (!file_.Read(stream_, position, bytes_.size(), bytes_.data())) bytes_.clear();
+    }
+    size_t held = 0;
+    if (position >= start_ && position < start_ + bytes_.size()) {
+      held = std::min<size_t>(length, static_cast<size_t>(start_ + bytes_.size() - position));
+      std::memcpy(out, bytes_.data() + (position - start_), held);
+    }
+    return held == length || file_.Read(stream_, position + held, length - held, out + held);
+  }
+
+ private:
+  static constexpr size_t kWindow = size_t{64} << 10;
+  CompoundFile& file_;
+  CompoundFile::EntryId stream_;
+  std::uint64_t size_;
+  std::uint64_t start_ = 0;
+  std::string bytes_;
+};
+
 // True when `path` ends in ".vpx" in any letter case.
 bool IsVpx(const std::string& path) {
   return path.size() > 4 && Cp1252ToLower(path.substr(path.size() - 4)) == ".vpx";
@@ -46,43 +76,42 @@ bool IsVpx(const std::string& path) {
 
 }  // namespace
 
-bool ReadCodeRecord(GsfInfile* table, std::string& script) {
+bool ReadCodeRecord(CompoundFile* table, std::string& script) {
   script.clear();
-  const InfilePtr game = OpenStorage(table, "GameStg");
-  const InputPtr data = OpenStream(game.get(), "GameData");
-  if (!data) return false;
-  const gsf_off_t size = gsf_input_size(data.get());
-  for (gsf_off_t position = 0; position + 8 <= size;) {
-    unsigned char header[8];
-    if (gsf_input_read(data.get(), 8, header) == nullptr) return false;
+  if (table == nullptr) return false;
+  const CompoundFile::EntryId data =
+      table->FindStream(table->FindStorage(CompoundFile::kRoot, "GameStg"), "GameData");
+  if (data == CompoundFile::kNone) return false;
+  const std::uint64_t size = table->StreamSize(data);
+  StreamWindow records(*table, data, size);
+  for (std::uint64_t position = 0; position + 8 <= size;) {
+    char header[8];
+    if (!records.Read(position, 8, header)) return false;
     position += 8;
-    const std::uint32_t length = LittleEndian32(header);
+    const std::uint32_t length = LittleEndian32(reinterpret_cast<unsigned char*>(header));
     if (std::memcmp(header + 4, "ENDB", 4) == 0) return false;
     if (std::memcmp(header + 4, "CODE", 4) == 0) {
       // Unlike the other records, CODE holds only its tag; the text's own length follows.
       unsigned char count_bytes[4];
-      if (size - position < 4 || gsf_input_read(data.get(), 4, count_bytes) == nullptr) {
+      if (size - position < 4 || !records.Read(position, 4, reinterpret_cast<char*>(count_bytes))) {
         return false;
       }
       const std::uint32_t count = LittleEndian32(count_bytes);
-      if (count > static_cast<std::uint64_t>(size - position - 4)) return false;  // cut short
+      if (count > size - position - 4) return false;  // cut short
       script.resize(std::min<size_t>(count, kMaxScriptBytes));
-      if (!script.empty() && gsf_input_read(data.get(), script.size(),
-                                            reinterpret_cast<guint8*>(script.data())) == nullptr) {
+      if (!records.Read(position + 4, script.size(), script.data())) {
         script.clear();
         return false;
       }
       return true;
     }
-    if (length < 4 || length - 4 > static_cast<std::uint64_t>(size - position)) return false;
-    // gsf_input_seek reports an error as true.
-    if (gsf_input_seek(data.get(), length - 4, G_SEEK_CUR)) return false;
+    if (length < 4 || length - 4 > size - position) return false;
     position += length - 4;
   }
   return false;
 }
 
-TableScript ReadTableScript(const std::string& path, GsfInfile* table) {
+TableScript ReadTableScript(const std::string& path, CompoundFile* table) {
   TableScript script;
   if (table == nullptr && IsVpx(path)) {
     script.file = path;

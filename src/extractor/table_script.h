@@ -1,8 +1,8 @@
 #pragma once
 
-#include <gsf/gsf-infile.h>
-
 #include <string>
+
+#include "extractor/compound_file.h"
 
 // The script that runs for a table: the sidecar NAME.vbs beside it when there is one, else the
 // script stored in the table's "CODE" record of "GameStg/GameData", else (an old .vpt file that
@@ -22,9 +22,9 @@ inline constexpr size_t kMaxScriptBytes = size_t{16} << 20;
 
 // Reads the script of the table `path` (as on disk), whose compound file `table` is null when it
 // is none. Never fails: a table without any readable script gives empty bytes and the reason.
-TableScript ReadTableScript(const std::string& path, GsfInfile* table);
+TableScript ReadTableScript(const std::string& path, CompoundFile* table);
 
 // Reads the "CODE" record of the table's "GameStg/GameData" stream into `script`: records of a
 // four-byte little-endian length and a four-byte tag, the CODE tag followed by its own length
 // and the text. Returns false when there is none that can be read whole.
-bool ReadCodeRecord(GsfInfile* table, std::string& script);
+bool ReadCodeRecord(CompoundFile* table, std::string& script);

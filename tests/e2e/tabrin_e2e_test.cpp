@@ -124,11 +124,16 @@ TEST_F(Capability, AFolderScanFillsTheCatalogueInListOrder) {
                   "snap/Old Writer.jpg", *old_writer.screenshot, "snap/Png Shot.jpg", kGone});
   Check({Row("a first run, keeping an export that is there",
              {"Rules/Attack from Mars.txt", "my rules"}, {all_, "-hide"}, exports)});
-  // A catalogued table is not read again: changed, it changes nothing.
-  Table("Attack.vpt", PinMame("Attack Again", "afm_12"));
-  Table("Old.vpt", PinMame("New Writer", ""));
-  catalogue.insert(catalogue.end(),
-                   {"Blurb/Attack Again.txt", kGone, "Blurb/New Writer.txt", kGone});
+  // A catalogued table whose file keeps its size and time is not read again: changed inside,
+  // it changes nothing.
+  TableContents again = PinMame("Attack upon Mars", "afm_12");
+  again.description = "How to play.";
+  again.rules = "Rules.";
+  again.screenshot = kExif;
+  const auto time = fs::last_write_time(attack_);
+  Table("Attack.vpt", again);
+  fs::last_write_time(attack_, time);
+  catalogue.insert(catalogue.end(), {"Blurb/Attack upon Mars.txt", kGone});
   Check({Row("a second run", {}, {all_, "-hide"}, catalogue)});
 }
 

@@ -242,7 +242,7 @@ TEST(TableScript, IsTheSidecarElseTheCodeRecordElseTheWholeFile) {
   desc.padding_bytes = 200'000;  // images before the script, as in real tables
   ASSERT_TRUE(WriteTable(dir.Path("T.vpx"), desc));
   const auto read = [&dir](const std::string& file) {
-    const InfilePtr table = OpenCompoundFile(dir.Path(file));
+    const auto table = CompoundFile::Open(dir.Path(file));
     return ReadTableScript(dir.Path(file), table.get());
   };
   TableScript script = read("T.vpx");
@@ -256,8 +256,9 @@ TEST(TableScript, IsTheSidecarElseTheCodeRecordElseTheWholeFile) {
   EXPECT_EQ(script.bytes + script.file, "Controller.GameName = \"side\"" + dir.Path("t.VBS"));
   EXPECT_TRUE(script.sidecar);
   // Records cut short, and files that are no tables, give the whole file as the script.
-  for (const std::string& data : {GameDataRecords(desc.script).substr(0, 40),
-                                  std::string("\x04\0\0\0CODE\xFF\xFF\0\0", 12)}) {
+  for (const std::string& data :
+       {GameDataRecords(desc.script).substr(0, 40), std::string("\x04\0\0\0CODE\xFF\xFF\0\0", 12),
+        std::string("\x03\0\0\0NAME", 8) + GameDataRecords("x")}) {
     desc.game_data = data;
     ASSERT_TRUE(WriteTable(dir.Path("cut.vpt"), desc));
     EXPECT_EQ(read("cut.vpt").bytes, dir.ReadFile("cut.vpt"));

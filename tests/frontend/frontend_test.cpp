@@ -1162,12 +1162,12 @@ TEST_F(Window, ASecondRescanStartedWhileTheFirstWaitsLeavesAWholeCatalogue) {
     QTest::mouseClick(form.cmdRescan, Qt::LeftButton);
     ASSERT_FALSE(poll.isActive()) << "the second rescan ran";
     // Whole files, a table gone forgotten by a purge only, aliases kept, the first table reread;
-    // each table's information, where its ROM came from and where its ROM file is.
+    // each table's information, where its ROM came from, where its ROM file is and its file.
     const StrictIni names = ReadStrictIni(dir_.ReadFile("names.ini"));
     const StrictIni info = ReadStrictIni(dir_.ReadFile("info.ini"));
     EXPECT_EQ(std::tuple(names.problem + info.problem, names.EntryCount(), info.EntryCount(),
                          names.Get("pinmame", "t33"), names.Get("vp", "t39")),
-              std::tuple("", 60u + (second == &Form1::cmdRescan_Click), 90u, "g33", "T39"));
+              std::tuple("", 60u + (second == &Form1::cmdRescan_Click), 120u, "g33", "T39"));
     EXPECT_EQ(
         dir_.ReadFile("alias.ini") + form.state().RomName + form.cmdRescan->text().toStdString(),
         "[Alias]\r\nold_l1=old\r\ng10ReScan Folder");

@@ -4,6 +4,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -13,6 +14,7 @@
 #include "common/profile_cache.h"
 #include "common/table_details.h"
 #include "common/text.h"
+#include "extractor/catalogue.h"
 #include "extractor/compound_file.h"
 #include "extractor/rom_source.h"
 #include "extractor/script_reader.h"
@@ -46,7 +48,7 @@ std::string FuzzRomName(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   // The bytes as a script, and as a table file whose script is read out of it.
   const std::string path = Write(FreshFolder("rom") + "/t.vpx", bytes);
-  const InfilePtr table = OpenCompoundFile(path);
+  const auto table = CompoundFile::Open(path);
   for (const std::string& script : {std::string(bytes), ReadTableScript(path, table.get()).bytes}) {
     const RomFinding found = FindRomInScript(script);
     const RomSource source = DescribeRomFinding(found, "t.vbs");
@@ -72,6 +74,7 @@ std::string FuzzTableInfo(const std::uint8_t* data, std::size_t size) {
   state.ArtFolder = root + "/art/";
   state.CurrentTable = Write(root + "/tables/t.vpt", {reinterpret_cast<const char*>(data), size});
   GetTableInfo(state);
+  WriteCatalogue(state);
   std::string stem = state.TableInfoFields[0];
   std::erase(stem, ':');
   std::set<std::string> allowed = {"tables/t.vpt", "program/info.ini", "art/snap/" + stem + ".jpg"};
@@ -87,6 +90,30 @@ std::string FuzzTableInfo(const std::uint8_t* data, std::size_t size) {
       return "an export is larger than the whole table: " + relative;
     }
   }
+  return "";
+}
+
+std::string FuzzCompoundFile(const std::uint8_t* data, std::size_t size) {
+  const auto file = CompoundFile::Open(
+      Write(FreshFolder("compound") + "/t.vpx", {reinterpret_cast<const char*>(data), size}));
+  if (!file) return "";
+  const CompoundFile::EntryId info = file->FindStorage(CompoundFile::kRoot, "TableInfo");
+  for (const char* name :
+       {"TableName", "AuthorName", "TableVersion", "ReleaseDate", "AuthorEmail", "AuthorWebsite",
+        "TableBlurb", "TableDescription", "TableRules", "Screenshot"}) {
+    const CompoundFile::EntryId stream = file->FindStream(info, name);
+    std::string bytes;
+    if (ReadStreamStart(*file, stream, 1 << 20, bytes) &&
+        bytes.size() != std::min<std::uint64_t>(file->StreamSize(stream), 1 << 20)) {
+      return std::string("a read of the wrong length: ") + name;
+    }
+  }
+  std::string script;
+  if (ReadCodeRecord(file.get(), script) && script.size() > size) {
+    return "a script longer than its file";
+  }
+  // Each of the file's own sectors is read once, and each stream read at most once whole.
+  if (file->bytes_read() > 16 * size) return "read " + std::to_string(file->bytes_read());
   return "";
 }
 

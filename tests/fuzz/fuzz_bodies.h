@@ -12,6 +12,8 @@
 std::string FuzzRomName(const std::uint8_t* data, std::size_t size);
 // Table file reader over a table file, writing only its entry and its own exports.
 std::string FuzzTableInfo(const std::uint8_t* data, std::size_t size);
+// The compound file reader over a file: every lookup and read a scan makes.
+std::string FuzzCompoundFile(const std::uint8_t* data, std::size_t size);
 // The backglass reader over a document: a picture of a known format, or none.
 std::string FuzzDirectB2S(const std::uint8_t* data, std::size_t size);
 // The details file reader and the update of its "User" object: texts bounded, every other member

@@ -16,6 +16,7 @@ TEST(FuzzReplay, EveryKeptInputKeepsItsTargetsInvariants) {
   const std::pair<const char*, std::string (*)(const std::uint8_t*, std::size_t)> targets[] = {
       {"rom_name", FuzzRomName},
       {"table_info", FuzzTableInfo},
+      {"compound_file", FuzzCompoundFile},
       {"directb2s", FuzzDirectB2S},
       {"table_details", FuzzTableDetails}};
   for (const auto& [target, body] : targets) {
