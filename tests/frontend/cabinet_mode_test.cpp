@@ -343,6 +343,14 @@ TEST_F(CabinetModeTest, EachScreenShowsTheTablesMediaOrItsNames) {
   EXPECT_EQ(CentreOf(scene(ScreenRole::kDMD).background).rgb(), QColor(Qt::yellow).rgb());
   EXPECT_EQ(scene(ScreenRole::kBackglass).lines, (QStringList{"Bravo Deluxe"}));
   EXPECT_EQ(scene(ScreenRole::kPlayfield).title, "Bravo Deluxe");
+  // Once all is shown, nothing is drawn again until something changes: an idle cabinet idles.
+  QTest::qWait(30);
+  int paints = 0;
+  for (const ScreenRole role : {ScreenRole::kPlayfield, ScreenRole::kBackglass, ScreenRole::kDMD}) {
+    mode.Screen(role)->painted = [&](qint64) { ++paints; };
+  }
+  QTest::qWait(150);
+  EXPECT_EQ(paints, 0);
 }
 
 TEST_F(CabinetModeTest, AttractModeMovesByItselfAndAnyButtonEndsItWithoutActing) {

@@ -45,6 +45,8 @@ TEST(Joystick, InputsOfAnEncoderBoardPressAndReleaseCabinetButtons) {
        ""},
       {"the axis back near the middle, but not yet below a quarter",
        [&] { SDL_JoystickSetVirtualAxis(stick, 0, -12000); }, ""},
+      {"a quarter from the middle still holds it",
+       [&] { SDL_JoystickSetVirtualAxis(stick, 0, -8192); }, ""},
       {"the axis at rest", [&] { SDL_JoystickSetVirtualAxis(stick, 0, 0); }, "-Previous "},
       {"the other way at once", [&] { SDL_JoystickSetVirtualAxis(stick, 0, 32767); }, "+Next "},
       {"a hat's diagonal is two directions",
