@@ -77,6 +77,7 @@ void Form1::cmdRescan_Click() {
   QTimer progress;
   connect(&progress, &QTimer::timeout, this, [this] { ShowRescanProgress(); });
   progress.start(500);
+  const auto stamps_before = CataloguedTableFiles(program_folder_);
   std::string folder = program_folder_ + "/";
   const RunOutcome scan = RunAndWaitHere(
       folder, kExtractorProgram, RescanArguments(File1->Path(), settings_.ShowCommandPrompt), 1);
@@ -94,6 +95,10 @@ void Form1::cmdRescan_Click() {
   // The catalogue has changed: the table is shown afresh even when it stays selected; when the
   // scan dropped it, the table now selected is shown.
   SelectFileRow(File1->RowOf(selected));
+  // Tables replaced by a newer version were read again: said until the frame shows another view.
+  const std::string renewed =
+      RenewedText(RenewedTables(stamps_before, CataloguedTableFiles(program_folder_)));
+  if (!renewed.empty()) FraData->setTitle(FraData->title() + QString::fromStdString(renewed));
   FocusList();
   // Told after every rescan that could not write, however often before: the user asked for it.
   NoteCatalogueWrite(scan, /*once=*/false);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "frontend/browser.h"
@@ -18,3 +19,15 @@ std::string TableFolderMissingText(const std::string& table_path);
 // entries) names.ini in `program_folder` knows by now.
 std::string RescanProgressText(const std::string& program_folder,
                                const std::vector<std::string>& tables);
+
+// The table files as the catalogue in `program_folder` last saw them (info.ini [TableFile]): the
+// table's key in lower case, and "SIZE|MTIME_NS".
+std::unordered_map<std::string, std::string> CataloguedTableFiles(
+    const std::string& program_folder);
+
+// What a rescan renewed: the tables catalogued in both `before` and `after` with another file.
+size_t RenewedTables(const std::unordered_map<std::string, std::string>& before,
+                     const std::unordered_map<std::string, std::string>& after);
+
+// "  (1 changed table renewed)", "  (N changed tables renewed)"; "" for none.
+std::string RenewedText(size_t renewed);

@@ -698,13 +698,25 @@ TEST_F(Window, AtTheCabinetTheRowHighlightedIsTheTableShownAndPlayed) {
 // saved there takes effect at once.
 TEST_F(Window, TheListFollowsTheFolderAndTheSettingsTakeEffectWhenSaved) {
   Settings();
+  Install(TABRIN_BINARY, "tabrin");
   Table("a", "Alpha");
   Form& form = Open();
+  QTest::mouseClick(form.cmdRescan, Qt::LeftButton);
   EXPECT_EQ(Entries(form.File1), "a.vpt");
   Table("b", "Bravo");
-  for (int waited = 0; waited < 2000 && form.File1->count() < 2; waited += 50) QTest::qWait(50);
+  const std::string names = dir_.Path("names.ini");
+  for (int waited = 0; waited < 5000 && ProfileRead("VP", "b", names).empty(); waited += 50) {
+    QTest::qWait(50);
+  }
   EXPECT_EQ(Entries(form.File1), "a.vpt|b.vpt");
+  EXPECT_EQ(ProfileRead("VP", "b", names), "Bravo") << "scanned in the background";
   EXPECT_EQ(form.File1->FileName(), "a.vpt") << "the selection stays";
+  // A newer version under the same name is read again by a rescan, which says so.
+  Table("a", "Alpha Two");
+  QTest::mouseClick(form.cmdRescan, Qt::LeftButton);
+  EXPECT_TRUE(form.FraData->title().endsWith("  (1 changed table renewed)"))
+      << form.FraData->title().toStdString();
+  EXPECT_EQ(ProfileRead("VP", "a", names), "Alpha Two");
   form.edit_settings = [&] {
     ProfileWrite("Dirs", "TablePath", dir_.MakeDir("other") + "/", dir_.Path("orvane.ini"));
   };
