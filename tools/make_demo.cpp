@@ -214,7 +214,8 @@ int main(int argc, char** argv) {
     table_contents.blurb = "A demo table: " + title + ".";
     table_contents.rules =
         "Shoot the ramps to light the jackpot.\r\nComplete the targets for an extra ball.";
-    table_contents.description = std::string("Made for the demo collection by ") + table.author + ".";
+    table_contents.description =
+        std::string("Made for the demo collection by ") + table.author + ".";
     if (std::string(table.lacks).find('s') == std::string::npos) {
       table_contents.screenshot = Jpeg(title, table.color, 640, 480);
     }
@@ -231,6 +232,26 @@ int main(int argc, char** argv) {
     }
     WriteArtwork(out, table);
   }
+  // ROM files where the simulator looks first, beside the tables: all but Ghost Ship's, and not
+  // the parent of Space Ranger's clone, for the panel and the check to tell.
+  for (const char* rom : {"nebq_l4", "hbrl_l2", "icmt_a2", "icmt_a1", "mdrl_l1", "jngd_l5",
+                          "sprg_p7", "crcw_l1", "zapr_l9"}) {
+    fs::create_directories(out / "tables/pinmame/roms", error);
+    std::ofstream(out / "tables/pinmame/roms" / (std::string(rom) + ".zip"), std::ios::binary);
+  }
+  // Add-ons as today's tables come with them: sound, colour for the DMD, a PuP pack.
+  for (const char* addon : {"altsound/nebq_l4/altsound.csv", "serum/mdrl_l1/mdrl_l1.cRZ",
+                            "pupvideos/jngd_l5/screens.pup"}) {
+    const fs::path file = out / "tables" / addon;
+    fs::create_directories(file.parent_path(), error);
+    std::ofstream(file, std::ios::binary);
+  }
+  // A details file as other front-ends write it, naming a table that stores no name itself.
+  std::ofstream(out / "tables/Cowboy_Sunset.info", std::ios::binary)
+      << "{\n  \"Info\": {\n    \"Title\": \"Cowboy Sunset\",\n    \"Manufacturer\": \"Prairie "
+         "Amusements\",\n    \"Year\": \"1976\",\n    \"Authors\": [\"Ivo Petrov\"],\n    "
+         "\"VPSId\": \"demo-cowboy\"\n  },\n  \"User\": {\n    \"Rating\": 4,\n    \"Tags\": "
+         "[\"western\"]\n  }\n}\n";
   // The extractor asks the stand-in emulator, in PinMAME mode, for the game information.
   const fs::path emulator = tools / "fake-emulator";
   if (fs::exists(emulator)) {
@@ -241,12 +262,14 @@ int main(int argc, char** argv) {
                     fs::copy_options::overwrite_existing, error);
     }
   }
-  // Left from earlier days: a table since deleted is still in the catalogue, and its backglass
-  // and an old flyer scan still lie in the local art folders.
+  // Left from earlier days: a table since deleted is still in the catalogue, its backglass
+  // picture and backglass file are still there, and an old flyer scan.
   std::ofstream(out / "names.ini", std::ios::binary | std::ios::trunc)
       << "[VP]\r\nRetired Table=Retired Table\r\n\r\n[PinMAME]\r\n";
   Picture("Retired Table\nBackglass", 0x505050, 640, 520)
       .save(QString::fromStdString((out / "backglass" / "Retired Table.png").string()));
+  std::ofstream(out / "tables/Retired Table.directb2s", std::ios::binary)
+      << "<DirectB2SData Version=\"1.2\">\r\n</DirectB2SData>\r\n";
   Picture("Old flyer scan", 0x705030, 480, 640)
       .save(QString::fromStdString((out / "flyers" / "scan 0042.jpg").string()), nullptr, 85);
   // A play history: games played, their time, and two favourites.
