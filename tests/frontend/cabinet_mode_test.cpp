@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QImage>
@@ -28,6 +27,7 @@
 #include "frontend/cabinet/video_player.h"
 #include "frontend/collection_model.h"
 #include "frontend/settings_window.h"
+#include "support/backglass_file.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -49,17 +49,9 @@ void Picture(const std::string& path, QColor color, QSize size = {64, 48}) {
   ASSERT_TRUE(image.save(QString::fromStdString(path)));
 }
 
-// A backglass file holding `picture` as its backglass, as the designers write them.
+// A backglass file holding a backglass of one colour.
 void DirectB2S(const std::string& path, QColor color) {
-  QImage image(32, 24, QImage::Format_RGB32);
-  image.fill(color);
-  QByteArray png;
-  QBuffer buffer(&png);
-  buffer.open(QIODevice::WriteOnly);
-  image.save(&buffer, "PNG");
-  std::ofstream(path) << "<?xml version=\"1.0\"?>\r\n<DirectB2SData Version=\"1.2\">"
-                      << "<Images><BackglassImage Value=\"" << png.toBase64().toStdString()
-                      << "\" /></Images></DirectB2SData>";
+  std::ofstream(path) << DirectB2SText(color);
 }
 
 QColor CentreOf(const QImage& image) {

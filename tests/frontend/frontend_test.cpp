@@ -4,7 +4,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <QBuffer>
 #include <QDir>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -32,6 +31,7 @@
 #include "frontend/play_stats.h"
 #include "frontend/window_place.h"
 #include "frontend/wizard.h"
+#include "support/backglass_file.h"
 #include "support/scripted_dialogs.h"
 #include "support/strict_ini.h"
 #include "support/temp_dir.h"
@@ -802,14 +802,7 @@ TEST_F(Window, ABackglassFileShowsWhenThereIsNoBackglassPicture) {
   Settings();
   Table("a", "Alpha");
   const auto backglass_file = [&](QColor color) {
-    QImage image(40, 30, QImage::Format_RGB32);
-    image.fill(color);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    Write("tables/A.DIRECTB2S", "<DirectB2SData><Images><BackglassImage Value=\"" +
-                                    png.toBase64().toStdString() + "\"/></Images></DirectB2SData>");
+    Write("tables/A.DIRECTB2S", DirectB2SText(color, {40, 30}));
   };
   backglass_file(Qt::blue);
   Form& form = Open();
