@@ -29,14 +29,17 @@ void TableList::SetRows(const std::vector<Row>& rows) {
   const QSignalBlocker blocker(this);
   clear();
   rows_.clear();
+  rows_.reserve(rows.size());
   for (const Row& row : rows) {
-    auto* item = new QListWidgetItem(QString::fromStdString(row.text), this);
+    // Filled before it joins the list, so that its data raise no change in the view.
+    auto* item = new QListWidgetItem(QString::fromStdString(row.text));
     // Folded once here, not at every key typed into the filter.
     item->setData(Qt::UserRole, QString::fromStdString(row.search));
     item->setData(kFileRole, QByteArray::fromStdString(row.file));
     item->setData(kNameRole, QString::fromStdString(row.name));
     item->setData(kTextRole, item->text());
     item->setData(kPartnerRole, -1);
+    addItem(item);
     rows_[row.file] = count() - 1;
   }
   setCurrentRow(-1);
