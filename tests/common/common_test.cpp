@@ -251,8 +251,14 @@ TEST(ProcessRunner, RunsProgramsInTheirFolderWithTheirArgumentsAsWritten) {
   setenv("PATH", (temp.Path("bin") + ":" + old_path).c_str(), 1);
   std::string folder = temp.path() + "/";
   RunAndWait(folder, "tool", "\"two words\" it's $(id) \"\"\"q\"\"\" `x`;y", 1);
-  setenv("PATH", old_path.c_str(), 1);
   EXPECT_EQ(temp.ReadFile("out.txt"), "[two words]\n[it's]\n[$(id)]\n[\"q\"]\n[`x`;y]\n");
+  // A file of that name in the folder that cannot run gives way to the program on PATH.
+  temp.WriteFile("plain", "#!/bin/sh\necho folder > out.txt\n");
+  std::filesystem::permissions(temp.WriteFile("bin/plain", "#!/bin/sh\necho path > out.txt\n"),
+                               std::filesystem::perms(0755));
+  RunAndWait(folder, "plain", "", 1);
+  setenv("PATH", old_path.c_str(), 1);
+  EXPECT_EQ(temp.ReadFile("out.txt"), "path\n");
 
   QTemporaryDir inside(QString::fromStdString(ProgramFolder()) + "/runner-XXXXXX");
   const std::string name = QDir(inside.path()).dirName().toStdString();
