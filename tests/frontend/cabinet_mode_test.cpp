@@ -294,6 +294,8 @@ TEST_F(CabinetModeTest, TheMenuReachesEveryFunctionFromTheButtons) {
   EXPECT_TRUE(mode.Screen(ScreenRole::kPlayfield)->scene().status.contains("Most played  1 of 5"));
   choose("All tables");
   press(Qt::Key_Escape);
+  choose("Add to favourites");  // the first table, as any other
+  EXPECT_NE(dir_.ReadFile("stats.ini").find("Alpha.vpx=1"), std::string::npos);
   Key(Playfield(), Qt::Key_Shift, true, 0xFFE2);  // from the first to Bravo, whose rules are there
   Key(Playfield(), Qt::Key_Shift, false, 0xFFE2);
   EXPECT_EQ(Selected(), "Bravo.vpx");
