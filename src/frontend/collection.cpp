@@ -19,11 +19,18 @@ namespace {
 
 using Section = std::unordered_map<std::string, std::string>;
 
-const std::string& Get(const Section& section, const std::string& key) {
+// As a profile read finds a key: the name trimmed, in any case.
+std::string LookupName(const std::string& key) { return LowerCaseName(TrimSpaces(key)); }
+
+// The value of the key whose LookupName is `name`.
+const std::string& GetByName(const Section& section, const std::string& name) {
   static const std::string none;
-  // As a profile read finds it: the name trimmed, in any case.
-  const auto found = section.find(LowerCaseName(TrimSpaces(key)));
+  const auto found = section.find(name);
   return found == section.end() ? none : found->second;
+}
+
+const std::string& Get(const Section& section, const std::string& key) {
+  return GetByName(section, LookupName(key));
 }
 
 // Splits `value` at "|" into `fields`, the missing ones left empty.
@@ -88,8 +95,10 @@ std::vector<TableEntry> LoadCollection(const std::string& program_folder,
     entry.text = FileNameText(file);
     entry.key = TableKey(file);
     entry.file = std::move(file);
-    entry.rom = Get(pinmame, entry.key);
-    entry.base_name = Get(vp, entry.key);
+    // The table's key is looked up in six sections: lowered once.
+    const std::string name = LookupName(entry.key);
+    entry.rom = GetByName(pinmame, name);
+    entry.base_name = GetByName(vp, name);
     entry.catalogued = !entry.base_name.empty();
     if (entry.rom.empty()) {
       entry.vp_only = true;
@@ -107,7 +116,7 @@ std::vector<TableEntry> LoadCollection(const std::string& program_folder,
     }
     // A details file says what the table's own information often lacks, and wins over it.
     const size_t dot = entry.file.rfind('.');
-    if (with_details.contains(AsciiLowerCopy(entry.file.substr(0, dot)))) {
+    if (!with_details.empty() && with_details.contains(AsciiLowerCopy(entry.file.substr(0, dot)))) {
       if (const std::optional<TableDetails> details =
               ReadTableDetails(PathInFolder(folder, entry.file))) {
         for (auto [from, to] : {std::pair{&details->title, &entry.table_name},
@@ -118,10 +127,10 @@ std::vector<TableEntry> LoadCollection(const std::string& program_folder,
         }
       }
     }
-    entry.favourite = Get(favourites, entry.key) == "1";
-    entry.plays = ToCount(Get(plays, entry.key));
-    entry.last_played = Get(last_played, entry.key);
-    entry.seconds_played = ToCount(Get(time_played, entry.key));
+    entry.favourite = GetByName(favourites, name) == "1";
+    entry.plays = ToCount(GetByName(plays, name));
+    entry.last_played = GetByName(last_played, name);
+    entry.seconds_played = ToCount(GetByName(time_played, name));
     entries.push_back(std::move(entry));
   }
   return entries;
