@@ -182,6 +182,14 @@ TEST(CompoundFile, HostileLinksEndInMissingEntriesOrFailedReads) {
     EXPECT_EQ(file ? Outcome(*file, table) : "", row.outcome);
     EXPECT_LE(file ? file->bytes_read() : 0, 2 * bent.bytes.size());
   }
+  // A stream holds no entries, whatever its child field says.
+  Bent bent = good;
+  bent.Set(bent.At(bent.Entry("TableName")) + 76, bent.Entry("AuthorName"));
+  dir.WriteFile("bent.vpt", bent.bytes);
+  const auto file = CompoundFile::Open(dir.Path("bent.vpt"));
+  ASSERT_TRUE(file);
+  const Id info = file->FindStorage(CompoundFile::kRoot, "TableInfo");
+  EXPECT_EQ(file->FindStream(file->FindStream(info, "TableName"), "AuthorName"), kNone);
   // What is no ordinary file is never waited for.
   ASSERT_EQ(mkfifo(dir.Path("pipe.vpt").c_str(), 0644), 0);
   EXPECT_FALSE(CompoundFile::Open(dir.Path("pipe.vpt")));

@@ -279,6 +279,9 @@ TEST(TableScript, IsTheSidecarElseTheCodeRecordElseTheWholeFile) {
   dir.WriteFile("V.vbs", "\xFF\xFE" + ToUtf16Le(std::string(32767, 'x') + "\U0001F600\u00E9"));
   ASSERT_TRUE(WriteTable(dir.Path("V.vpx"), desc));
   EXPECT_EQ(read("V.vpx").bytes, std::string(32767, 'x') + "?\xE9");
+  // A stray last byte, half a character, is left.
+  dir.WriteFile("V.vbs", "\xFF\xFE" + ToUtf16Le("ab") + "c");
+  EXPECT_EQ(read("V.vpx").bytes, "ab");
 }
 
 }  // namespace

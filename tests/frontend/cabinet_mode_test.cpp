@@ -419,6 +419,14 @@ TEST_F(CabinetModeTest, AVideoPlaysOnceTheSelectionHasRested) {
   EXPECT_EQ(mode.Video(ScreenRole::kPlayfield).path(), "");
 }
 
+TEST(VideoPlayer, AnotherVideoReplacesTheOnePlayingAndNoneStopsIt) {
+  VideoPlayer player;
+  for (const QString path : {"/none/a.mp4", "/none/b.mp4", ""}) {
+    player.Play(path);
+    EXPECT_EQ(player.path(), path);
+  }
+}
+
 TEST_F(CabinetModeTest, TheProgramOpensCabinetModeFromItsSettingsOrWhenAsked) {
   fs::copy_file(ORVANE_BINARY, dir_.Path("orvane"));
   const auto run = [&](const QStringList& arguments) {

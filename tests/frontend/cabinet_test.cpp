@@ -257,6 +257,10 @@ TEST(Collection, FollowsTablesAddedAndRemovedWhileOrvaneRuns) {
     model.WatchFolder(listing);
     ASSERT_EQ(model.entries().size(), 1u);
     model.Select(0);
+    // A table not there is neither selected nor has media.
+    EXPECT_FALSE(model.SelectFile("gone.vpx"));
+    EXPECT_TRUE(model.MediaOf(-1, MediaRole::kWheel).picture.empty());
+    EXPECT_TRUE(model.MediaOf(1, MediaRole::kWheel).picture.empty());
     const auto wait_for = [&](const std::function<bool()>& done, int ms) {
       QElapsedTimer waited;
       waited.start();
