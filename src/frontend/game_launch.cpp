@@ -19,14 +19,15 @@ namespace {
 // The simulator's last lines kept in the log for one game.
 constexpr size_t kLoggedLines = 40;
 
-// The last `count` lines of `text`.
+// The last `count` lines of `text`, without the line ends after them.
 std::string LastLines(const std::string& text, size_t count) {
-  size_t at = text.size();
-  while (at > 0 && (text[at - 1] == '\n' || text[at - 1] == '\r')) --at;
+  size_t end = text.size();
+  while (end > 0 && (text[end - 1] == '\n' || text[end - 1] == '\r')) --end;
+  size_t at = end;
   for (size_t lines = 0; at > 0; --at) {
     if (text[at - 1] == '\n' && ++lines == count) break;
   }
-  return text.substr(at);
+  return text.substr(at, end - at);
 }
 
 // Runs a Before or After command; "" when it ran and ended well, else what went wrong.
