@@ -226,6 +226,14 @@ TEST(CompoundFile, ADifatThatLoopsOrLeavesTheFileEndsTheLookupsThatNeedIt) {
       {"none none none none -",
        [](Bent& f) { f.Set(512 + size_t{f.Get(68)} * 512 + 508, f.Get(68)); }},
       {"none none none none -", [](Bent& f) { f.Set(44, 200); }},  // fewer than there are
+      // The directory moved amid the pictures, where the first DIFAT sector tells the FAT
+      // sectors: that sector is read whole first, and links on to the second later.
+      {"ok ok ok ok script",
+       [](Bent& f) {
+         const size_t from = 512 + size_t{f.Get(48)} * 512, to = 512 + size_t{20'000} * 512;
+         f.bytes.replace(to, 4096, f.bytes, from, 4096);
+         f.Set(48, 20'000);
+       }},
   };
   for (const auto& [outcome, bend] : rows) {
     Bent bent = good;

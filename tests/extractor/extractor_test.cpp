@@ -355,9 +355,16 @@ TEST_F(TableInfo, ExportsOnlyWhatTheOptionsAndTheFilesThereAllow) {
   Read(FullTable("T"));
   EXPECT_EQ(dir_.ReadFile("art/Rules/T.txt"), ToUtf16Le("Rules"));  // no old bytes behind
   TakeWritten();
-  state_.options.nodocs = state_.options.nopics = true;
-  Read(FullTable("T"));
-  EXPECT_EQ(TakeWritten(), Files{"info.ini"});
+  // -nodocs keeps the picture, -nopics the texts.
+  for (const auto& [nodocs, nopics, written] :
+       {std::tuple(true, true, Files{"info.ini"}),
+        {true, false, Files{"info.ini", "art/snap/T.jpg"}},
+        {false, true, Files{"info.ini", "art/Blurb/T.txt", "art/Rules/T.txt"}}}) {
+    std::filesystem::remove_all(dir_.Path("art"));
+    state_.options.nodocs = nodocs, state_.options.nopics = nopics;
+    Read(FullTable("T"));
+    EXPECT_EQ(TakeWritten(), written) << nodocs << nopics;
+  }
   // Art folders of any case are found.
   state_.options.nodocs = state_.options.nopics = false;
   std::filesystem::remove_all(dir_.Path("art"));

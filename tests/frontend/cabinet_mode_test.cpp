@@ -365,6 +365,14 @@ TEST_F(CabinetModeTest, AttractModeMovesByItselfAndAnyButtonEndsItWithoutActing)
   EXPECT_EQ(Selected(), shown);
   QTest::qWait(60);
   EXPECT_EQ(Selected(), shown);
+  // Every table gone while it runs again: it has nowhere to go, and waits.
+  QTest::qWait(150);
+  ASSERT_TRUE(mode.attract());
+  for (const auto& entry : fs::directory_iterator(dir_.Path("tables"))) fs::remove(entry.path());
+  model_->Reload();
+  QTest::qWait(150);
+  EXPECT_TRUE(model_->entries().empty());
+  EXPECT_EQ(Selected(), "");
 }
 
 TEST_F(CabinetModeTest, AJoystickDrivesItToo) {

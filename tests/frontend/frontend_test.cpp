@@ -739,7 +739,8 @@ TEST_F(Window, LaunchSettingsGiveTheExactArgumentsAndRunTheProgramsAround) {
   Write("orvane.ini", dir_.ReadFile("orvane.ini") +
                           "[Launch]\nArguments=-ini \"my file.ini\"\nBefore=around start "
                           "\"two words\"\nAfter=around end\nEnvironment=FOO=bar baz; =x;BAD\n"
-                          "[Launch.b]\nArguments=-Minimized\nBefore=missing-program\n");
+                          "[Launch.b]\nArguments=-Minimized\nBefore=missing-program\n"
+                          "After=sh -c \"exit 4\"\n");
   Table("a"), Table("b");
   Form& form = Open();
   const auto play = [&](int row) {
@@ -754,8 +755,10 @@ TEST_F(Window, LaunchSettingsGiveTheExactArgumentsAndRunTheProgramsAround) {
             "around end\nFile Info:");
   // The table's own section wins key by key; a program before that cannot start is told.
   EXPECT_EQ(play(1),
-            "-Minimized|-play|@/tables/b.vpt|FOO=bar baz|\naround end\n"
+            "-Minimized|-play|@/tables/b.vpt|FOO=bar baz|\n"
             "The program to run before the game could not be started: \"missing-program\".");
+  EXPECT_NE(dir_.ReadFile("orvane.log").find("The program run after the game failed (status 4)"),
+            std::string::npos);
   EXPECT_NE(form.lblInfo->text().toStdString().find("Played:  1 time"), std::string::npos);
   // A table whose ROM file the simulator would not find is asked about first.
   Write("names.ini", "[VP]\na=A\n[PinMAME]\na=abc_l3\n");
