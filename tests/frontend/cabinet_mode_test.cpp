@@ -308,6 +308,14 @@ TEST_F(CabinetModeTest, TheMenuReachesEveryFunctionFromTheButtons) {
   mode.open_settings = [&] { ++settings_opened; };
   choose("Settings");
   EXPECT_EQ(settings_opened, 1);
+  // The next-letter button goes to the menu's last entry at once.
+  press(Qt::Key_M);
+  Key(Playfield(), Qt::Key_Control, true, 0xFFE4);
+  Key(Playfield(), Qt::Key_Control, false, 0xFFE4);
+  const ScreenScene& menu = mode.Screen(ScreenRole::kPlayfield)->scene();
+  EXPECT_EQ(menu.menu.value(menu.menu_selected), "Back");
+  press(Qt::Key_1);
+  EXPECT_TRUE(mode.Screen(ScreenRole::kPlayfield)->scene().menu.isEmpty());
   choose("Quit Orvane");
   EXPECT_EQ(quits_, 1);
 }
