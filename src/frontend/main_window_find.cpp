@@ -93,7 +93,7 @@ void Form1::ToggleFavourite() {
 void Form1::MarkFavourites() {
   const std::unordered_set<std::string> favourites = Favourites(program_folder_);
   const auto is_favourite = [&favourites](const std::string& file) {
-    return favourites.contains(LowerCaseName(TableKey(file)));
+    return !favourites.empty() && favourites.contains(LowerCaseName(TableKey(file)));
   };
   File1->MarkFavourites(is_favourite);
   List1->MarkFavourites(is_favourite);

@@ -80,17 +80,20 @@ int TableList::PartnerRow(int row) const {
 void TableList::Link(TableList& a, TableList& b) {
   for (TableList* list : {&a, &b}) {
     const TableList& other = list == &a ? b : a;
-    for (int i = 0; i < list->count(); ++i) {
-      list->item(i)->setData(kPartnerRole, other.RowOf(list->FileNameAt(i)));
+    // Through the rows kept by file, without reading each item's file back.
+    for (const auto& [file, row] : list->rows_) {
+      const auto found = other.rows_.find(file);
+      list->item(row)->setData(kPartnerRole, found == other.rows_.end() ? -1 : found->second);
     }
   }
 }
 
 void TableList::MarkFavourites(const std::function<bool(const std::string&)>& is_favourite) {
-  for (int i = 0; i < count(); ++i) {
-    QListWidgetItem* it = item(i);
-    const QString text = QString::fromStdString(
-        FavouriteMarked(it->data(kTextRole).toString().toStdString(), is_favourite(FileNameAt(i))));
+  static const QString kMark = QString::fromStdString(FavouriteMarked("", true));
+  for (const auto& [file, row] : rows_) {
+    QListWidgetItem* it = item(row);
+    const QString plain = it->data(kTextRole).toString();
+    const QString text = is_favourite(file) ? kMark + plain : plain;
     if (it->text() != text) it->setText(text);
   }
 }
