@@ -183,9 +183,10 @@ std::optional<ScriptValue> Evaluate(std::span<const Token> tokens,
   return values.size() == 1 ? std::optional(values.front()) : std::nullopt;
 }
 
-ScriptConstants::ScriptConstants(std::string_view script) {
+void ScriptConstants::Read() const {
+  unread_ = false;
   const ScriptConstants none;
-  StatementReader reader(script);
+  StatementReader reader(script_);
   Piece piece;
   while (!overflow_ && reader.Next(piece)) {
     const std::span<const Token> t = WithoutScope(piece.tokens);
@@ -210,6 +211,7 @@ ScriptConstants::ScriptConstants(std::string_view script) {
 }
 
 std::optional<ScriptValue> ScriptConstants::Find(std::string_view name) const {
+  if (unread_) Read();
   if (overflow_) return std::nullopt;
   const std::uint32_t hash = NameHash(name);
   const auto [first, last] = std::equal_range(

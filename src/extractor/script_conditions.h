@@ -24,8 +24,9 @@ struct ScriptValue {
 // constant before the script runs), known only when the script gives the name one literal value.
 class ScriptConstants {
  public:
-  // Reads the constants of `script` (which must outlive this object).
-  explicit ScriptConstants(std::string_view script);
+  // The constants of `script` (which must outlive this object), read when first asked for: most
+  // scripts judge no condition, and need no second reading.
+  explicit ScriptConstants(std::string_view script) : script_(script), unread_(true) {}
   ScriptConstants() = default;
 
   // The value of the constant `name`; none when it is no constant, is declared more than once
@@ -41,8 +42,12 @@ class ScriptConstants {
   // Kept at most: a real script has a few dozen constants; past this none is known.
   static constexpr size_t kMaxConstants = 4096;
 
-  std::vector<Entry> entries_;  // by hash
-  bool overflow_ = false;
+  void Read() const;
+
+  std::string_view script_;
+  mutable bool unread_ = false;
+  mutable std::vector<Entry> entries_;  // by hash
+  mutable bool overflow_ = false;
 };
 
 // Evaluates `tokens` as an expression: none when it is not one that can be known.

@@ -106,6 +106,10 @@ class CabinetModeTest : public testing::Test {
     return *mode_;
   }
   QWidget* Playfield() const { return mode_->Screen(ScreenRole::kPlayfield); }
+  // A button pressed and let go at once on the playfield.
+  void Press(int key, quint32 keysym = 0) const {
+    Key(Playfield(), key, true, keysym), Key(Playfield(), key, false, keysym);
+  }
   std::string Selected() const {
     return model_->Selected() == nullptr ? "" : model_->Selected()->file;
   }
@@ -181,8 +185,7 @@ TEST_F(CabinetModeTest, ButtonsMoveThroughTheTablesAndPlay) {
       {"right magna-save: the next initial",
        [&] {
          QTest::qWait(100);
-         Key(Playfield(), Qt::Key_Control, true, 0xFFE4);
-         Key(Playfield(), Qt::Key_Control, false, 0xFFE4);
+         Press(Qt::Key_Control, 0xFFE4);
        },
        1},
       {"coin does nothing",
@@ -227,15 +230,12 @@ TEST_F(CabinetModeTest, ButtonsMoveThroughTheTablesAndPlay) {
   EXPECT_TRUE(mode.menu_open());
   Key(Playfield(), Qt::Key_Return, false);
   EXPECT_EQ(launched_, last + " ");
-  Key(Playfield(), Qt::Key_Escape, true);
-  Key(Playfield(), Qt::Key_Escape, false);
+  Press(Qt::Key_Escape);
   EXPECT_FALSE(mode.menu_open());
-  Key(Playfield(), Qt::Key_Escape, true);
-  Key(Playfield(), Qt::Key_Escape, false);
+  Press(Qt::Key_Escape);
   EXPECT_EQ(quits_, 0) << "the Back that closed the menu is no first of two";
   QTest::qWait(1100);
-  Key(Playfield(), Qt::Key_Escape, true);
-  Key(Playfield(), Qt::Key_Escape, false);
+  Press(Qt::Key_Escape);
   Key(Playfield(), Qt::Key_Escape, true);
   EXPECT_EQ(quits_, 1);
   Key(Playfield(), Qt::Key_Escape, false);
@@ -246,21 +246,17 @@ TEST_F(CabinetModeTest, AGameThatWouldNotRunIsAskedAboutWithTheButtons) {
   mode.check_before_play = [](const TableEntry& entry) {
     return entry.file == "Alpha.vpx" ? std::string("The ROM file is missing.  Play anyway?") : "";
   };
-  const auto press = [&](int key) {
-    Key(Playfield(), key, true);
-    Key(Playfield(), key, false);
-  };
-  press(Qt::Key_1);
+  Press(Qt::Key_1);
   EXPECT_EQ(launched_, "");
   EXPECT_TRUE(mode.Screen(ScreenRole::kPlayfield)->scene().message.startsWith("The ROM file"));
-  press(Qt::Key_Escape);  // not now
+  Press(Qt::Key_Escape);  // not now
   EXPECT_EQ(mode.Screen(ScreenRole::kPlayfield)->scene().message, "");
-  press(Qt::Key_1);
-  press(Qt::Key_1);  // play anyway
+  Press(Qt::Key_1);
+  Press(Qt::Key_1);  // play anyway
   EXPECT_EQ(launched_, "Alpha.vpx ");
   // A table deleted since the list was read is not played; the list is read again.
   fs::remove(dir_.Path("tables/Alpha.vpx"));
-  press(Qt::Key_1);
+  Press(Qt::Key_1);
   EXPECT_EQ(launched_, "Alpha.vpx ");
   EXPECT_TRUE(mode.Screen(ScreenRole::kPlayfield)->scene().message.contains("no longer"));
   EXPECT_EQ(model_->entries().size(), 4u);
@@ -270,17 +266,12 @@ TEST_F(CabinetModeTest, TheMenuReachesEveryFunctionFromTheButtons) {
   dir_.WriteFile("stats.ini", "[Favourites]\r\nDelta.vpx=1\r\n[Plays]\r\nCharlie.vpx=4\r\n");
   Settings("KeyMenu=M\r\n");
   CabinetMode& mode = Open();
-  const auto press = [&](int key) {
-    Key(Playfield(), key, true);
-    Key(Playfield(), key, false);
-  };
   const auto choose = [&](const QString& entry) {
-    press(Qt::Key_M);
+    Press(Qt::Key_M);
     const QStringList menu = mode.Screen(ScreenRole::kPlayfield)->scene().menu;
     ASSERT_TRUE(menu.contains(entry)) << menu.join("|").toStdString();
-    for (int i = 0; i < menu.indexOf(entry); ++i)
-      Key(Playfield(), Qt::Key_Shift, true, 0xFFE2), Key(Playfield(), Qt::Key_Shift, false, 0xFFE2);
-    press(Qt::Key_1);
+    for (int i = 0; i < menu.indexOf(entry); ++i) Press(Qt::Key_Shift, 0xFFE2);
+    Press(Qt::Key_1);
   };
   choose("Favourites");
   EXPECT_EQ(mode.rows().size(), 1u);
@@ -293,28 +284,26 @@ TEST_F(CabinetModeTest, TheMenuReachesEveryFunctionFromTheButtons) {
   Settle(0);
   EXPECT_TRUE(mode.Screen(ScreenRole::kPlayfield)->scene().status.contains("Most played  1 of 5"));
   choose("All tables");
-  press(Qt::Key_Escape);
+  Press(Qt::Key_Escape);
   choose("Add to favourites");  // the first table, as any other
   EXPECT_NE(dir_.ReadFile("stats.ini").find("Alpha.vpx=1"), std::string::npos);
-  Key(Playfield(), Qt::Key_Shift, true, 0xFFE2);  // from the first to Bravo, whose rules are there
-  Key(Playfield(), Qt::Key_Shift, false, 0xFFE2);
+  Press(Qt::Key_Shift, 0xFFE2);  // from the first to Bravo, whose rules are there
   EXPECT_EQ(Selected(), "Bravo.vpx");
   choose("Rules and instruction card");
   EXPECT_TRUE(mode.rules_open());
   EXPECT_EQ(mode.Screen(ScreenRole::kPlayfield)->scene().rules_text, "Rules");
-  press(Qt::Key_Escape);
+  Press(Qt::Key_Escape);
   EXPECT_FALSE(mode.rules_open());
   int settings_opened = 0;
   mode.open_settings = [&] { ++settings_opened; };
   choose("Settings");
   EXPECT_EQ(settings_opened, 1);
   // The next-letter button goes to the menu's last entry at once.
-  press(Qt::Key_M);
-  Key(Playfield(), Qt::Key_Control, true, 0xFFE4);
-  Key(Playfield(), Qt::Key_Control, false, 0xFFE4);
+  Press(Qt::Key_M);
+  Press(Qt::Key_Control, 0xFFE4);
   const ScreenScene& menu = mode.Screen(ScreenRole::kPlayfield)->scene();
   EXPECT_EQ(menu.menu.value(menu.menu_selected), "Back");
-  press(Qt::Key_1);
+  Press(Qt::Key_1);
   EXPECT_TRUE(mode.Screen(ScreenRole::kPlayfield)->scene().menu.isEmpty());
   choose("Quit Orvane");
   EXPECT_EQ(quits_, 1);
@@ -366,8 +355,7 @@ TEST_F(CabinetModeTest, AttractModeMovesByItselfAndAnyButtonEndsItWithoutActing)
   QTest::qWait(130);
   EXPECT_GE(moves, 2) << "then every 60 ms";
   const std::string shown = Selected();
-  Key(Playfield(), Qt::Key_1, true);
-  Key(Playfield(), Qt::Key_1, false);
+  Press(Qt::Key_1);
   EXPECT_FALSE(mode.attract());
   EXPECT_EQ(launched_, "") << "the button only ended attract mode";
   EXPECT_EQ(Selected(), shown);
@@ -415,17 +403,12 @@ TEST_F(CabinetModeTest, AVideoPlaysOnceTheSelectionHasRested) {
   }
   Picture(dir_.Path("tables/medias/(Playfield) Bravo.png"), Qt::red);
   CabinetMode& mode = Open();
-  Key(Playfield(), Qt::Key_Shift, true, 0xFFE2);
-  Key(Playfield(), Qt::Key_Shift, false, 0xFFE2);
+  Press(Qt::Key_Shift, 0xFFE2);
   Settle(0);
   // The picture at once, the video not yet.
   EXPECT_EQ(mode.Video(ScreenRole::kPlayfield).path(), "");
   EXPECT_EQ(CentreOf(mode.Screen(ScreenRole::kPlayfield)->scene().background), QColor(Qt::red));
-  for (int waited = 0; waited < 5000 && !mode.Video(ScreenRole::kPlayfield).showing();
-       waited += 50) {
-    QTest::qWait(50);
-  }
-  ASSERT_TRUE(mode.Video(ScreenRole::kPlayfield).showing());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return mode.Video(ScreenRole::kPlayfield).showing(); }));
   mode.Refresh();
   const QColor centre = CentreOf(mode.Screen(ScreenRole::kPlayfield)->scene().video);
   EXPECT_GT(centre.green(), 200);

@@ -1,7 +1,6 @@
 // Cabinet mode without windows: the buttons' logic and names, the collection read in one pass.
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QTest>
 #include <Qt>
 #include <array>
@@ -261,24 +260,20 @@ TEST(Collection, FollowsTablesAddedAndRemovedWhileOrvaneRuns) {
     EXPECT_FALSE(model.SelectFile("gone.vpx"));
     EXPECT_TRUE(model.MediaOf(-1, MediaRole::kWheel).picture.empty());
     EXPECT_TRUE(model.MediaOf(1, MediaRole::kWheel).picture.empty());
-    const auto wait_for = [&](const std::function<bool()>& done, int ms) {
-      QElapsedTimer waited;
-      waited.start();
-      while (!done() && waited.elapsed() < ms) QTest::qWait(20);
-      return done();
-    };
     // A table copied in is listed at once, then catalogued; the selection stays.
     WriteTableFile(dir.Path("tables/b.vpx"), "Bravo", "brv_l2");
-    EXPECT_TRUE(wait_for([&] { return model.entries().size() == 2; }, listing ? 3000 : 1000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return model.entries().size() == 2; }, listing ? 3000 : 1000));
     if (!listing) {  // the catalogue is the same either way
-      EXPECT_TRUE(wait_for(
+      EXPECT_TRUE(QTest::qWaitFor(
           [&] { return model.entries().size() == 2 && model.entries()[1].rom == "brv_l2"; }, 6000));
       EXPECT_EQ(model.entries()[0].rom, "alp_l1") << "the table that was there is catalogued too";
     }
     EXPECT_EQ(model.Selected()->file, "a.vpx");
     // One taken away: the selection moves to the table now at its place.
     std::filesystem::remove(dir.Path("tables/a.vpx"));
-    EXPECT_TRUE(wait_for([&] { return model.entries().size() == 1; }, listing ? 3000 : 1000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return model.entries().size() == 1; }, listing ? 3000 : 1000));
     ASSERT_NE(model.Selected(), nullptr);
     EXPECT_EQ(model.Selected()->file, "b.vpx");
   }

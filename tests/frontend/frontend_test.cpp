@@ -705,9 +705,7 @@ TEST_F(Window, TheListFollowsTheFolderAndTheSettingsTakeEffectWhenSaved) {
   EXPECT_EQ(Entries(form.File1), "a.vpt");
   Table("b", "Bravo");
   const std::string names = dir_.Path("names.ini");
-  for (int waited = 0; waited < 5000 && ProfileRead("VP", "b", names).empty(); waited += 50) {
-    QTest::qWait(50);
-  }
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !ProfileRead("VP", "b", names).empty(); }));
   EXPECT_EQ(Entries(form.File1), "a.vpt|b.vpt");
   EXPECT_EQ(ProfileRead("VP", "b", names), "Bravo") << "scanned in the background";
   EXPECT_EQ(form.File1->FileName(), "a.vpt") << "the selection stays";
