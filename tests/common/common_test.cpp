@@ -98,8 +98,7 @@ TEST(DirectB2S, ReadsThePictureAskedForAsAStream) {
   const std::string on = "<BackglassImage Value=\"" + b64(png) + "\" />";
   const std::string off = "<BackglassOffImage Type='1' Value='" + b64(jpeg) + "'/>";
   const auto doc = [](const std::string& images) {
-    return "<?xml version=\"1.0\"?>\r\n<DirectB2SData Version=\"1.2\"><Name Value=\"x\"/>"
-           "<Images>" +
+    return "<?xml version=\"1.0\"?>\r\n<DirectB2SData Version=\"1.2\"><Name Value=\"x\"/><Images>" +
            images + "</Images></DirectB2SData>";
   };
   std::string broken = b64(png);
@@ -356,8 +355,7 @@ TEST_F(Profile, ReadsHandEditedLinesAsWindowsDoes) {
   EXPECT_EQ(
       keys,
       "Plain Padded Dq Sq Half Lone Dup Bare Eq Ctrl Keep Nul Café Long Edge Quoted Q253 Q255 "
-      "Q256 [Half "
-      "Below New ");
+      "Q256 [Half Below New ");
   EXPECT_EQ(ProfileSectionByLowerKey("vp", file_).at("café"), "€ sign");
   // A file read as missing is found as soon as this process writes it.
   EXPECT_EQ(ProfileRead("VP", "Plain", dir_.Path("late.ini")), "");
@@ -612,26 +610,20 @@ TEST(CollectionCheck, FindsWhatNeedsAttentionAndNothingElse) {
             "PinMAME table without MAME information: f.vpx | f.vpx  (ROM bare)\n"
             "ROM file missing: b.vpx | b.vpx  (zz_l1.zip)\n"
             "Parent ROM file missing: f.vpx | f.vpx  (bare_p.zip, parent of bare)\n"
-            "No table information: b.vpx | b.vpx\n"
-            "No snapshot: b.vpx | b.vpx\n"
-            "No backglass: b.vpx | b.vpx\n"
-            "No cabinet: b.vpx | b.vpx\n"
-            "No flyer: b.vpx | b.vpx\n"
+            "No table information: b.vpx | b.vpx\nNo snapshot: b.vpx | b.vpx\n"
+            "No backglass: b.vpx | b.vpx\nNo cabinet: b.vpx | b.vpx\nNo flyer: b.vpx | b.vpx\n"
             "No flyer: c.vpt | c.vpt\n"
             "Several tables for one ROM: a.vpt | a.vpt  (ROM a_l1, 2 tables)\n"
             "Several tables for one ROM: c.vpt | c.vpt  (ROM a_l1, 2 tables)\n"
             "Sidecar script: a.vpt | a.vpt  (a.vbs)\n"
-            "Backglass file without its table:  | Lone.DirectB2S\n"
-            "Artwork of no table:  | " +
+            "Backglass file without its table:  | Lone.DirectB2S\nArtwork of no table:  | " +
                 dir.Path("local/snap/zzz.png") +
-                "\n"
-                "Catalogue entry without its table:  | e\n"
+                "\nCatalogue entry without its table:  | e\n"
                 "Not in the catalogue yet: d.vpt | d.vpt\n");
   const std::string report = CheckReportText(check);
   EXPECT_EQ(report.substr(0, report.find("\n     1  PinMAME")),
             "Collection check of " + dir.Path("tables") +
-                ": 5 tables, 17 findings\n     1  ROM "
-                "unknown to the emulator");
+                ": 5 tables, 17 findings\n     1  ROM unknown to the emulator");
   EXPECT_NE(report.find("\nNo flyer:\n  b.vpx\n  c.vpt\n\n"), std::string::npos);
 }
 

@@ -217,9 +217,7 @@ TEST_F(Capability, AsksTheEmulatorAboutEachGameHoweverTheSettingsAreWritten) {
          row("sections twice", mode("1") + "[MAME]\r\nIsPinMAME=0\r\n[mame]\r\nPath=/", pinmame,
              games),
          // Settings written as people write them: no separator, the program in other letters.
-         row("a folder without its separator",
-             "[MAME]\r\nPath=\\emu\r\nExe=my mame\r\n"
-             "IsPinMAME=1",
+         row("a folder without its separator", "[MAME]\r\nPath=\\emu\r\nExe=my mame\r\nIsPinMAME=1",
              pinmame, games),
          row("the program in other letters", Replace(mode("1"), "my mame", "MY Mame"), pinmame,
              games),

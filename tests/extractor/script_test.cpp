@@ -44,9 +44,7 @@ TEST(RomName, IsTheGameNameGivenToThePinMameController) {
            "UltraDMD.GameName = cGameName\nWith FlexDMD : .GameName = cGameName : End With",
        "nf"},
       {"any object made from the controller",
-       "Set pm = CreateObject(\"VPinMAME.Controller\")\n"
-       "pm.GameName = \"a\"",
-       "a"},
+       "Set pm = CreateObject(\"VPinMAME.Controller\")\npm.GameName = \"a\"", "a"},
       {"a B2S server hands it on",
        "Sub Init\nWith b2s\n.GameName = \"b\"\nEnd With\nEnd Sub\n"
        "Sub Load\nSet b2s = CreateObject(\"B2S.Server\")\nEnd Sub",
@@ -65,31 +63,22 @@ TEST(RomName, IsTheGameNameGivenToThePinMameController) {
       {"a colon ends a statement", "rv = \"e\"\nWith Controller : .GameName = rv: .Run : End With",
        "e"},
       {"the next statement is no value",
-       "rv = \"f\"\nWith Controller\n.GameName = rv: "
-       ".SplashInfoLine = \"Night\"\nEnd With",
-       "f"},
+       "rv = \"f\"\nWith Controller\n.GameName = rv: .SplashInfoLine = \"Night\"\nEnd With", "f"},
       {"a line continued", "Controller.GameName = _\n  \"g\"", "g"},
       {"after Then and Else", "If a Then b = 1 Else Controller.GameName = \"h\"", "h"},
       {"the first live statement wins",
-       "If a Then Controller.GameName = \"i\" Else "
-       "Controller.GameName = \"j\"",
-       "i"},
+       "If a Then Controller.GameName = \"i\" Else Controller.GameName = \"j\"", "i"},
       {"whole names only", "OldcGameName = \"old\"\n" + c + "Controller.GameName = cGameName",
        "afm_113b"},
       {"assignments in any form",
-       "Private Const x = 1, cGameName = \"k\"\nDim y: y = cGameName\n"
-       "Controller.GameName = y",
+       "Private Const x = 1, cGameName = \"k\"\nDim y: y = cGameName\nController.GameName = y",
        "k"},
       {"the first assignment that gives a value",
-       "v = Other()\nv = \"l\"\nv = \"m\"\n"
-       "Controller.GameName = v",
-       "l"},
+       "v = Other()\nv = \"l\"\nv = \"m\"\nController.GameName = v", "l"},
       {"an assignment after the statement", "Controller.GameName = v\nv = \"n\"", "n"},
       {"names that follow each other round", "a = b\nb = a\nController.GameName = a", "nf"},
       {"an array's first element, indexed or not",
-       "r1 = \"o\"\nv = Array(r1, \"p\")(sel)\n"
-       "Controller.GameName = Array(v, 1)",
-       "o"},
+       "r1 = \"o\"\nv = Array(r1, \"p\")(sel)\nController.GameName = Array(v, 1)", "o"},
       {"an expression names nothing", "Controller.GameName = \"a\" & ver", "nf"},
       {"an empty literal names nothing", "Controller.GameName = \"\"", "nf"},
       {"no statement at all", c + "Sub Table1_Init\nEnd Sub", "nf"},
@@ -126,9 +115,7 @@ TEST(RomName, IsTheGameNameGivenToThePinMameController) {
            r,
        "c0"},
       {"no branch after one taken",
-       "If 2 >= 2 Then\nx = 1\nElseIf 1 Then\nr = \"d1\"\nElse\n"
-       "r = \"d2\"\nEnd If\nr = \"d3\"" +
-           r,
+       "If 2 >= 2 Then\nx = 1\nElseIf 1 Then\nr = \"d1\"\nElse\nr = \"d2\"\nEnd If\nr = \"d3\"" + r,
        "d3"},
       {"a condition on anything else is not judged",
        "If Table1.ShowDT Then\nr = \"e1\"\nElse\nr = \"e2\"\nEnd If" + r, "e1"},

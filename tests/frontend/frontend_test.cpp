@@ -31,7 +31,7 @@
 #include "frontend/play_stats.h"
 #include "frontend/window_place.h"
 #include "frontend/wizard.h"
-#include "support/backglass_file.h"
+#include "support/pictures.h"
 #include "support/scripted_dialogs.h"
 #include "support/strict_ini.h"
 #include "support/temp_dir.h"
@@ -278,14 +278,6 @@ TEST(Artwork, IsLocalThenMameByAliasOrRomThenParentThenBaseNamePngFirstAndFitsTh
   }
 }
 
-QString WritePicture(const TempDir& dir, const std::string& file, Qt::GlobalColor colour, int width,
-                     int height) {
-  QImage image(width, height, QImage::Format_RGB32);
-  image.fill(colour);
-  const QString path = QString::fromStdString(dir.WriteFile(file, ""));
-  return image.save(path) ? path : QString();
-}
-
 TEST(InfoText, ReadsAMebibyteOfARulesFileAndLessOfABlurbSayingWhereItIsCut) {
   TempDir dir;
   const std::string note =
@@ -422,7 +414,7 @@ TEST(Images, BitmapsHoldOpaquePicturesInDevicePixelsAndGraphicsDrawsWhileItsDevi
   cBitmap b;
   std::vector<long> errors;  // each failed step: the load, then the format and size queries
   QObject::connect(&b, &cBitmap::Error, [&](long status, QString) { errors.push_back(status); });
-  const QString png = WritePicture(dir, "a.png", Qt::red, 40, 30);
+  const QString png = QString::fromStdString(SavePicture(dir.Path("a.png"), Qt::red, {40, 30}));
   for (const auto& [why, file, status, width] :
        {std::tuple{"a PNG", png, 0L, 40L},
         {"a missing file", png + "x", 10L, 0L},
@@ -445,7 +437,9 @@ TEST(Images, BitmapsHoldOpaquePicturesInDevicePixelsAndGraphicsDrawsWhileItsDevi
   EXPECT_EQ(std::pair(shown.pixel(0, 0), shown.pixel(1, 0)),
             std::pair(qRgb(1, 2, 3), qRgb(0, 0, 0)));
   // Qt reads an "@2x" file at half its pixel size: 201 x 199 pixels are 100.5 x 99.5.
-  ASSERT_EQ(b.LoadFromFile(WritePicture(dir, "a@2x.png", Qt::red, 201, 199)), 0);
+  ASSERT_EQ(b.LoadFromFile(
+                QString::fromStdString(SavePicture(dir.Path("a@2x.png"), Qt::red, {201, 199}))),
+            0);
   EXPECT_EQ(std::pair(b.Width(), b.Height()), std::pair(100L, 100L));
 
   QImage surface(20, 20, QImage::Format_RGB32), dot(1, 1, QImage::Format_RGB32);
@@ -1011,8 +1005,7 @@ TEST_F(Window, StartUpRunsTheWizardOrAScanAsAskedAndAnUnknownTableIsScannedAlone
   // The wizard's answers, in "|" after "|" (no other start asks anything).
   const std::string answers =
       "<Ok>||<No>|@/nowhere/|<Ok>|@/vp|missing.exe|<Ok>|VPinball912.exe|@/"
-      "tables|<Yes>|<No>|mame|mame64|<Yes>|"
-      " /a/snap/ "
+      "tables|<Yes>|<No>|mame|mame64|<Yes>| /a/snap/ "
       "||<No>|/a/glass/|/a/cab/|/a/fly/|\\l\\snap\\|\\l\\glass\\|\\l\\cab\\|\\l\\fly\\|<Yes>|"
       "<Cancel>|<Ok>";
   const std::vector<std::string> buttons = {"<Ok>", "<Cancel>", "<Yes>", "<No>"};  // in order
@@ -1083,7 +1076,7 @@ TEST_F(Window, DisplayButtonsSwitchTheFrameWhoseViewStaysAsTablesAreSelected) {
       {"mame/cabinets/abc.png", Qt::blue, 2, 4},
       {"vp/cabinets/Beta.png", Qt::cyan, 5, 10}};
   for (const auto& [file, colour, width, height] : pictures) {
-    ASSERT_FALSE(WritePicture(dir_, file, colour, width, height).isEmpty());
+    ASSERT_NE(SavePicture(dir_.Path(file), colour, {width, height}), "");
   }
   Write("vp/flyers/abc.png", "not a picture");
   Form& form = Open();
@@ -1148,8 +1141,7 @@ TEST_F(Window, ASecondRescanStartedWhileTheFirstWaitsLeavesAWholeCatalogue) {
   Install(TABRIN_BINARY, "real-tabrin");
   const std::string gated =
       "#!/bin/sh\nd=$(dirname \"$0\"); : >$d/waiting; i=0; while [ ! -e "
-      "$d/gate ] && [ $i -lt 2000 ]; do sleep 0.01; i=$((i+1)); done\n"
-      "exec $d/real-tabrin \"$@\"\n";
+      "$d/gate ] && [ $i -lt 2000 ]; do sleep 0.01; i=$((i+1)); done\nexec $d/real-tabrin \"$@\"\n";
   fs::permissions(dir_.WriteFile("tabrin", gated), fs::perms::owner_all);
   for (void (Form1::*second)() : {&Form1::cmdRescan_Click, &Form1::cmdPRescan_Click}) {
     for (const char* file : {"info.ini", "waiting", "gate"}) fs::remove(dir_.Path(file));
