@@ -51,6 +51,30 @@ int CompareNames(std::u16string_view a, std::u16string_view b) {
   return 0;
 }
 
+// Reads `length` bytes at `offset` of a stream of sectors of 2^shift bytes, sector i lying at
+// place(i) of what read_run reads; sectors that lie one after the other are read in one call.
+template <typename Place, typename ReadRun>
+bool ReadInRuns(std::uint64_t offset, size_t length, unsigned shift, const Place& place,
+                const ReadRun& read_run, char* out) {
+  const std::uint64_t size = std::uint64_t{1} << shift;
+  const std::uint64_t first = offset >> shift, last = (offset + length - 1) >> shift;
+  std::uint64_t run_start = 0;
+  size_t run_length = 0, done = 0;
+  for (std::uint64_t i = first; i <= last; ++i) {
+    const std::uint64_t within = i == first ? offset & (size - 1) : 0;
+    const size_t piece = static_cast<size_t>(std::min<std::uint64_t>(length - done, size - within));
+    const std::uint64_t at = place(i) + within;
+    if (run_length > 0 && run_start + run_length != at) {
+      if (!read_run(run_start, run_length, out + done - run_length)) return false;
+      run_length = 0;
+    }
+    if (run_length == 0) run_start = at;
+    run_length += piece;
+    done += piece;
+  }
+  return read_run(run_start, run_length, out + done - run_length);
+}
+
 }  // namespace
 
 std::unique_ptr<CompoundFile> CompoundFile::Open(const std::string& path) {
@@ -290,49 +314,27 @@ std::uint64_t CompoundFile::StreamSize(EntryId stream) {
 }
 
 bool CompoundFile::ReadFromChain(Chain& chain, std::uint64_t offset, size_t length, char* out) {
-  const std::uint64_t first = offset >> shift_, last = (offset + length - 1) >> shift_;
-  if (!Resolve(chain, static_cast<size_t>(last) + 1, false)) return false;
-  // Sectors that lie one after the other in the file are read in one call.
-  std::uint64_t run_start = 0;
-  size_t run_length = 0, done = 0;
-  for (std::uint64_t i = first; i <= last; ++i) {
-    const std::uint64_t within = i == first ? offset & (sector_size_ - 1) : 0;
-    const size_t piece =
-        static_cast<size_t>(std::min<std::uint64_t>(length - done, sector_size_ - within));
-    const std::uint64_t at = ((std::uint64_t{chain.sectors[i]} + 1) << shift_) + within;
-    if (run_length > 0 && run_start + run_length != at) {
-      if (!ReadAt(run_start, run_length, out + done - run_length)) return false;
-      run_length = 0;
-    }
-    if (run_length == 0) run_start = at;
-    run_length += piece;
-    done += piece;
+  if (!Resolve(chain, static_cast<size_t>((offset + length - 1) >> shift_) + 1, false)) {
+    return false;
   }
-  return ReadAt(run_start, run_length, out + done - run_length);
+  return ReadInRuns(
+      offset, length, shift_,
+      [&](std::uint64_t i) { return (std::uint64_t{chain.sectors[i]} + 1) << shift_; },
+      [this](std::uint64_t at, size_t count, char* to) { return ReadAt(at, count, to); }, out);
 }
 
 bool CompoundFile::ReadFromMiniStream(Chain& chain, std::uint64_t offset, size_t length,
                                       char* out) {
-  const std::uint64_t first = offset >> kMiniShift, last = (offset + length - 1) >> kMiniShift;
-  if (!Resolve(chain, static_cast<size_t>(last) + 1, true)) return false;
-  std::uint64_t run_start = 0;
-  size_t run_length = 0, done = 0;
-  for (std::uint64_t i = first; i <= last; ++i) {
-    const std::uint64_t within = i == first ? offset & (kMiniSectorSize - 1) : 0;
-    const size_t piece =
-        static_cast<size_t>(std::min<std::uint64_t>(length - done, kMiniSectorSize - within));
-    const std::uint64_t at = chain.sectors[i] * kMiniSectorSize + within;
-    if (run_length > 0 && run_start + run_length != at) {
-      if (!ReadFromChain(mini_stream_, run_start, run_length, out + done - run_length)) {
-        return false;
-      }
-      run_length = 0;
-    }
-    if (run_length == 0) run_start = at;
-    run_length += piece;
-    done += piece;
+  if (!Resolve(chain, static_cast<size_t>((offset + length - 1) >> kMiniShift) + 1, true)) {
+    return false;
   }
-  return ReadFromChain(mini_stream_, run_start, run_length, out + done - run_length);
+  return ReadInRuns(
+      offset, length, kMiniShift,
+      [&](std::uint64_t i) { return std::uint64_t{chain.sectors[i]} << kMiniShift; },
+      [this](std::uint64_t at, size_t count, char* to) {
+        return ReadFromChain(mini_stream_, at, count, to);
+      },
+      out);
 }
 
 bool CompoundFile::Read(EntryId stream, std::uint64_t offset, size_t length, char* out) {
