@@ -1,5 +1,8 @@
 #include <dirent.h>
+#include <fcntl.h>
+#include <linux/fs.h>
 #include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
@@ -58,7 +61,16 @@ class FolderListings {
       listing = Start(folder, identity);
       if (listing == listings_.end()) return false;
     }
-    const auto names = listing->second.names.find(LowerCase(name));
+    auto names = listing->second.names.find(LowerCase(name));
+    if (names == listing->second.names.end() &&
+        GenerationOf(folder) != listing->second.generation) {
+      // Not the folder that was listed: it was deleted and another made with its inode number
+      // before the notice of the deletion was read.
+      Forget(listing);
+      listing = Start(folder, identity);
+      if (listing == listings_.end()) return false;
+      names = listing->second.names.find(LowerCase(name));
+    }
     match = names == listing->second.names.end() ? std::string() : *names->second.begin();
     return true;
   }
@@ -67,9 +79,30 @@ class FolderListings {
   using Identity = std::pair<dev_t, ino_t>;
   struct Listing {
     int watch = -1;
+    // The inode's generation, which changes when its number is given to a new file.
+    unsigned generation = 0;
     // Lower-case name -> the entries that spell it, in byte order.
     std::unordered_map<std::string, std::set<std::string>> names;
   };
+
+  // The generation of the folder's inode where the file system tells it, else 0.
+  static unsigned GenerationOf(int fd) {
+    long generation = 0;  // ext4 writes an int of it, others the whole long
+    return ioctl(fd, FS_IOC_GETVERSION, &generation) == 0 ? static_cast<unsigned>(generation) : 0;
+  }
+  static unsigned GenerationOf(const std::string& folder) {
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return 0;
+    const unsigned generation = GenerationOf(fd);
+    close(fd);
+    return generation;
+  }
+
+  void Forget(std::map<Identity, Listing>::iterator listing) {
+    inotify_rm_watch(notices_, listing->second.watch);
+    watched_.erase(listing->second.watch);
+    listings_.erase(listing);
+  }
 
   bool Ready() {
     if (notices_ < 0 && !failed_) {
@@ -100,6 +133,7 @@ class FolderListings {
     }
     Listing listing;
     listing.watch = watch;
+    listing.generation = GenerationOf(dirfd(dir));
     while (const dirent* entry = readdir(dir)) {
       const std::string_view entry_name = entry->d_name;
       if (entry_name == "." || entry_name == "..") continue;
