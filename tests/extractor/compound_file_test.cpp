@@ -83,7 +83,9 @@ TEST(CompoundFile, MatchesNamesAsTheFormatDoesAndKnowsStoragesFromStreams) {
   TempDir dir;
   TableContents table = Sample(512, 0);
   table.info_storage_name = "tableINFO";
-  table.raw_info_streams = {{"\u00DCnicode", "u"}, {"a", "1"}, {"B", "2"}, {"c", "3"}};
+  const std::string longest(31, 'L');  // the most a name holds, with its closing zero
+  table.raw_info_streams = {
+      {"\u00DCnicode", "u"}, {"a", "1"}, {"B", "2"}, {"c", "3"}, {longest, "4"}};
   ASSERT_TRUE(WriteTable(dir.Path("t.vpt"), table));
   auto file = CompoundFile::Open(dir.Path("t.vpt"));
   ASSERT_TRUE(file);
@@ -94,6 +96,7 @@ TEST(CompoundFile, MatchesNamesAsTheFormatDoesAndKnowsStoragesFromStreams) {
                                                       {"A", "1"},
                                                       {"b", "2"},
                                                       {"C", "3"},
+                                                      {longest.c_str(), "4"},
                                                       {"TableNam", ""},
                                                       {"TableNames", ""},
                                                       {"Table Name", ""},
