@@ -246,14 +246,15 @@ void Form1::CollectionChanged() {
   std::vector<std::string> files;
   for (const TableEntry& entry : model_.entries()) files.push_back(entry.file);
   // Tables added or gone: the lists are read again, keeping the selected table.
+  // The model has just read the catalogue: the names are taken from it, not read again.
   if (FilesChanged(files)) {
-    RereadFolder();
+    RereadFolder(&model_.entries());
     return;
   }
   // Catalogued meanwhile: the names and the selected table's panel show it.
   if (!List1->isHidden() && !launching_) {
     const std::string selected = File1->FileName();
-    FillNameList();
+    FillNameList(&model_.entries());
     SelectFileRow(File1->RowOf(selected));
   }
 }
@@ -359,11 +360,15 @@ void Form1::cmdList_Click() {
   cmdList->setText(QString::fromStdString(ViewButtonCaption(state_.ViewMode)));
 }
 
-void Form1::FillNameList() {
+void Form1::FillNameList(const std::vector<TableEntry>* collection) {
   // The names from the catalogue as it is now, read once for every table.
-  const std::vector<TableEntry> collection = LoadCollection(program_folder_, settings_);
+  std::vector<TableEntry> read;
+  if (collection == nullptr) {
+    read = LoadCollection(program_folder_, settings_);
+    collection = &read;
+  }
   std::unordered_map<std::string, const TableEntry*> by_file;
-  for (const TableEntry& entry : collection) by_file.emplace(entry.file, &entry);
+  for (const TableEntry& entry : *collection) by_file.emplace(entry.file, &entry);
   std::vector<NameEntry> entries;
   entries.reserve(static_cast<size_t>(File1->count()));
   for (int i = 0; i < File1->count(); ++i) {
@@ -404,7 +409,7 @@ void Form1::SetNameRows(std::vector<NameEntry>& entries) {
   MarkFavourites();
 }
 
-void Form1::RereadFolder() {
+void Form1::RereadFolder(const std::vector<TableEntry>* collection) {
   const std::string selected = File1->FileName();
   const std::vector<std::string> before = File1->FileNames();
   // Through another folder and back, so the list is read from disk again.
@@ -413,7 +418,7 @@ void Form1::RereadFolder() {
   File1->SetPath(settings_.TablePath);
   File1->Refresh();
   // Tables come and go: a changed folder gets its names anew.
-  if (!List1->isHidden() && FilesChanged(before)) FillNameList();
+  if (!List1->isHidden() && FilesChanged(before)) FillNameList(collection);
   SelectFileRow(File1->RowOf(selected));
 }
 
