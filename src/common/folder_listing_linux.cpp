@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
 #include <map>
 #include <mutex>
 #include <set>
@@ -62,8 +63,7 @@ class FolderListings {
       if (listing == listings_.end()) return false;
     }
     auto names = listing->second.names.find(LowerCase(name));
-    if (names == listing->second.names.end() &&
-        GenerationOf(folder) != listing->second.generation) {
+    if (names == listing->second.names.end() && !SameFolder(folder, info, listing->second)) {
       // Not the folder that was listed: it was deleted and another made with its inode number
       // before the notice of the deletion was read.
       Forget(listing);
@@ -81,6 +81,10 @@ class FolderListings {
     int watch = -1;
     // The inode's generation, which changes when its number is given to a new file.
     unsigned generation = 0;
+    // The folder's change time when its generation was last seen, so that a folder unchanged
+    // since needs no second look; kept only once it lies far enough back that no folder made
+    // later can share it (time stamps are coarse).
+    timespec checked{};
     // Lower-case name -> the entries that spell it, in byte order.
     std::unordered_map<std::string, std::set<std::string>> names;
   };
@@ -96,6 +100,26 @@ class FolderListings {
     const unsigned generation = GenerationOf(fd);
     close(fd);
     return generation;
+  }
+
+  // True when `folder` (whose stat is `info`) is the one `listing` was made of. A folder whose
+  // change time is the one seen at the last look is; else its generation tells.
+  static bool SameFolder(const std::string& folder, const struct stat& info, Listing& listing) {
+    if (info.st_ctim.tv_sec == listing.checked.tv_sec &&
+        info.st_ctim.tv_nsec == listing.checked.tv_nsec) {
+      return true;
+    }
+    if (GenerationOf(folder) != listing.generation) return false;
+    Remember(info.st_ctim, listing);
+    return true;
+  }
+
+  static void Remember(const timespec& ctime, Listing& listing) {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    const long long age_ns =
+        (now.tv_sec - ctime.tv_sec) * 1'000'000'000LL + (now.tv_nsec - ctime.tv_nsec);
+    if (age_ns > 50'000'000) listing.checked = ctime;
   }
 
   void Forget(std::map<Identity, Listing>::iterator listing) {
@@ -134,6 +158,8 @@ class FolderListings {
     Listing listing;
     listing.watch = watch;
     listing.generation = GenerationOf(dirfd(dir));
+    struct stat seen;
+    if (fstat(dirfd(dir), &seen) == 0) Remember(seen.st_ctim, listing);
     while (const dirent* entry = readdir(dir)) {
       const std::string_view entry_name = entry->d_name;
       if (entry_name == "." || entry_name == "..") continue;
