@@ -43,22 +43,6 @@ constexpr std::array<Utf8Bytes, 256> kToUtf8 = [] {
   return table;
 }();
 
-constexpr std::array<char, 256> kLower = [] {
-  std::array<char, 256> table{};
-  for (unsigned byte = 0; byte < 256; ++byte) {
-    unsigned lower = byte;
-    if ((byte >= 'A' && byte <= 'Z') || (byte >= 0xC0 && byte <= 0xDE && byte != 0xD7)) {
-      lower = byte + 0x20;
-    } else if (byte == 0x8A || byte == 0x8C || byte == 0x8E) {
-      lower = byte + 0x10;  // Š Œ Ž
-    } else if (byte == 0x9F) {
-      lower = 0xFF;  // Ÿ
-    }
-    table[byte] = static_cast<char>(lower);
-  }
-  return table;
-}();
-
 // Returns the Windows-1252 byte of `c`, or '?' when the code page lacks it.
 char ByteOf(char32_t c) {
   if (c < 0x80 || (c >= 0xA0 && c < 0x100)) return static_cast<char>(c);
@@ -139,8 +123,6 @@ std::string Cp1252ToUtf8(std::string_view bytes) {
   }
   return out;
 }
-
-char Cp1252Lower(char c) { return kLower[static_cast<unsigned char>(c)]; }
 
 std::string Cp1252ToLower(std::string_view bytes) {
   std::string out(bytes.size(), '\0');

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -13,8 +14,27 @@ std::string Utf8ToCp1252(std::string_view utf8);
 // conversion back with Utf8ToCp1252 gives the same bytes.
 std::string Cp1252ToUtf8(std::string_view bytes);
 
-// Lower case of one Windows-1252 byte: ASCII letters and the accented Latin-1 capitals.
-char Cp1252Lower(char c);
+namespace codepage_internal {
+inline constexpr std::array<char, 256> kLower = [] {
+  std::array<char, 256> table{};
+  for (unsigned byte = 0; byte < 256; ++byte) {
+    unsigned lower = byte;
+    if ((byte >= 'A' && byte <= 'Z') || (byte >= 0xC0 && byte <= 0xDE && byte != 0xD7)) {
+      lower = byte + 0x20;
+    } else if (byte == 0x8A || byte == 0x8C || byte == 0x8E) {
+      lower = byte + 0x10;  // Š Œ Ž
+    } else if (byte == 0x9F) {
+      lower = 0xFF;  // Ÿ
+    }
+    table[byte] = static_cast<char>(lower);
+  }
+  return table;
+}();
+}  // namespace codepage_internal
+
+// Lower case of one Windows-1252 byte: ASCII letters and the accented Latin-1 capitals. Inline:
+// every name of a table's script is compared through it.
+inline char Cp1252Lower(char c) { return codepage_internal::kLower[static_cast<unsigned char>(c)]; }
 
 // Returns `bytes` with Cp1252Lower applied to every byte.
 std::string Cp1252ToLower(std::string_view bytes);

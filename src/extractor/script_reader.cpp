@@ -39,14 +39,26 @@ bool CreatesController(Tokens t, size_t at) {
 // True when `script` holds "gamename" in any letter case: a script without it names no ROM, and
 // needs no reading (a table that is no compound file is read whole as its script).
 bool MentionsGameName(std::string_view script) {
-  constexpr std::string_view kWord = "amename";  // after a "g" or "G"
-  for (size_t at = script.find_first_of("gG"); at != std::string_view::npos;
-       at = script.find_first_of("gG", at + 1)) {
-    if (script.size() - at > kWord.size() && SameName(script.substr(at + 1, kWord.size()), kWord)) {
-      return true;
-    }
+  constexpr std::string_view kWord = "gamename";
+  if (script.size() < kWord.size()) return false;
+  for (size_t at = 0; at <= script.size() - kWord.size(); ++at) {
+    if ((script[at] | 0x20) == 'g' && SameName(script.substr(at, kWord.size()), kWord)) return true;
   }
   return false;
+}
+
+// The number of line ends in `script` from `from` to `to`: each LF, and each CR that no LF
+// follows (a CR LF is one). Branch-free, so that the compiler may do many bytes at once.
+size_t LineEndsBetween(std::string_view script, size_t from, size_t to) {
+  size_t ends = 0;
+  const auto* s = reinterpret_cast<const unsigned char*>(script.data());
+  const size_t paired_to = std::min(to, script.size() - 1);  // s[at + 1] is in the script
+  size_t at = from;
+  for (; at < paired_to; ++at) {
+    ends += static_cast<size_t>((s[at] == '\n') | ((s[at] == '\r') & (s[at + 1] != '\n')));
+  }
+  for (; at < to; ++at) ends += s[at] == '\n' || s[at] == '\r';
+  return ends;
 }
 
 // The line of each of `offsets` in `script` (1-based, a CR LF, a LF or a lone CR ending one) and
@@ -58,16 +70,14 @@ std::vector<std::pair<int, size_t>> LinesOf(std::string_view script,
   std::sort(order.begin(), order.end(),
             [&](size_t a, size_t b) { return offsets[a] < offsets[b]; });
   std::vector<std::pair<int, size_t>> lines(offsets.size());
-  int line = 1;
-  size_t start = 0, at = 0;
+  size_t line = 1, counted_to = 0;
   for (const size_t i : order) {
-    for (; at < offsets[i]; ++at) {
-      if (script[at] == '\n' || (script[at] == '\r' && script.compare(at, 2, "\r\n") != 0)) {
-        ++line;
-        start = at + 1;
-      }
-    }
-    lines[i] = {line, start};
+    const size_t at = std::min(offsets[i], script.size());
+    line += LineEndsBetween(script, counted_to, at);
+    counted_to = at;
+    size_t start = at;
+    while (start > 0 && script[start - 1] != '\n' && script[start - 1] != '\r') --start;
+    lines[i] = {static_cast<int>(line), start};
   }
   return lines;
 }

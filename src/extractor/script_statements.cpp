@@ -1,15 +1,34 @@
 #include "extractor/script_statements.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 
 #include "common/codepage.h"
 
 namespace {
 
-bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsNameChar(char c) { return IsLetter(c) || IsDigit(c) || c == '_'; }
+constexpr bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+constexpr bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+constexpr std::array<bool, 256> kNameChars = [] {
+  std::array<bool, 256> table{};
+  for (unsigned c = 0; c < 256; ++c) {
+    table[c] = IsLetter(static_cast<char>(c)) || IsDigit(static_cast<char>(c)) || c == '_';
+  }
+  return table;
+}();
+bool IsNameChar(char c) { return kNameChars[static_cast<unsigned char>(c)]; }
 bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
+
+// The end of the run of characters from `at` that `in_run` accepts. Kept in a local: the reader
+// spends most of its time in these runs.
+template <typename InRun>
+size_t SpanEnd(std::string_view s, size_t at, InRun in_run) {
+  const char* data = s.data();
+  const size_t size = s.size();
+  while (at < size && in_run(data[at])) ++at;
+  return at;
+}
 
 // The end of the string literal whose text starts at `at`: its closing quote ("" stands for one
 // quote), or the end of its line when it is never closed.
@@ -28,8 +47,8 @@ size_t StringEnd(std::string_view s, size_t at) {
 // The end of the name in brackets whose text starts at `at`: a name in brackets may hold any
 // character but the closing bracket and line ends.
 size_t BracketEnd(std::string_view s, size_t at) {
-  const size_t end = s.find_first_of("]\r\n", at);
-  return end == std::string_view::npos ? s.size() : end;
+  while (at < s.size() && s[at] != ']' && !IsLineEnd(s[at])) ++at;
+  return at;
 }
 
 bool IsEndIf(std::vector<Token>::const_iterator at, std::vector<Token>::const_iterator end) {
@@ -37,14 +56,6 @@ bool IsEndIf(std::vector<Token>::const_iterator at, std::vector<Token>::const_it
 }
 
 }  // namespace
-
-bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return Cp1252Lower(x) == Cp1252Lower(y);
-         });
-}
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\0'; }
 
 int CompareNames(std::string_view a, std::string_view b) {
   const size_t common = std::min(a.size(), b.size());
@@ -62,10 +73,6 @@ std::uint32_t NameHash(std::string_view name) {
   return hash;
 }
 
-bool IsName(const Token& token, std::string_view name) {
-  return token.kind == TokenKind::kName && SameName(token.text, name);
-}
-
 Token TokenAt(std::string_view script, size_t at) {
   if (at >= script.size()) return {TokenKind::kOther, {}};
   const char c = script[at];
@@ -79,6 +86,24 @@ Token TokenAt(std::string_view script, size_t at) {
   size_t end = at;
   while (end < script.size() && IsNameChar(script[end])) ++end;
   return {TokenKind::kName, script.substr(at, end - at)};
+}
+
+size_t LineEnd(std::string_view script, size_t at) {
+  // Searched a piece at a time: a script with no LF (or no CR) must not be searched to its end
+  // for each comment.
+  constexpr size_t kPiece = 256;
+  while (at < script.size()) {
+    const size_t length = std::min(kPiece, script.size() - at);
+    const char* piece = script.data() + at;
+    const auto* lf = static_cast<const char*>(std::memchr(piece, '\n', length));
+    const size_t before_lf = lf != nullptr ? static_cast<size_t>(lf - piece) : length;
+    if (const auto* cr = static_cast<const char*>(std::memchr(piece, '\r', before_lf))) {
+      return at + static_cast<size_t>(cr - piece);
+    }
+    if (lf != nullptr) return at + before_lf;
+    at += length;
+  }
+  return script.size();
 }
 
 size_t TokenStart(std::string_view script, const Token& token) {
@@ -109,7 +134,7 @@ void StatementReader::ReadRaw() {
       continue;
     }
     if (IsBlank(c)) {
-      ++pos_;
+      pos_ = SpanEnd(s_, pos_ + 1, IsBlank);
     } else if (c == '\'') {
       SkipToLineEnd();
     } else if (c == ':') {
@@ -125,7 +150,7 @@ void StatementReader::ReadRaw() {
       pos_ = end < s_.size() && s_[end] == '"' ? end + 1 : end;
     } else if (IsLetter(c)) {
       const size_t start = pos_;
-      while (pos_ < s_.size() && IsNameChar(s_[pos_])) ++pos_;
+      pos_ = SpanEnd(s_, pos_ + 1, IsNameChar);
       const std::string_view name = s_.substr(start, pos_ - start);
       if (raw_.tokens.empty() && SameName(name, "rem")) {
         SkipToLineEnd();
@@ -169,10 +194,7 @@ bool StatementReader::ContinuesLine() const {
          (pos_ == 0 || IsBlank(s_[pos_ - 1]) || IsLineEnd(s_[pos_ - 1]));
 }
 
-void StatementReader::SkipToLineEnd() {
-  const size_t end = s_.find_first_of("\r\n", pos_);
-  pos_ = end == std::string_view::npos ? s_.size() : end;
-}
+void StatementReader::SkipToLineEnd() { pos_ = LineEnd(s_, pos_); }
 
 // Steps over one line end: CR LF, LF or a lone CR.
 void StatementReader::NewLine(bool continued) {

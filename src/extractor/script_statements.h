@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/codepage.h"
+
 // Splits a table script (VBScript, Windows-1252 bytes) into statements the way its own language
 // does: comments (`'`, `Rem`), colons, " _" continuations, and the branches of `If` and `Select
 // Case` in their block and one-line forms. Reads the script once, front to back, holding one
@@ -45,10 +47,20 @@ struct Piece {
 inline constexpr size_t kMaxStatementTokens = 256;
 
 // True when `c` is a blank between tokens (a NUL too, as the script language reads it).
-bool IsBlank(char c);
+inline bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\0'; }
 
-// True when `a` and `b` are one name in the script's eyes (letter case is no matter).
-bool SameName(std::string_view a, std::string_view b);
+// True when `a` and `b` are one name in the script's eyes (letter case is no matter). Inline, as
+// the next few: the reading of a script is mostly these comparisons.
+inline bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (a[i] != b[i] && Cp1252Lower(a[i]) != Cp1252Lower(b[i])) return false;
+  }
+  return true;
+}
+
+// Where the line that `at` is on ends in `script`: at its CR or LF, or at the script's end.
+size_t LineEnd(std::string_view script, size_t at);
 
 // Orders names as the script sees them (letter case is no matter): below zero when `a` comes
 // first, zero when they are one name.
@@ -58,7 +70,9 @@ int CompareNames(std::string_view a, std::string_view b);
 std::uint32_t NameHash(std::string_view name);
 
 // True when `token` is the name `name` (any letter case).
-bool IsName(const Token& token, std::string_view name);
+inline bool IsName(const Token& token, std::string_view name) {
+  return token.kind == TokenKind::kName && SameName(token.text, name);
+}
 
 // The name or string literal token that starts at `at` in `script` (a name, a name in brackets,
 // or a string literal from its opening quote); a token of kind kOther when none starts there.

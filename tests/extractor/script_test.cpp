@@ -185,6 +185,28 @@ TEST(RomName, TellsWhereItCameFrom) {
             "Controller.GameName = \"" + std::string(96, 'z') + "\u2026");
 }
 
+TEST(RomSource, CountsEveryKindOfLineEnd) {
+  const std::string long_comment = "' " + std::string(300, 'c');  // past one searched piece
+  const struct {
+    std::string script, where;  // where: the controller's line, then each name's "name@line"
+  } rows[] = {
+      {"' c\rx = y\n\r\ny = \"r\"\rController.GameName = x", "5 x@2 y@4"},
+      {long_comment + "\rController.GameName = \"s\"", "2"},
+      {long_comment + "\nController.GameName = \"s\"", "2"},
+      {long_comment + "\r\n\r\nController.GameName = \"s\"", "3"},
+      {"a = _\r  \"r\"\r\n\n Controller.GameName = a\r", "4 a@1"},
+      {"Const b = 1, _\n a = \"r\"\nController.GameName = a", "3 a@2"},
+  };
+  for (const auto& row : rows) {
+    const RomFinding found = FindRomInScript(row.script);
+    std::string where = std::to_string(found.line);
+    for (const RomFinding::Step& step : found.names) {
+      where += " " + step.name + "@" + std::to_string(step.line);
+    }
+    EXPECT_EQ(where, row.where) << row.script.substr(0, 40);
+  }
+}
+
 TEST(RomName, SaysWhyThereIsNone) {
   const std::string is = "the controller's game name is set to ";
   std::string flood;  // more assignments than are kept
