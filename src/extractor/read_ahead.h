@@ -48,6 +48,8 @@ class ReadAhead {
   std::condition_variable done_;
   std::deque<std::pair<size_t, TableReadPlan>> queue_;
   std::map<size_t, std::unique_ptr<TableRead>> reads_;
+  static constexpr size_t kNothingAwaited = static_cast<size_t>(-1);
+  size_t awaited_ = kNothingAwaited;  // the read that Take waits for
   bool stopping_ = false;
   std::vector<std::thread> threads_;
   std::unique_ptr<std::counting_semaphore<>> script_slots_;
