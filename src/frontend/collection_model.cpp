@@ -31,9 +31,30 @@ void CollectionModel::SetSettings(const FrontendSettings& settings) {
   Reload();
 }
 
+namespace {
+
+// The stamps of the catalogue files that the collection is read from; a missing file has the
+// empty stamp.
+std::array<profile_internal::FileStamp, 4> CatalogueStamps(const std::string& program_folder) {
+  std::array<profile_internal::FileStamp, 4> stamps;
+  const char* const files[] = {"names.ini", "info.ini", "alias.ini", kStatsIni};
+  for (size_t i = 0; i < stamps.size(); ++i) {
+    if (!profile_internal::StatFile(program_folder + "/" + files[i], stamps[i])) stamps[i] = {};
+  }
+  return stamps;
+}
+
+}  // namespace
+
+bool CollectionModel::CatalogueChanged() const {
+  return CatalogueStamps(program_folder_) != catalogue_stamps_;
+}
+
 void CollectionModel::Reload() {
   const std::string selected_file = selected_ >= 0 ? entries_[selected_].file : std::string();
   const int old_index = selected_;
+  // Taken before the reading: a file written meanwhile shows as changed next time.
+  catalogue_stamps_ = CatalogueStamps(program_folder_);
   entries_ = LoadCollection(program_folder_, settings_);
   media_folders_.Forget();
   int index = IndexOf(selected_file);

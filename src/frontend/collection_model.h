@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "common/profile_internal.h"
 #include "common/settings.h"
 #include "frontend/collection.h"
 #include "frontend/folder_watch.h"
@@ -32,6 +33,9 @@ class CollectionModel : public QObject {
   void Reload();
 
   const std::vector<TableEntry>& entries() const { return entries_; }
+  // True when a catalogue file (names.ini, info.ini, alias.ini, stats.ini) changed on disk since
+  // entries() were read: by a rescan, an edit or another program.
+  bool CatalogueChanged() const;
   // The index of the selected table in entries(), -1 when none is.
   int selected() const { return selected_; }
   // The selected table, nullptr when none is.
@@ -73,6 +77,7 @@ class CollectionModel : public QObject {
   std::string program_folder_;
   FrontendSettings settings_;
   std::vector<TableEntry> entries_;
+  std::array<profile_internal::FileStamp, 4> catalogue_stamps_;  // as entries_ were read
   int selected_ = -1;
   MediaFolders media_folders_;
   struct KnownMedia {

@@ -361,8 +361,17 @@ void Form1::cmdList_Click() {
 }
 
 void Form1::FillNameList(const std::vector<TableEntry>* collection) {
-  // The names from the catalogue as it is now, read once for every table.
+  // The names from the catalogue as it is now: the collection in memory, read again first when
+  // the catalogue changed since (a rescan, an edit, another program). The window is filled from
+  // it here: the model's own notices of the reading are not needed.
   std::vector<TableEntry> read;
+  if (collection == nullptr && model_.settings().TablePath == settings_.TablePath) {
+    if (model_.CatalogueChanged()) {
+      const QSignalBlocker quiet(&model_);
+      model_.Reload();
+    }
+    collection = &model_.entries();
+  }
   if (collection == nullptr) {
     read = LoadCollection(program_folder_, settings_);
     collection = &read;

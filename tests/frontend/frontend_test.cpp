@@ -719,6 +719,33 @@ TEST_F(Window, TheListFollowsTheFolderAndTheSettingsTakeEffectWhenSaved) {
   EXPECT_EQ(form.model().folder_watch().folder(), dir_.Path("other"));
 }
 
+// The name views come from the collection in memory while the catalogue is as it was read, and
+// from the catalogue anew once any of its files changed, whoever wrote it.
+TEST_F(Window, NameViewsShowWhatAnotherProgramWroteIntoTheCatalogue) {
+  Settings();
+  Table("a"), Table("b");
+  Write("names.ini", "[VP]\na=Alpha\nb=Beta\n[PinMAME]\na=a_rom\n");
+  Write("info.ini", "[Tabrin]\nBeta=Beta Table|||||\n[PMInfo]\na_rom=Alpha Game|1990|M|\n");
+  Form& form = Open();
+  const struct {
+    const char* file;
+    const char* text;
+    const char* names;  // the PinMAME-name view
+  } rows[] = {
+      {nullptr, nullptr, "Alpha Game|Beta"},
+      {"names.ini", "[VP]\na=Alpha\nb=Bravo\n[PinMAME]\na=a_rom\n", "Alpha Game|Bravo"},
+      {"info.ini", "[PMInfo]\na_rom=Alpha Again|1990|M|\n", "Alpha Again|Bravo"},
+      {"alias.ini", "[Alias]\na_rom=a_alias\n", "a_alias|Bravo"},
+  };
+  for (const auto& row : rows) {
+    if (row.file != nullptr) Write(row.file, row.text);
+    do {
+      form.cmdList_Click();
+    } while (form.state().ViewMode != 1);
+    EXPECT_EQ(Entries(form.List1), row.names) << (row.file ? row.file : "as read at start");
+  }
+}
+
 // orvane.ini [Launch] and [Launch.KEY]: the simulator's exact arguments and environment, and
 // the programs run before and after it, whose failure is told but costs no game.
 TEST_F(Window, LaunchSettingsGiveTheExactArgumentsAndRunTheProgramsAround) {
