@@ -47,17 +47,15 @@ bool MentionsGameName(std::string_view script) {
   return false;
 }
 
-// The number of line ends in `script` from `from` to `to`: each LF, and each CR that no LF
-// follows (a CR LF is one). Branch-free, so that the compiler may do many bytes at once.
+// The number of line ends in `script` from `from` to `to` (before its last byte): each LF, and
+// each CR that no LF follows (a CR LF is one). Branch-free, so that the compiler may do many bytes
+// at once.
 size_t LineEndsBetween(std::string_view script, size_t from, size_t to) {
   size_t ends = 0;
   const auto* s = reinterpret_cast<const unsigned char*>(script.data());
-  const size_t paired_to = std::min(to, script.size() - 1);  // s[at + 1] is in the script
-  size_t at = from;
-  for (; at < paired_to; ++at) {
+  for (size_t at = from; at < to; ++at) {
     ends += static_cast<size_t>((s[at] == '\n') | ((s[at] == '\r') & (s[at + 1] != '\n')));
   }
-  for (; at < to; ++at) ends += s[at] == '\n' || s[at] == '\r';
   return ends;
 }
 
@@ -72,7 +70,7 @@ std::vector<std::pair<int, size_t>> LinesOf(std::string_view script,
   std::vector<std::pair<int, size_t>> lines(offsets.size());
   size_t line = 1, counted_to = 0;
   for (const size_t i : order) {
-    const size_t at = std::min(offsets[i], script.size());
+    const size_t at = offsets[i];  // a name's start: inside the script, before its end
     line += LineEndsBetween(script, counted_to, at);
     counted_to = at;
     size_t start = at;

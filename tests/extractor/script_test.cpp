@@ -65,6 +65,8 @@ TEST(RomName, IsTheGameNameGivenToThePinMameController) {
       {"the next statement is no value",
        "rv = \"f\"\nWith Controller\n.GameName = rv: .SplashInfoLine = \"Night\"\nEnd With", "f"},
       {"a line continued", "Controller.GameName = _\n  \"g\"", "g"},
+      {"an underscore inside a line continues nothing", "x = _ y\nController.GameName = \"g\"",
+       "g"},
       {"after Then and Else", "If a Then b = 1 Else Controller.GameName = \"h\"", "h"},
       {"the first live statement wins",
        "If a Then Controller.GameName = \"i\" Else Controller.GameName = \"j\"", "i"},
@@ -200,9 +202,7 @@ TEST(RomSource, CountsEveryKindOfLineEnd) {
   for (const auto& row : rows) {
     const RomFinding found = FindRomInScript(row.script);
     std::string where = std::to_string(found.line);
-    for (const RomFinding::Step& step : found.names) {
-      where += " " + step.name + "@" + std::to_string(step.line);
-    }
+    for (const auto& step : found.names) where += " " + step.name + "@" + std::to_string(step.line);
     EXPECT_EQ(where, row.where) << row.script.substr(0, 40);
   }
 }

@@ -276,6 +276,12 @@ TEST(Collection, FollowsTablesAddedAndRemovedWhileOrvaneRuns) {
         QTest::qWaitFor([&] { return model.entries().size() == 1; }, listing ? 3000 : 1000));
     ASSERT_NE(model.Selected(), nullptr);
     EXPECT_EQ(model.Selected()->file, "b.vpx");
+    // One put back before it: the selection stays with its table, and tells of its new row.
+    int told = -2;
+    QObject::connect(&model, &CollectionModel::selectionChanged, [&](int index) { told = index; });
+    WriteTableFile(dir.Path("tables/a.vpx"), "Alpha", "alp_l1");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return told == 1; }, listing ? 3000 : 1000));
+    EXPECT_EQ(model.Selected()->file, "b.vpx");
   }
 }
 

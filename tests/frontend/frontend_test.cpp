@@ -728,9 +728,7 @@ TEST_F(Window, NameViewsShowWhatAnotherProgramWroteIntoTheCatalogue) {
   Write("info.ini", "[Tabrin]\nBeta=Beta Table|||||\n[PMInfo]\na_rom=Alpha Game|1990|M|\n");
   Form& form = Open();
   const struct {
-    const char* file;
-    const char* text;
-    const char* names;  // the PinMAME-name view
+    const char *file, *text, *names;  // names: the PinMAME-name view
   } rows[] = {
       {nullptr, nullptr, "Alpha Game|Beta"},
       {"names.ini", "[VP]\na=Alpha\nb=Bravo\n[PinMAME]\na=a_rom\n", "Alpha Game|Bravo"},
