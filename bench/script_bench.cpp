@@ -10,22 +10,7 @@
 #include <string>
 
 #include "extractor/script_reader.h"
-
-namespace {
-
-std::string MadeScript(size_t bytes) {
-  std::string script;
-  for (size_t n = 0; script.size() < bytes; ++n) {
-    const std::string i = std::to_string(n);
-    script += "Sub Kicker" + i + "_Hit : Dim v" + i + " : v" + i + " = " + i +
-              " : PlaySound \"fx_kicker\" ' kicker " + i + "\r\n";
-  }
-  return script +
-         "Const cGameName = \"rom1_l1\"\r\nSub Table1_Init\r\n  With Controller\r\n"
-         "    .GameName = cGameName\r\n  End With\r\nEnd Sub\r\n";
-}
-
-}  // namespace
+#include "table_writer.h"
 
 int main(int argc, char** argv) {
   std::string script;
@@ -45,7 +30,7 @@ int main(int argc, char** argv) {
       script = bytes.str();
     }
   }
-  if (script.empty()) script = MadeScript(size_t{128} << 10);
+  if (script.empty()) script = OtherScript(size_t{128} << 10) + RomScript("rom1_l1");
   std::string rom;
   const auto start = std::chrono::steady_clock::now();
   for (int i = 0; i < runs; ++i) rom = FindRomInScript(script).rom;

@@ -48,30 +48,6 @@ bool ReadFile(const std::string& path, std::string& out) {
   return static_cast<bool>(in.read(out.data(), static_cast<std::streamsize>(out.size())));
 }
 
-// The lines a PinMAME table's script uses to name its ROM, through a constant as most do.
-std::string RomScript(const std::string& rom) {
-  return "Const cGameName = \"" + rom +
-         "\"\r\n"
-         "Sub Table1_Init\r\n"
-         "  With Controller\r\n"
-         "    .GameName = cGameName\r\n"
-         "  End With\r\n"
-         "End Sub\r\n";
-}
-
-// At least `bytes` of ordinary script lines, with assignments and comments, that never mention
-// the ROM name's constant: what stands before the ROM lines in a real script. Whole lines only:
-// a line cut short would run into the ROM lines, as no script does.
-std::string OtherScript(size_t bytes) {
-  std::string script;
-  for (size_t n = 0; script.size() < bytes; ++n) {
-    const std::string i = std::to_string(n);
-    script += "Sub Kicker" + i + "_Hit : Dim v" + i + " : v" + i + " = " + i +
-              " : PlaySound \"fx_kicker\" ' kicker " + i + "\r\n";
-  }
-  return script;
-}
-
 // Some text of about `length` characters.
 std::string SomeText(const std::string& topic, size_t length) {
   std::string text;

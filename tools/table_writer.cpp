@@ -68,10 +68,14 @@ using Streams = std::map<std::string, std::string_view>;
 // then the raw streams over them. Big screenshots are not copied.
 Streams InfoStreams(const TableContents& table_contents, std::array<std::string, 9>& encoded) {
   const std::pair<const char*, const std::optional<std::string>*> texts[] = {
-      {"TableName", &table_contents.table_name},       {"AuthorName", &table_contents.author_name},
-      {"TableVersion", &table_contents.table_version}, {"ReleaseDate", &table_contents.release_date},
-      {"AuthorEmail", &table_contents.author_email},   {"AuthorWebsite", &table_contents.author_website},
-      {"TableBlurb", &table_contents.blurb},           {"TableDescription", &table_contents.description},
+      {"TableName", &table_contents.table_name},
+      {"AuthorName", &table_contents.author_name},
+      {"TableVersion", &table_contents.table_version},
+      {"ReleaseDate", &table_contents.release_date},
+      {"AuthorEmail", &table_contents.author_email},
+      {"AuthorWebsite", &table_contents.author_website},
+      {"TableBlurb", &table_contents.blurb},
+      {"TableDescription", &table_contents.description},
       {"TableRules", &table_contents.rules},
   };
   Streams streams;
@@ -180,15 +184,40 @@ bool WriteTable(const std::string& path, const TableContents& table_contents) {
   bool ok = true;
   if (table_contents.with_table_info) {
     std::array<std::string, 9> encoded;
-    ok = WriteStorage(root, table_contents.info_storage_name, InfoStreams(table_contents, encoded), 0,
-                      false);
+    ok = WriteStorage(root, table_contents.info_storage_name, InfoStreams(table_contents, encoded),
+                      0, false);
   }
   // The script follows the filler, so its bytes lie deep inside the file as in real tables.
-  const std::string game_data = table_contents.game_data.value_or(GameDataRecords(table_contents.script));
+  const std::string game_data =
+      table_contents.game_data.value_or(GameDataRecords(table_contents.script));
   ok = ok &&
        WriteStorage(root, "GameStg", {{"GameData", game_data}, {"Version", LittleEndian32(1080)}},
                     table_contents.padding_bytes, table_contents.padding_of_any_bytes);
   ok = gsf_output_close(GSF_OUTPUT(root)) && ok;
   g_object_unref(root);
   return ok;
+}
+
+// The lines a PinMAME table's script uses to name its ROM, through a constant as most do.
+std::string RomScript(const std::string& rom) {
+  return "Const cGameName = \"" + rom +
+         "\"\r\n"
+         "Sub Table1_Init\r\n"
+         "  With Controller\r\n"
+         "    .GameName = cGameName\r\n"
+         "  End With\r\n"
+         "End Sub\r\n";
+}
+
+// At least `bytes` of ordinary script lines, with assignments and comments, that never mention
+// the ROM name's constant: what stands before the ROM lines in a real script. Whole lines only:
+// a line cut short would run into the ROM lines, as no script does.
+std::string OtherScript(size_t bytes) {
+  std::string script;
+  for (size_t n = 0; script.size() < bytes; ++n) {
+    const std::string i = std::to_string(n);
+    script += "Sub Kicker" + i + "_Hit : Dim v" + i + " : v" + i + " = " + i +
+              " : PlaySound \"fx_kicker\" ' kicker " + i + "\r\n";
+  }
+  return script;
 }

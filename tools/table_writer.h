@@ -38,7 +38,8 @@ struct TableContents {
   unsigned sector_size = 512;
 };
 
-// Writes `table_contents` to `path` as a compound file. Returns false when the file cannot be written.
+// Writes `table_contents` to `path` as a compound file. Returns false when the file cannot be
+// written.
 bool WriteTable(const std::string& path, const TableContents& table_contents);
 
 // Returns the "GameData" records of a table holding `script`: a few table properties, the CODE
@@ -47,3 +48,10 @@ std::string GameDataRecords(const std::string& script);
 
 // Returns `utf8` as UTF-16LE bytes.
 std::string ToUtf16Le(const std::string& utf8);
+
+// The lines a PinMAME table's script uses to name its ROM, through a constant as most do.
+std::string RomScript(const std::string& rom);
+
+// At least `bytes` of ordinary script lines, with assignments and comments, that never mention
+// the ROM name's constant: what stands before the ROM lines in a real script (whole lines).
+std::string OtherScript(size_t bytes);
