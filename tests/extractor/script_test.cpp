@@ -195,6 +195,7 @@ TEST(RomSource, CountsEveryKindOfLineEnd) {
       {"' c\rx = y\n\r\ny = \"r\"\rController.GameName = x", "5 x@2 y@4"},
       {long_comment + "\rController.GameName = \"s\"", "2"},
       {long_comment + "\nController.GameName = \"s\"", "2"},
+      {"x = [y\nController.GameName = \"s\"", "2"},  // a bracket left open ends with its line
       {long_comment + "\r\n\r\nController.GameName = \"s\"", "3"},
       {"a = _\r  \"r\"\r\n\n Controller.GameName = a\r", "4 a@1"},
       {"Const b = 1, _\n a = \"r\"\nController.GameName = a", "3 a@2"},
