@@ -65,6 +65,8 @@ TEST(RomName, IsTheGameNameGivenToThePinMameController) {
       {"the next statement is no value",
        "rv = \"f\"\nWith Controller\n.GameName = rv: .SplashInfoLine = \"Night\"\nEnd With", "f"},
       {"a line continued", "Controller.GameName = _\n  \"g\"", "g"},
+      {"a chain that ends nowhere gives way to the next assignment",
+       "x = y\ny = z\nx = \"r\"\nController.GameName = x", "r"},
       {"an underscore inside a line continues nothing", "x = _ y\nController.GameName = \"g\"",
        "g"},
       {"after Then and Else", "If a Then b = 1 Else Controller.GameName = \"h\"", "h"},
