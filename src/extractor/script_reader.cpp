@@ -68,13 +68,17 @@ std::vector<std::pair<int, size_t>> LinesOf(std::string_view script,
   std::sort(order.begin(), order.end(),
             [&](size_t a, size_t b) { return offsets[a] < offsets[b]; });
   std::vector<std::pair<int, size_t>> lines(offsets.size());
-  size_t line = 1, counted_to = 0;
+  size_t line = 1, counted_to = 0, start = 0;
   for (const size_t i : order) {
     const size_t at = offsets[i];  // a name's start: inside the script, before its end
-    line += LineEndsBetween(script, counted_to, at);
+    const size_t ends = LineEndsBetween(script, counted_to, at);
+    if (ends > 0) {
+      // The line starts after the last of them, looked for back to where counting began: on a
+      // script of one long line, the names' lines are not searched again and again.
+      for (start = at; script[start - 1] != '\n' && script[start - 1] != '\r';) --start;
+    }
+    line += ends;
     counted_to = at;
-    size_t start = at;
-    while (start > 0 && script[start - 1] != '\n' && script[start - 1] != '\r') --start;
     lines[i] = {static_cast<int>(line), start};
   }
   return lines;

@@ -51,6 +51,25 @@ size_t BracketEnd(std::string_view s, size_t at) {
   return at;
 }
 
+// Where the line that `at` is on ends in `script`: at its CR or LF, or at the script's end.
+size_t LineEnd(std::string_view script, size_t at) {
+  // Searched a piece at a time: a script with no LF (or no CR) must not be searched to its end
+  // for each comment.
+  constexpr size_t kPiece = 256;
+  while (at < script.size()) {
+    const size_t length = std::min(kPiece, script.size() - at);
+    const char* piece = script.data() + at;
+    const auto* lf = static_cast<const char*>(std::memchr(piece, '\n', length));
+    const size_t before_lf = lf != nullptr ? static_cast<size_t>(lf - piece) : length;
+    if (const auto* cr = static_cast<const char*>(std::memchr(piece, '\r', before_lf))) {
+      return at + static_cast<size_t>(cr - piece);
+    }
+    if (lf != nullptr) return at + before_lf;
+    at += length;
+  }
+  return script.size();
+}
+
 bool IsEndIf(std::vector<Token>::const_iterator at, std::vector<Token>::const_iterator end) {
   return IsName(*at, "end") && at + 1 != end && IsName(at[1], "if");
 }
@@ -86,24 +105,6 @@ Token TokenAt(std::string_view script, size_t at) {
   size_t end = at;
   while (end < script.size() && IsNameChar(script[end])) ++end;
   return {TokenKind::kName, script.substr(at, end - at)};
-}
-
-size_t LineEnd(std::string_view script, size_t at) {
-  // Searched a piece at a time: a script with no LF (or no CR) must not be searched to its end
-  // for each comment.
-  constexpr size_t kPiece = 256;
-  while (at < script.size()) {
-    const size_t length = std::min(kPiece, script.size() - at);
-    const char* piece = script.data() + at;
-    const auto* lf = static_cast<const char*>(std::memchr(piece, '\n', length));
-    const size_t before_lf = lf != nullptr ? static_cast<size_t>(lf - piece) : length;
-    if (const auto* cr = static_cast<const char*>(std::memchr(piece, '\r', before_lf))) {
-      return at + static_cast<size_t>(cr - piece);
-    }
-    if (lf != nullptr) return at + before_lf;
-    at += length;
-  }
-  return script.size();
 }
 
 size_t TokenStart(std::string_view script, const Token& token) {

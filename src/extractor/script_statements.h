@@ -59,9 +59,6 @@ inline bool SameName(std::string_view a, std::string_view b) {
   return true;
 }
 
-// Where the line that `at` is on ends in `script`: at its CR or LF, or at the script's end.
-size_t LineEnd(std::string_view script, size_t at);
-
 // Orders names as the script sees them (letter case is no matter): below zero when `a` comes
 // first, zero when they are one name.
 int CompareNames(std::string_view a, std::string_view b);
