@@ -67,6 +67,8 @@ TEST(RomName, IsTheGameNameGivenToThePinMameController) {
       {"a line continued", "Controller.GameName = _\n  \"g\"", "g"},
       {"a chain that ends nowhere gives way to the next assignment",
        "x = y\ny = z\nx = \"r\"\nController.GameName = x", "r"},
+      {"only a name and an equals sign assign", "x y \"b\"\nx = \"r\"\nController.GameName = x",
+       "r"},
       {"an underscore inside a line continues nothing", "x = _ y\nController.GameName = \"g\"",
        "g"},
       {"after Then and Else", "If a Then b = 1 Else Controller.GameName = \"h\"", "h"},
@@ -201,7 +203,10 @@ TEST(RomSource, CountsEveryKindOfLineEnd) {
   for (const auto& row : rows) {
     const RomFinding found = FindRomInScript(row.script);
     std::string where = std::to_string(found.line);
-    for (const auto& step : found.names) where += " " + step.name + "@" + std::to_string(step.line);
+    for (const auto& step : found.names) {
+      where += " " + step.name + "@" + std::to_string(step.line);
+      EXPECT_NE(step.line_text.find(step.name), std::string::npos) << step.line_text;
+    }
     EXPECT_EQ(where, row.where) << row.script.substr(0, 40);
   }
 }

@@ -727,20 +727,17 @@ TEST_F(Window, NameViewsShowWhatAnotherProgramWroteIntoTheCatalogue) {
   Write("names.ini", "[VP]\na=Alpha\nb=Beta\n[PinMAME]\na=a_rom\n");
   Write("info.ini", "[Tabrin]\nBeta=Beta Table|||||\n[PMInfo]\na_rom=Alpha Game|1990|M|\n");
   Form& form = Open();
-  const struct {
-    const char *file, *text, *names;  // names: the PinMAME-name view
-  } rows[] = {
+  const char* const rows[][3] = {
+      // a file written, its text, then the PinMAME-name view
       {nullptr, nullptr, "Alpha Game|Beta"},
       {"names.ini", "[VP]\na=Alpha\nb=Bravo\n[PinMAME]\na=a_rom\n", "Alpha Game|Bravo"},
       {"info.ini", "[PMInfo]\na_rom=Alpha Again|1990|M|\n", "Alpha Again|Bravo"},
       {"alias.ini", "[Alias]\na_rom=a_alias\n", "a_alias|Bravo"},
   };
   for (const auto& row : rows) {
-    if (row.file != nullptr) Write(row.file, row.text);
-    do {
-      form.cmdList_Click();
-    } while (form.state().ViewMode != 1);
-    EXPECT_EQ(Entries(form.List1), row.names) << (row.file ? row.file : "as read at start");
+    if (row[0] != nullptr) Write(row[0], row[1]);
+    for (form.cmdList_Click(); form.state().ViewMode != 1;) form.cmdList_Click();
+    EXPECT_EQ(Entries(form.List1), row[2]) << (row[0] ? row[0] : "as read at start");
   }
 }
 
