@@ -245,16 +245,16 @@ bool Form1::Form_Load() {
 void Form1::CollectionChanged() {
   std::vector<std::string> files;
   for (const TableEntry& entry : model_.entries()) files.push_back(entry.file);
-  // Tables added or gone: the lists are read again, keeping the selected table.
-  // The model has just read the catalogue: the names are taken from it, not read again.
+  // Tables added or gone: the lists are read again, keeping the selected table. The model has
+  // just read the catalogue: the names are taken from it, not read again.
   if (FilesChanged(files)) {
-    RereadFolder(&model_.entries());
+    RereadFolder();
     return;
   }
   // Catalogued meanwhile: the names and the selected table's panel show it.
   if (!List1->isHidden() && !launching_) {
     const std::string selected = File1->FileName();
-    FillNameList(&model_.entries());
+    FillNameList();
     SelectFileRow(File1->RowOf(selected));
   }
 }
@@ -360,12 +360,13 @@ void Form1::cmdList_Click() {
   cmdList->setText(QString::fromStdString(ViewButtonCaption(state_.ViewMode)));
 }
 
-void Form1::FillNameList(const std::vector<TableEntry>* collection) {
+void Form1::FillNameList() {
   // The names from the catalogue as it is now: the collection in memory, read again first when
   // the catalogue changed since (a rescan, an edit, another program). The window is filled from
   // it here: the model's own notices of the reading are not needed.
+  const std::vector<TableEntry>* collection = nullptr;
   std::vector<TableEntry> read;
-  if (collection == nullptr && model_.settings().TablePath == settings_.TablePath) {
+  if (model_.settings().TablePath == settings_.TablePath) {
     if (model_.CatalogueChanged()) {
       const QSignalBlocker quiet(&model_);
       model_.Reload();
@@ -418,7 +419,7 @@ void Form1::SetNameRows(std::vector<NameEntry>& entries) {
   MarkFavourites();
 }
 
-void Form1::RereadFolder(const std::vector<TableEntry>* collection) {
+void Form1::RereadFolder() {
   const std::string selected = File1->FileName();
   const std::vector<std::string> before = File1->FileNames();
   // Through another folder and back, so the list is read from disk again.
@@ -427,7 +428,7 @@ void Form1::RereadFolder(const std::vector<TableEntry>* collection) {
   File1->SetPath(settings_.TablePath);
   File1->Refresh();
   // Tables come and go: a changed folder gets its names anew.
-  if (!List1->isHidden() && FilesChanged(before)) FillNameList(collection);
+  if (!List1->isHidden() && FilesChanged(before)) FillNameList();
   SelectFileRow(File1->RowOf(selected));
 }
 

@@ -161,13 +161,11 @@ class Form1 : public QWidget {
   void CreateControls();
   void Launch();
   // Fills the name list for the view: one entry per file, in the view's order.
-  // `collection`: the catalogue as just read (the shared model's, after it reloaded); null to
-  // read it now.
-  void FillNameList(const std::vector<TableEntry>* collection = nullptr);
+  void FillNameList();
   // Puts the name list's entries in the view's order again, with their names as they are.
   void ArrangeNameList();
   // Re-reads the table folder, keeping the selected table selected when it is still there.
-  void RereadFolder(const std::vector<TableEntry>* collection = nullptr);
+  void RereadFolder();
   // Selects the table of File1's `row` in the list shown; when there is none, or the filter
   // hides it, the first table shown; when no table is shown, says so in the frame.
   void SelectFileRow(int row);
